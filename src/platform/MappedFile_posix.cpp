@@ -1,0 +1,74 @@
+#include "platform/MappedFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillane {
+
+namespace {
+
+std::uint32_t lastError() { return static_cast<std::uint32_t>(errno); }
+
+}  // namespace
+
+MappedFile::~MappedFile() {
+    unmap();
+    closeFile();
+}
+
+bool MappedFile::isOpen() const { return handle_ >= 0; }
+
+std::uint32_t MappedFile::openForReading(const std::string& path) {
+    // O_NONBLOCK keeps a named pipe given as input from blocking the window forever.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0) return lastError();
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        const std::uint32_t error = lastError();
+        ::close(descriptor);
+        return error;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return S_ISDIR(status.st_mode) ? EISDIR : ENODEV;
+    }
+    handle_ = descriptor;
+    return 0;
+}
+
+std::uint32_t MappedFile::queryLength(std::uint64_t& length) const {
+    struct stat status {};
+    if (::fstat(static_cast<int>(handle_), &status) != 0) return lastError();
+    length = static_cast<std::uint64_t>(status.st_size);
+    return 0;
+}
+
+std::uint32_t MappedFile::mapWhole(std::uint64_t length) {
+    if (length == 0) return EINVAL;  // mmap refuses an empty mapping with this same error
+    void* address = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE, static_cast<int>(handle_), 0);
+    if (address == MAP_FAILED) return lastError();
+    view_ = static_cast<const std::uint8_t*>(address);
+    length_ = length;
+    return 0;
+}
+
+std::uint32_t MappedFile::unmap() {
+    if (view_ == nullptr) return 0;
+    if (::munmap(const_cast<std::uint8_t*>(view_), static_cast<std::size_t>(length_)) != 0) return lastError();
+    view_ = nullptr;
+    length_ = 0;
+    return 0;
+}
+
+std::uint32_t MappedFile::closeFile() {
+    if (handle_ < 0) return 0;
+    const int descriptor = static_cast<int>(handle_);
+    handle_ = -1;  // a failed close still releases the descriptor on Linux; never close it twice
+    if (::close(descriptor) != 0) return lastError();
+    return 0;
+}
+
+}  // namespace quillane

@@ -1,0 +1,101 @@
+#include "platform/OutputFile.h"
+
+#include "platform/FileError.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <utility>
+
+namespace quillane {
+
+namespace {
+
+// The folder part of a path including its last '/', or empty for a bare name.
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The path as an absolute one, the way the file is named in messages about writing it.
+std::string fullPathOf(const std::string& path) {
+    std::error_code ignored;
+    const auto absolute = std::filesystem::absolute(path, ignored);
+    return ignored ? path : absolute.string();
+}
+
+[[noreturn]] void fail(int error, bool creating, const std::string& name) {
+    throw FileError(FileError::causeFromErrno(error, creating), static_cast<std::uint32_t>(error), name);
+}
+
+}  // namespace
+
+OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
+    // A hidden name beside the destination, so that the final rename stays on one file system.
+    static std::atomic<unsigned> serial{0};
+    const std::string stem = folderOf(destination_) + ".quillane-" + std::to_string(::getpid()) + "-";
+    for (;;) {
+        temporary_ = stem + std::to_string(serial++) + ".tmp";
+        const int descriptor = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            handle_ = descriptor;
+            return;
+        }
+        if (errno != EEXIST) {
+            const int error = errno;
+            temporary_.clear();
+            fail(error, true, destination_);
+        }
+    }
+}
+
+OutputFile::~OutputFile() { abandon(); }
+
+void OutputFile::write(const void* bytes, std::size_t count) {
+    const auto* next = static_cast<const std::uint8_t*>(bytes);
+    while (count > 0) {
+        const ssize_t written = ::write(static_cast<int>(handle_), next, count);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            fail(errno, false, fullPathOf(destination_));
+        }
+        // The system took nothing and reported nothing: the disk is full.
+        if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
+        next += written;
+        count -= static_cast<std::size_t>(written);
+    }
+}
+
+std::uint64_t OutputFile::position() {
+    const off_t at = ::lseek(static_cast<int>(handle_), 0, SEEK_CUR);
+    if (at < 0) fail(errno, false, fullPathOf(destination_));
+    return static_cast<std::uint64_t>(at);
+}
+
+void OutputFile::seekToStart() {
+    if (::lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) fail(errno, false, fullPathOf(destination_));
+}
+
+void OutputFile::commit() {
+    const int descriptor = static_cast<int>(handle_);
+    handle_ = -1;
+    if (::close(descriptor) != 0) fail(errno, false, fullPathOf(destination_));
+    if (::rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno, true, destination_);
+    temporary_.clear();
+}
+
+void OutputFile::abandon() noexcept {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+}  // namespace quillane

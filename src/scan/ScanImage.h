@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/MappedFile.h"
+#include "scan/ChannelBuffer.h"
+#include "scan/ScannerRecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quillane {
+
+class OutputFile;
+
+// One 12-byte entry of an image directory, decoded.
+struct DirectoryEntry {
+    std::uint16_t tag = 0;
+    std::uint16_t type = 0;
+    std::uint32_t count = 0;
+    std::uint32_t valueField = 0;     // the 4 bytes at entry offset 8, little-endian
+    std::uint32_t valueFieldAt = 0;   // file offset of those 4 bytes
+};
+
+// One input scan, held for the time it takes to split it: the mapped input file, the first
+// directory's dimensions and texts, a copy of the scanner record and one channel per image
+// directory, whose samples point straight into the mapping until a flip replaces them.
+class ScanImage {
+public:
+    ScanImage();
+    ScanImage(const ScanImage&) = delete;
+    ScanImage& operator=(const ScanImage&) = delete;
+    virtual ~ScanImage();
+
+    // Opens and maps the input file read-only. Throws UserException.
+    void open(const std::string& path);
+    // Checks the mapped file against the scanner's layout and fills the fields below.
+    // Throws UserException with the refusal's text.
+    void parse();
+    // Releases the mapping, the file and any output file still held. Safe to call again.
+    void close();
+
+    // Writes channel 0 or 1 as a single-page 16-bit TIFF. Throws UserException.
+    void writeChannel(const std::string& outputPath, int channel);
+    // Reflect a width × height channel across a diagonal into a height × width destination.
+    void flipMainDiagonal(std::uint16_t* destination, const std::uint16_t* source);
+    void flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source);
+
+    // Directory-entry accessors over the current image directory.
+    std::optional<DirectoryEntry> findEntry(std::uint16_t tag) const;
+    std::uint32_t entryValue(std::uint16_t tag, std::uint32_t fallback) const;
+    double entryRational(std::uint16_t tag, double fallback) const;
+    std::string entryText(std::uint16_t tag, const std::string& fallback) const;
+    // File offset of the scanner record named by tag 37701, or none.
+    std::optional<std::uint32_t> findScannerRecord() const;
+    // The i-th value of the current directory's StripOffsets entry.
+    std::uint32_t stripOffset(std::uint32_t i) const;
+    const std::uint8_t* stripAddress(std::uint32_t i) const;
+
+    std::int32_t height = 0;
+    std::int32_t width = 0;
+    std::int32_t bitsPerSample = 16;
+    std::string path;
+    std::uint32_t fileSize = 0;
+    std::string hostComputer = "NONE";
+    std::string model = "NONE";
+    std::string make = "NONE";
+    std::string software = "NONE";
+    std::string artist = "NONE";
+    std::string dateTime = "NONE";
+    std::string description = "NONE";
+    ChannelBuffer channels[4];
+    ScannerRecord scannerRecord;  // all zero until parse
+
+    // The output file of channel 0 or 1 while it is written; after a failed write it stays
+    // here until close().
+    std::unique_ptr<OutputFile> outputFiles[2];
+
+    // The current image directory: its entry count and the file offset of its first entry.
+    std::int32_t ifdEntryCount = 0;
+    std::uint32_t ifdEntries = 0;
+    std::optional<DirectoryEntry> stripOffsetsEntry;
+    std::optional<DirectoryEntry> stripByteCountsEntry;
+
+    const std::uint8_t* view() const { return input_.view(); }
+    const MappedFile& inputFile() const { return input_; }
+
+private:
+    // Bounds-checked access to the mapped bytes; a read past fileSize refuses the file.
+    const std::uint8_t* bytesAt(std::uint64_t offset, std::uint64_t count) const;
+    std::uint16_t read16(std::uint64_t offset) const;
+    std::uint32_t read32(std::uint64_t offset) const;
+    [[noreturn]] void refuse(const char* reason, bool prefixed) const;
+    void makeDirectoryCurrent(std::uint32_t offset);
+    std::uint32_t nextDirectoryOffset() const;
+    void fillChannel(int channel);
+
+    MappedFile input_;
+};
+
+}  // namespace quillane
