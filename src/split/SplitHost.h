@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+namespace quillane {
+
+// The four options a split run reads once, at its start.
+struct SplitOptions {
+    std::string outputFolder;
+    bool writeBack = false;
+    bool flip = false;
+    bool mainDiagonal = false;
+};
+
+// The window's progress bar, as the run drives it.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void setRange(int low, int high) = 0;
+    virtual void setPosition(int pos) = 0;
+};
+
+// The window side of a split run.
+class SplitHost {
+public:
+    virtual ~SplitHost() = default;
+    virtual SplitOptions readOptions() = 0;
+    virtual int inputCount() = 0;
+    virtual std::string inputPath(int i) = 0;
+    virtual void selectInput(int i) = 0;
+    virtual void setStatusText(const std::string& text) = 0;
+    virtual void redrawNow() = 0;
+    virtual void showMessage(const std::string& text, const std::string& caption) = 0;
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+    virtual ProgressSink& progress() = 0;
+};
+
+// What the run needs of the process: its current directory, to test whether the output folder
+// can be entered, and a pause. The real one uses the process's current directory and sleeps.
+class SplitPlatform {
+public:
+    virtual ~SplitPlatform() = default;
+    virtual std::string currentDirectory() = 0;
+    virtual bool changeDirectory(const std::string& path) = 0;
+    virtual void pause(int milliseconds) = 0;
+};
+
+SplitPlatform& systemSplitPlatform();
+
+}  // namespace quillane
