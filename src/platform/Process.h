@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace quillane {
+
+// The process's current directory; empty when the system cannot tell it (for example when
+// the directory has been removed).
+std::string currentDirectory();
+// Makes `path` the process's current directory; false when it cannot be entered.
+bool changeDirectory(const std::string& path);
+// Blocks the calling thread for the given time.
+void sleepMilliseconds(int milliseconds);
+
+}  // namespace quillane

@@ -1,0 +1,30 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace quillane {
+
+std::string currentDirectory() {
+    // No fixed buffer: a directory deeper than any fixed size must still be found again, or
+    // the caller could not change back to it.
+    std::vector<char> buffer(260);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) return std::string(buffer.data());
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool changeDirectory(const std::string& path) {
+    return !path.empty() && ::chdir(path.c_str()) == 0;
+}
+
+void sleepMilliseconds(int milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace quillane
