@@ -1,0 +1,57 @@
+// Shows the main window in a typical state, or the About box over it, for the screenshots in
+// docs/ (see take-screenshots.sh). Prints the shown window's geometry, then waits to be ended.
+#include "ScriptedServices.h"
+
+#include "ui/AboutBox.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+using namespace quillane;
+
+namespace {
+
+void printGeometry(const QWidget& widget) {
+    const QRect frame = widget.frameGeometry();
+    std::printf("%dx%d+%d+%d\n", frame.width(), frame.height(), frame.x(), frame.y());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillane"));
+    const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
+
+    testing::ScriptedFileChooser files;
+    testing::ScriptedFolderChooser folders;
+    testing::RecordingMessageBoxes messages;
+    testing::NoPausePlatform platform;
+    files.answers = {std::vector<std::string>{"/home/lab/scans/2026-03-12/slide01_array_A.tif",
+                                              "/home/lab/scans/2026-03-12/slide02_array_B.tif",
+                                              "/home/lab/scans/2026-03-12/slide03_control.tif"}};
+    folders.answers = {std::string("/home/lab/split")};
+
+    MainWindow window(WindowServices{&files, &folders, &messages, &platform, SettingsStore()});
+    window.show();
+    window.OnBrowseInput();
+    window.OnBrowseOutput();
+    static_cast<QCheckBox*>(window.controls().control(idFlip))->click();
+
+    AboutBox box;
+    QTimer::singleShot(0, [&] {
+        if (about) {
+            box.takeVersion(programVersionResource());
+            box.show();
+            printGeometry(box);
+        } else {
+            printGeometry(window);
+        }
+    });
+    return application.exec();
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Takes docs/main-window.png and docs/about-box.png under a virtual display:
+#   tests/ui/take-screenshots.sh [build folder]   (default build/ui; builds ui_screenshots)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/ui}
+cmake --build "$build" --target ui_screenshots
+driver=$build/tests/ui_screenshots
+
+settings=$(mktemp -d)
+trap 'rm -rf "$settings"' EXIT
+export XDG_CONFIG_HOME=$settings
+
+shoot() {  # shoot <mode> <picture>
+    xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" bash -c '
+        "$0" "$1" > "$3/geometry" &
+        driver=$!
+        while [ ! -s "$3/geometry" ]; do sleep 0.2; done
+        sleep 1
+        import -window root -crop "$(cat "$3/geometry")" +repage "$2"
+        kill $driver' "$driver" "$1" "$2" "$settings"
+}
+
+shoot main docs/main-window.png
+shoot about docs/about-box.png
+echo "docs/main-window.png and docs/about-box.png written"
