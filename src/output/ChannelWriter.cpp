@@ -1,0 +1,84 @@
+#include "output/TiffLayout.h"
+#include "platform/FileError.h"
+#include "platform/OutputFile.h"
+#include "scan/ScanImage.h"
+#include "scan/UserException.h"
+
+#include <cstdint>
+#include <stdexcept>
+
+namespace quillane {
+
+namespace {
+
+// The file layer's message is cut where the original fixed-size message buffer ended.
+constexpr std::size_t longestFileText = 255;
+
+// The colour the scanner recorded for the channel names the page; an index it cannot have
+// falls back to the channel's own name.
+const char* pageNameFor(const ScannerRecord& record, int channel) {
+    const std::int32_t colour = record.channelColour[channel];
+    return channelNames[colour >= 0 && colour < 4 ? colour : channel];
+}
+
+// How many bytes the channel's buffer holds, whichever of its arrays carries the pixels.
+std::uint64_t bytesHeld(const ChannelBuffer& buffer) {
+    if (buffer.samples.data != nullptr) return 2 * std::uint64_t{buffer.samples.count};
+    if (buffer.values.data != nullptr) return 4 * std::uint64_t{buffer.values.count};
+    return 0;
+}
+
+}  // namespace
+
+void ScanImage::writeChannel(const std::string& outputPath, int channel) {
+    if (channel < 0 || channel > 1) throw std::invalid_argument("writeChannel: the channel must be 0 or 1");
+
+    // Never read samples that are not there: a channel the scan does not hold, or one shorter
+    // than the image, is refused before any file is made.
+    const ChannelBuffer& buffer = channels[channel];
+    const void* pixels = buffer.pixels();
+    const std::uint64_t needed = 2 * std::uint64_t{width > 0 ? static_cast<std::uint32_t>(width) : 0u} *
+                                 (height > 0 ? static_cast<std::uint32_t>(height) : 0u);
+    if (pixels == nullptr || needed == 0) throw UserException(outputPath + " : This scan holds no image data for this channel");
+    if (bytesHeld(buffer) < needed) throw UserException(outputPath + " : This channel holds fewer samples than its image needs");
+
+    ChannelFileFields fields;
+    fields.width = static_cast<std::uint32_t>(width);
+    fields.height = static_cast<std::uint32_t>(height);
+    fields.description = description;
+    fields.make = make;
+    fields.model = model;
+    fields.software = software;
+    fields.dateTime = dateTime;
+    fields.artist = artist;
+    fields.hostComputer = hostComputer;
+    fields.pageName = pageNameFor(scannerRecord, channel);
+    fields.pageOfMany = scannerRecord.channelCount != 0;
+    fields.pixelSizeX = scannerRecord.pixelSizeX;
+    fields.pixelSizeY = scannerRecord.pixelSizeY;
+    const std::optional<ChannelFileLayout> layout = layOutChannelFile(fields);
+    if (!layout) throw UserException(outputPath + " : This image is too large to be written as a tiff file");
+
+    std::unique_ptr<OutputFile>& file = outputFiles[channel];
+    file.reset();
+    try {
+        file = std::make_unique<OutputFile>(outputPath);
+        file->seekToStart();
+        file->write(layout->header.data(), layout->header.size());
+        file->write(layout->directory.data(), layout->directory.size());
+        file->write(layout->valueArea.data(), layout->valueArea.size());
+        // Straight from the channel's buffer: bytes, at whatever address the samples start.
+        file->write(pixels, static_cast<std::size_t>(layout->pixelBytes));
+        file->commit();
+        file.reset();
+    } catch (const FileError& failure) {
+        // The object stays in its slot until close(); what it wrote goes now, so an existing
+        // output is left as it was and no partial file remains.
+        if (file) file->abandon();
+        std::string text = failure.text();
+        if (text.size() > longestFileText) text.resize(longestFileText);
+        throw UserException(failure.fileName + " : " + text);
+    }
+}
+
+}  // namespace quillane

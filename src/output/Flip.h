@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+// Reflections of a width × height image of 16-bit samples across a diagonal, from a source
+// into a separate height × width destination:
+//   main diagonal:     destination[c × height + r] = source[r × width + c]
+//   opposite diagonal: destination[(width − 1 − c) × height + (height − 1 − r)] = source[r × width + c]
+// Source and destination must not overlap. Either may start at any byte address (samples
+// inside a mapped input start where the file says): they are moved as bytes, never loaded
+// through an aligned 16-bit access.
+namespace quillane {
+
+// The reference: the source visited row by row in storage order.
+void flipMainDiagonalRowByRow(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                              std::uint32_t height);
+void flipOppositeDiagonalRowByRow(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                                  std::uint32_t height);
+
+// The same result in cache-sized tiles of 8 × 8 blocks, with an SSE2 kernel where the target
+// has one and the portable kernel otherwise.
+void flipMainDiagonalBlocked(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                             std::uint32_t height);
+void flipOppositeDiagonalBlocked(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                                 std::uint32_t height);
+
+// The blocked traversal with the portable kernel, whatever the target; the blocked functions
+// use it where SSE2 is missing, and tests check it everywhere.
+void flipMainDiagonalBlockedPortable(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                                     std::uint32_t height);
+void flipOppositeDiagonalBlockedPortable(std::uint16_t* destination, const std::uint16_t* source,
+                                         std::uint32_t width, std::uint32_t height);
+
+}  // namespace quillane
