@@ -1,0 +1,60 @@
+#pragma once
+
+#include "scan/ScanImage.h"
+#include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillane::testing {
+
+// A scan set up field by field for the writer, as parse would leave it: two channels of the
+// builder's sample pattern, colours red and green, every text "NONE", pixel sizes 5.0 and 0.0.
+struct ChannelScan {
+    ChannelScan(std::uint32_t width, std::uint32_t height) {
+        scan.width = static_cast<std::int32_t>(width);
+        scan.height = static_cast<std::int32_t>(height);
+        scan.scannerRecord.channelCount = 2;
+        scan.scannerRecord.channelColour[0] = 0;
+        scan.scannerRecord.channelColour[1] = 1;
+        scan.scannerRecord.pixelSizeX = 5.0;
+        scan.scannerRecord.pixelSizeY = 0.0;
+        for (int c = 0; c < 2; ++c) {
+            pixels[c].resize(std::size_t{width} * height);
+            for (std::uint32_t r = 0; r < height; ++r)
+                for (std::uint32_t col = 0; col < width; ++col)
+                    pixels[c][std::size_t{r} * width + col] = ScanBuilder::patternSample(c, r, col);
+            scan.channels[c].samples.data = pixels[c].data();
+            scan.channels[c].samples.count = static_cast<std::uint32_t>(pixels[c].size());
+        }
+    }
+
+    ScanImage scan;
+    std::vector<std::uint16_t> pixels[2];
+};
+
+// The names in a folder, to show that nothing but the expected files is left there.
+inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// What libtiff said about a written file that counts as a fault. DateTime is fixed at 20 bytes;
+// a shorter text is followed by zero bytes, a form TIFF allows but libtiff warns about as a
+// limitation of its own, so that one warning is expected whenever the text is that short.
+inline std::vector<std::string> unexpectedMessages(const TiffReadBack& tiff, const std::string& dateTime) {
+    std::vector<std::string> unexpected;
+    for (const std::string& message : tiff.messages) {
+        const bool paddedDateTime = dateTime.size() < 19 && message.find("\"DateTime\" contains null byte") != std::string::npos;
+        if (!paddedDateTime) unexpected.push_back(message);
+    }
+    return unexpected;
+}
+
+}  // namespace quillane::testing

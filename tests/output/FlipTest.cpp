@@ -1,0 +1,168 @@
+// The diagonal flips: the defining examples and laws through ScanImage, and the fast blocked
+// traversal against the plain row-by-row one on shapes that leave partial blocks and tiles.
+#include "output/Flip.h"
+#include "scan/ScanImage.h"
+#include "support/TiffReadBack.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace quillane {
+namespace {
+
+using testing::firstMismatches;
+using testing::samplesAt;
+
+using Flip = void (*)(std::uint16_t*, const std::uint16_t*, std::uint32_t, std::uint32_t);
+
+std::vector<std::uint16_t> randomImage(std::size_t n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint16_t> image(n);
+    for (auto& sample : image) sample = static_cast<std::uint16_t>(random());
+    return image;
+}
+
+// Flips through the scan the way the split run does: into a new buffer, then width and height
+// exchanged.
+std::vector<std::uint16_t> flipped(ScanImage& scan, bool mainDiagonal, const std::vector<std::uint16_t>& image) {
+    std::vector<std::uint16_t> result(image.size(), 0xDEAD);
+    if (mainDiagonal)
+        scan.flipMainDiagonal(result.data(), image.data());
+    else
+        scan.flipOppositeDiagonal(result.data(), image.data());
+    std::swap(scan.width, scan.height);
+    return result;
+}
+
+TEST(Flip, ThreeByTwoExample) {
+    enum : std::uint16_t { a = 1, b, c, d, e, f };
+    const std::vector<std::uint16_t> image = {a, b, c, d, e, f};
+    ScanImage scan;
+    scan.width = 3;
+    scan.height = 2;
+    EXPECT_EQ(flipped(scan, true, image), (std::vector<std::uint16_t>{a, d, b, e, c, f}));
+    EXPECT_EQ(scan.width, 2);
+    scan.width = 3;
+    scan.height = 2;
+    EXPECT_EQ(flipped(scan, false, image), (std::vector<std::uint16_t>{f, c, e, b, d, a}));
+}
+
+TEST(Flip, TwiceIsIdentityAndMainThenOppositeIsAHalfTurn) {
+    for (const auto& [width, height] : {std::pair{45, 29}, {1031, 997}, {64, 8}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const auto image = randomImage(std::size_t(width) * height, 7);
+        ScanImage scan;
+        for (const bool mainDiagonal : {true, false}) {
+            scan.width = width;
+            scan.height = height;
+            const auto once = flipped(scan, mainDiagonal, image);
+            EXPECT_EQ(firstMismatches(image, flipped(scan, mainDiagonal, once), width), "");
+            EXPECT_EQ(scan.width, width);
+        }
+        scan.width = width;
+        scan.height = height;
+        const auto halfTurn = flipped(scan, false, flipped(scan, true, image));
+        EXPECT_EQ((std::pair{scan.width, scan.height}), (std::pair{width, height}));
+        const std::vector<std::uint16_t> rotated(image.rbegin(), image.rend());
+        EXPECT_EQ(firstMismatches(rotated, halfTurn, width), "");
+    }
+}
+
+TEST(Flip, CornersGoWhereTheirDiagonalSendsThem) {
+    const std::uint32_t width = 77, height = 40;
+    const auto image = randomImage(width * height, 3);
+    const auto at = [&](const std::vector<std::uint16_t>& v, std::uint32_t w, std::uint32_t r, std::uint32_t c) { return v[r * w + c]; };
+    const std::uint16_t upperLeft = at(image, width, 0, 0), upperRight = at(image, width, 0, width - 1);
+    const std::uint16_t lowerLeft = at(image, width, height - 1, 0), lowerRight = at(image, width, height - 1, width - 1);
+    // The result is `height` wide and `width` high.
+    ScanImage scan;
+    scan.width = width;
+    scan.height = height;
+    const auto main = flipped(scan, true, image);
+    EXPECT_EQ(at(main, height, 0, 0), upperLeft);
+    EXPECT_EQ(at(main, height, width - 1, 0), upperRight);
+    EXPECT_EQ(at(main, height, 0, height - 1), lowerLeft);
+    EXPECT_EQ(at(main, height, width - 1, height - 1), lowerRight);
+    std::swap(scan.width, scan.height);
+    const auto opposite = flipped(scan, false, image);
+    EXPECT_EQ(at(opposite, height, width - 1, height - 1), upperLeft);
+    EXPECT_EQ(at(opposite, height, 0, height - 1), upperRight);
+    EXPECT_EQ(at(opposite, height, width - 1, 0), lowerLeft);
+    EXPECT_EQ(at(opposite, height, 0, 0), lowerRight);
+}
+
+TEST(Flip, SquareKeepsItsDiagonalInPlace) {
+    const std::uint32_t n = 67;
+    const auto image = randomImage(n * n, 5);
+    ScanImage scan;
+    scan.width = scan.height = n;
+    const auto main = flipped(scan, true, image);
+    const auto opposite = flipped(scan, false, image);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        EXPECT_EQ(main[i * n + i], image[i * n + i]) << i;
+        EXPECT_EQ(opposite[i * n + (n - 1 - i)], image[i * n + (n - 1 - i)]) << i;
+    }
+}
+
+TEST(Flip, EmptyImageWritesNothing) {
+    const std::vector<std::uint16_t> image(8, 1);
+    for (const auto& [width, height] : {std::pair{0, 5}, {5, 0}, {0, 0}, {-3, 4}}) {
+        ScanImage scan;
+        scan.width = width;
+        scan.height = height;
+        EXPECT_EQ(flipped(scan, true, image), std::vector<std::uint16_t>(8, 0xDEAD));
+        scan.width = width;
+        scan.height = height;
+        EXPECT_EQ(flipped(scan, false, image), std::vector<std::uint16_t>(8, 0xDEAD));
+    }
+    std::uint16_t untouched = 0xDEAD;
+    for (Flip flip : {flipMainDiagonalBlocked, flipOppositeDiagonalBlockedPortable, flipMainDiagonalRowByRow}) {
+        flip(&untouched, image.data(), 0, 9);
+        flip(&untouched, image.data(), 9, 0);
+    }
+    EXPECT_EQ(untouched, 0xDEAD);
+}
+
+// Every blocked variant, from and to aligned and odd addresses, gives what the plain loop gives.
+TEST(Flip, BlockedEqualsRowByRowOnEveryShape) {
+    const struct {
+        const char* name;
+        Flip blocked;
+        Flip reference;
+    } flips[] = {
+        {"main", flipMainDiagonalBlocked, flipMainDiagonalRowByRow},
+        {"main portable", flipMainDiagonalBlockedPortable, flipMainDiagonalRowByRow},
+        {"opposite", flipOppositeDiagonalBlocked, flipOppositeDiagonalRowByRow},
+        {"opposite portable", flipOppositeDiagonalBlockedPortable, flipOppositeDiagonalRowByRow},
+    };
+    const std::pair<std::uint32_t, std::uint32_t> shapes[] = {
+        {1, 1},  {1, 1000}, {1000, 1}, {8, 8},    {7, 9},     {16, 24},   {37, 1009},
+        {1031, 997}, {4096, 5}, {5, 4096}, {1030, 520}, {2051, 17},
+    };
+    for (const auto& [width, height] : shapes) {
+        const std::size_t n = std::size_t{width} * height;
+        const auto image = randomImage(n, width * 31 + height);
+        for (const auto& flip : flips) {
+            SCOPED_TRACE(std::string(flip.name) + " " + std::to_string(width) + " x " + std::to_string(height));
+            std::vector<std::uint16_t> expected(n);
+            flip.reference(expected.data(), image.data(), width, height);
+
+            std::vector<std::uint16_t> actual(n, 0xDEAD);
+            flip.blocked(actual.data(), image.data(), width, height);
+            EXPECT_EQ(firstMismatches(expected, actual, height), "");
+
+            // Samples inside a mapped file can start at an odd address; so, here, can the result.
+            std::vector<unsigned char> source(2 * n + 1), destination(2 * n + 1, 0xEE);
+            std::memcpy(source.data() + 1, image.data(), 2 * n);
+            flip.blocked(reinterpret_cast<std::uint16_t*>(destination.data() + 1),
+                         reinterpret_cast<const std::uint16_t*>(source.data() + 1), width, height);
+            EXPECT_EQ(firstMismatches(expected, samplesAt(destination.data() + 1, n), height), "") << "odd addresses";
+            EXPECT_EQ(destination[0], 0xEE) << "wrote before the destination";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillane

@@ -1,0 +1,101 @@
+#include "support/TiffReadBack.h"
+
+#include <tiffio.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <sstream>
+
+namespace quillane::testing {
+
+namespace {
+
+// libtiff reports through process-wide handlers; while a file is read they collect into the
+// read's message list.
+std::vector<std::string>* collecting = nullptr;
+
+void collect(const char* kind, const char* module, const char* format, va_list arguments) {
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    if (collecting) collecting->push_back(std::string(kind) + (module ? std::string(" in ") + module : "") + ": " + text);
+}
+
+void onError(const char* module, const char* format, va_list arguments) { collect("error", module, format, arguments); }
+void onWarning(const char* module, const char* format, va_list arguments) {
+    collect("warning", module, format, arguments);
+}
+
+class Collecting {
+public:
+    explicit Collecting(std::vector<std::string>& messages)
+        : error_(TIFFSetErrorHandler(onError)), warning_(TIFFSetWarningHandler(onWarning)) {
+        collecting = &messages;
+    }
+    ~Collecting() {
+        collecting = nullptr;
+        TIFFSetErrorHandler(error_);
+        TIFFSetWarningHandler(warning_);
+    }
+    Collecting(const Collecting&) = delete;
+    Collecting& operator=(const Collecting&) = delete;
+
+private:
+    TIFFErrorHandler error_;
+    TIFFErrorHandler warning_;
+};
+
+}  // namespace
+
+TiffReadBack readTiff(const std::filesystem::path& file) {
+    TiffReadBack result;
+    Collecting guard(result.messages);
+    TIFF* tiff = TIFFOpen(file.c_str(), "r");
+    if (tiff == nullptr) return result;
+    result.opened = true;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &result.width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &result.height);
+    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &result.bitsPerSample);
+    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &result.samplesPerPixel);
+    TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &result.resolutionUnit);
+    TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &result.xResolution);
+    TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &result.yResolution);
+    if (char* name = nullptr; TIFFGetField(tiff, TIFFTAG_PAGENAME, &name) && name) result.pageName = name;
+    if (char* date = nullptr; TIFFGetField(tiff, TIFFTAG_DATETIME, &date) && date) result.dateTime = date;
+
+    if (result.bitsPerSample == 16 && result.width > 0) {
+        result.pixels.resize(std::size_t{result.width} * result.height);
+        for (std::uint32_t row = 0; row < result.height; ++row) {
+            std::uint8_t* into = reinterpret_cast<std::uint8_t*>(result.pixels.data() + std::size_t{row} * result.width);
+            if (TIFFReadScanline(tiff, into, row, 0) < 0) break;
+        }
+    }
+    result.directoryCount = TIFFNumberOfDirectories(tiff);
+    TIFFClose(tiff);
+    return result;
+}
+
+std::string firstMismatches(const std::vector<std::uint16_t>& expected, const std::vector<std::uint16_t>& actual,
+                            std::uint32_t width, int limit) {
+    std::ostringstream out;
+    if (expected.size() != actual.size())
+        out << "sizes differ: expected " << expected.size() << " samples, got " << actual.size() << "\n";
+    const std::size_t n = std::min(expected.size(), actual.size());
+    int shown = 0;
+    for (std::size_t i = 0; i < n && shown < limit; ++i) {
+        if (expected[i] == actual[i]) continue;
+        out << "(" << (width ? i / width : i) << ", " << (width ? i % width : 0) << "): expected " << expected[i]
+            << " vs " << actual[i] << "\n";
+        ++shown;
+    }
+    return out.str();
+}
+
+std::vector<std::uint16_t> samplesAt(const void* first, std::size_t count) {
+    std::vector<std::uint16_t> samples(count);
+    const auto* bytes = static_cast<const std::uint8_t*>(first);
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return samples;
+}
+
+}  // namespace quillane::testing
