@@ -14,7 +14,8 @@ namespace quillane {
 // FileError.
 class OutputFile {
 public:
-    // Creates the temporary beside `destination`, open for reading and writing.
+    // Creates the temporary beside `destination`, open for reading and writing. An existing
+    // destination that may not be written is refused here, as opening it would be.
     explicit OutputFile(std::string destination);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -25,7 +26,7 @@ public:
     // The current position (a seek of 0 from the current position).
     std::uint64_t position();
     void seekToStart();
-    // Closes the temporary and renames it over the destination.
+    // Flushes the temporary to the disk, closes it and renames it over the destination.
     void commit();
     // Closes and removes the temporary without reporting anything; used after a failure.
     void abandon() noexcept;

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -34,6 +35,12 @@ std::string fullPathOf(const std::string& path) {
 }  // namespace
 
 OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
+    // Writing over a file opens it for writing, so a write-protected output stays refused as
+    // it would be without the temporary; the replacement takes on the old file's permissions.
+    struct stat existing {};
+    const bool replacing = ::stat(destination_.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode);
+    if (replacing && ::access(destination_.c_str(), W_OK) != 0) fail(errno, true, destination_);
+
     // A hidden name beside the destination, so that the final rename stays on one file system.
     static std::atomic<unsigned> serial{0};
     const std::string stem = folderOf(destination_) + ".quillane-" + std::to_string(::getpid()) + "-";
@@ -42,7 +49,7 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
         const int descriptor = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor >= 0) {
             handle_ = descriptor;
-            return;
+            break;
         }
         if (errno != EEXIST) {
             const int error = errno;
@@ -50,6 +57,7 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
             fail(error, true, destination_);
         }
     }
+    if (replacing) ::fchmod(static_cast<int>(handle_), existing.st_mode & 0777);
 }
 
 OutputFile::~OutputFile() { abandon(); }
@@ -81,6 +89,10 @@ void OutputFile::seekToStart() {
 
 void OutputFile::commit() {
     const int descriptor = static_cast<int>(handle_);
+    // The bytes reach the disk before the name moves over the old file, so that a crash cannot
+    // leave an empty file where a good one was, and a failure the system reports only on
+    // flushing (a full disk, an I/O error) fails the write instead of passing unnoticed.
+    if (::fsync(descriptor) != 0 && errno != EINVAL) fail(errno, false, fullPathOf(destination_));
     handle_ = -1;
     if (::close(descriptor) != 0) fail(errno, false, fullPathOf(destination_));
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno, true, destination_);

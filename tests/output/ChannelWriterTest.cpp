@@ -192,10 +192,14 @@ TEST(ChannelWriter, ReplacesAnExistingOutputWhole) {
     TemporaryFolder folder;
     const auto path = folder / "Red.tif";
     writeFile(path, std::vector<std::uint8_t>(5000, 0xAB));
+    const auto permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                             std::filesystem::perms::group_read;
+    std::filesystem::permissions(path, permissions);
     ChannelScan source(3, 4);
     source.scan.writeChannel(path.string(), 0);
     EXPECT_EQ(readFile(path).size(), 422u);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Red.tif"});
+    EXPECT_EQ(std::filesystem::status(path).permissions(), permissions);
 }
 
 // --- Failures of the file layer -------------------------------------------------------------
@@ -281,6 +285,20 @@ TEST_F(ChannelWriterFailure, ReadOnlyFolderIsAccessDeniedAndKeepsTheExistingOutp
     if (text == "(written)" || std::filesystem::exists(refused)) GTEST_SKIP() << "no folder here refuses a new file";
     EXPECT_EQ(text, refused + " : Access to " + refused + " was denied.");
     EXPECT_FALSE(source.scan.outputFiles[0]);
+}
+
+TEST_F(ChannelWriterFailure, WriteProtectedOutputIsAccessDeniedAndKeptAsItWas) {
+    const auto open = folder / "open";
+    std::filesystem::create_directory(open);
+    std::filesystem::permissions(open, std::filesystem::perms::all);
+    const std::string path = existingOutput(open / "Red.tif");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    const auto message = withoutPrivileges([&] { return writeFailure(source.scan, path, 0); });
+    if (!message) GTEST_SKIP() << "no unprivileged user to be";
+    EXPECT_EQ(*message, path + " : Access to " + path + " was denied.");
+    EXPECT_EQ(readFile(path), previous);
+    EXPECT_EQ(namesIn(open), std::vector<std::string>{"Red.tif"});
 }
 
 // Lowers the largest file this process may write, the way a nearly full disk stops a write
