@@ -16,6 +16,7 @@
 namespace {
 
 using quillane::flipMainDiagonalBlocked;
+using quillane::flipMainDiagonalBlockedPortable;
 using quillane::flipMainDiagonalRowByRow;
 using quillane::flipOppositeDiagonalBlocked;
 using quillane::flipOppositeDiagonalRowByRow;
@@ -95,5 +96,7 @@ BENCHMARK_CAPTURE(flipImage, mainRowByRow, flipMainDiagonalRowByRow, false)->App
 BENCHMARK_CAPTURE(flipImage, oppositeBlocked, flipOppositeDiagonalBlocked, false)->Apply(shapes);
 BENCHMARK_CAPTURE(flipImage, oppositeRowByRow, flipOppositeDiagonalRowByRow, false)->Apply(shapes);
 BENCHMARK_CAPTURE(flipImage, mainBlockedOddSource, flipMainDiagonalBlocked, true)->Apply(shapes);
+// The kernel the blocked flips fall back on where the target has no SSE2.
+BENCHMARK_CAPTURE(flipImage, mainBlockedPortable, flipMainDiagonalBlockedPortable, false)->Apply(shapes);
 
 }  // namespace
