@@ -35,6 +35,8 @@ std::string fullPathOf(const std::string& path) {
 }  // namespace
 
 OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
+    if (destination_.empty()) fail(ENOENT, true, destination_);
+
     // Writing over a file opens it for writing, so a write-protected output stays refused as
     // it would be without the temporary; the replacement takes on the old file's permissions.
     struct stat existing {};

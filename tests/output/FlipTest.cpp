@@ -70,29 +70,6 @@ TEST(Flip, TwiceIsIdentityAndMainThenOppositeIsAHalfTurn) {
     }
 }
 
-TEST(Flip, CornersGoWhereTheirDiagonalSendsThem) {
-    const std::uint32_t width = 77, height = 40;
-    const auto image = randomImage(width * height, 3);
-    const auto at = [&](const std::vector<std::uint16_t>& v, std::uint32_t w, std::uint32_t r, std::uint32_t c) { return v[r * w + c]; };
-    const std::uint16_t upperLeft = at(image, width, 0, 0), upperRight = at(image, width, 0, width - 1);
-    const std::uint16_t lowerLeft = at(image, width, height - 1, 0), lowerRight = at(image, width, height - 1, width - 1);
-    // The result is `height` wide and `width` high.
-    ScanImage scan;
-    scan.width = width;
-    scan.height = height;
-    const auto main = flipped(scan, true, image);
-    EXPECT_EQ(at(main, height, 0, 0), upperLeft);
-    EXPECT_EQ(at(main, height, width - 1, 0), upperRight);
-    EXPECT_EQ(at(main, height, 0, height - 1), lowerLeft);
-    EXPECT_EQ(at(main, height, width - 1, height - 1), lowerRight);
-    std::swap(scan.width, scan.height);
-    const auto opposite = flipped(scan, false, image);
-    EXPECT_EQ(at(opposite, height, width - 1, height - 1), upperLeft);
-    EXPECT_EQ(at(opposite, height, 0, height - 1), upperRight);
-    EXPECT_EQ(at(opposite, height, width - 1, 0), lowerLeft);
-    EXPECT_EQ(at(opposite, height, 0, 0), lowerRight);
-}
-
 TEST(Flip, SquareKeepsItsDiagonalInPlace) {
     const std::uint32_t n = 67;
     const auto image = randomImage(n * n, 5);
