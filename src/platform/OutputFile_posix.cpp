@@ -1,6 +1,7 @@
 #include "platform/OutputFile.h"
 
 #include "platform/FileError.h"
+#include "platform/FileSystemCalls.h"
 
 #include <atomic>
 #include <cerrno>
@@ -14,6 +15,17 @@
 namespace quillane {
 
 namespace {
+
+const FileSystemCalls systemCalls = {
+    [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+    ::write,
+    ::lseek,
+    ::fsync,
+    ::close,
+    ::rename,
+    ::unlink,
+};
+const FileSystemCalls* currentCalls = &systemCalls;
 
 // The folder part of a path including its last '/', or empty for a bare name.
 std::string folderOf(const std::string& path) {
@@ -34,6 +46,16 @@ std::string fullPathOf(const std::string& path) {
 
 }  // namespace
 
+const FileSystemCalls& systemFileSystemCalls() { return systemCalls; }
+
+const FileSystemCalls& fileSystemCalls() { return *currentCalls; }
+
+ReplacedFileSystemCalls::ReplacedFileSystemCalls(const FileSystemCalls& replacement) : previous_(currentCalls) {
+    currentCalls = &replacement;
+}
+
+ReplacedFileSystemCalls::~ReplacedFileSystemCalls() { currentCalls = previous_; }
+
 OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
     if (destination_.empty()) fail(ENOENT, true, destination_);
 
@@ -48,7 +70,7 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
     const std::string stem = folderOf(destination_) + ".quillane-" + std::to_string(::getpid()) + "-";
     for (;;) {
         temporary_ = stem + std::to_string(serial++) + ".tmp";
-        const int descriptor = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int descriptor = currentCalls->open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor >= 0) {
             handle_ = descriptor;
             break;
@@ -67,7 +89,7 @@ OutputFile::~OutputFile() { abandon(); }
 void OutputFile::write(const void* bytes, std::size_t count) {
     const auto* next = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
-        const ssize_t written = ::write(static_cast<int>(handle_), next, count);
+        const ssize_t written = currentCalls->write(static_cast<int>(handle_), next, count);
         if (written < 0) {
             if (errno == EINTR) continue;
             fail(errno, false, fullPathOf(destination_));
@@ -80,13 +102,13 @@ void OutputFile::write(const void* bytes, std::size_t count) {
 }
 
 std::uint64_t OutputFile::position() {
-    const off_t at = ::lseek(static_cast<int>(handle_), 0, SEEK_CUR);
+    const off_t at = currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_CUR);
     if (at < 0) fail(errno, false, fullPathOf(destination_));
     return static_cast<std::uint64_t>(at);
 }
 
 void OutputFile::seekToStart() {
-    if (::lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) fail(errno, false, fullPathOf(destination_));
+    if (currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) fail(errno, false, fullPathOf(destination_));
 }
 
 void OutputFile::commit() {
@@ -94,20 +116,20 @@ void OutputFile::commit() {
     // The bytes reach the disk before the name moves over the old file, so that a crash cannot
     // leave an empty file where a good one was, and a failure the system reports only on
     // flushing (a full disk, an I/O error) fails the write instead of passing unnoticed.
-    if (::fsync(descriptor) != 0 && errno != EINVAL) fail(errno, false, fullPathOf(destination_));
+    if (currentCalls->fsync(descriptor) != 0 && errno != EINVAL) fail(errno, false, fullPathOf(destination_));
     handle_ = -1;
-    if (::close(descriptor) != 0) fail(errno, false, fullPathOf(destination_));
-    if (::rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno, true, destination_);
+    if (currentCalls->close(descriptor) != 0) fail(errno, false, fullPathOf(destination_));
+    if (currentCalls->rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno, true, destination_);
     temporary_.clear();
 }
 
 void OutputFile::abandon() noexcept {
     if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
+        currentCalls->close(static_cast<int>(handle_));
         handle_ = -1;
     }
     if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
+        currentCalls->unlink(temporary_.c_str());
         temporary_.clear();
     }
 }

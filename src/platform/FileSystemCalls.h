@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <sys/types.h>
+
+namespace quillane {
+
+// The system calls through which OutputFile reaches the disk. They are the real ones unless a
+// test has put others in place, to make any single step of writing a file fail on demand.
+struct FileSystemCalls {
+    int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*write)(int descriptor, const void* bytes, std::size_t count);
+    off_t (*lseek)(int descriptor, off_t offset, int whence);
+    int (*fsync)(int descriptor);
+    int (*close)(int descriptor);
+    int (*rename)(const char* from, const char* to);
+    int (*unlink)(const char* path);
+};
+
+// The operating system's own calls.
+const FileSystemCalls& systemFileSystemCalls();
+// The calls in use now.
+const FileSystemCalls& fileSystemCalls();
+
+// Puts other calls in place for as long as it lives and the previous ones back afterwards, so
+// that no test can leave its replacements behind. Replacements nest.
+class ReplacedFileSystemCalls {
+public:
+    explicit ReplacedFileSystemCalls(const FileSystemCalls& replacement);
+    ~ReplacedFileSystemCalls();
+    ReplacedFileSystemCalls(const ReplacedFileSystemCalls&) = delete;
+    ReplacedFileSystemCalls& operator=(const ReplacedFileSystemCalls&) = delete;
+
+private:
+    const FileSystemCalls* previous_;
+};
+
+}  // namespace quillane
