@@ -1,0 +1,267 @@
+// Every step of writing a channel file made to fail in turn, through the writer and through a
+// whole split run: the message names the file the way its step requires, no temporary stays,
+// an output already in place is left as it was, nothing stays open, and the run releases its
+// input before it shows the message.
+#include "hardening/FaultyFileSystem.h"
+#include "platform/Process.h"
+#include "scan/ScanImage.h"
+#include "scan/UserException.h"
+#include "split/RecordingHost.h"
+#include "split/SplitRun.h"
+#include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+// One step of writing a file, made to fail. Creating the file and putting it in place name the
+// output as it was given; the steps in between name the file by its full path.
+struct Step {
+    const char* what;
+    std::vector<Fault> faults;  // occurrences counted within one file
+    bool namedAsGiven;
+    std::string text;           // the file layer's text, "%1" standing for the name
+};
+
+const std::vector<Step>& steps() {
+    static const std::vector<Step> all = {
+        {"create", {{FileCall::open, 1, EACCES}}, true, "Access to %1 was denied."},
+        {"create without a free descriptor", {{FileCall::open, 1, EMFILE}}, true,
+         "%1 could not be opened because there are too many open files."},
+        {"seek to the start", {{FileCall::lseek, 1, ESPIPE}}, false, "An unknown error occurred while accessing %1."},
+        {"header", {{FileCall::write, 1, ENOSPC}}, false, "Disk full while accessing %1."},
+        {"image directory", {{FileCall::write, 2, EIO}}, false, "A hardware I/O error was reported while accessing %1."},
+        {"value area", {{FileCall::write, 3, EFBIG}}, false, "Disk full while accessing %1."},
+        {"pixels, the disk taking nothing", {{FileCall::write, 4, 0}}, false, "Disk full while accessing %1."},
+        {"flush to disk", {{FileCall::fsync, 1, EIO}}, false, "A hardware I/O error was reported while accessing %1."},
+        {"close", {{FileCall::close, 1, EIO}}, false, "A hardware I/O error was reported while accessing %1."},
+        {"rename over the output", {{FileCall::rename, 1, EACCES}}, true, "Access to %1 was denied."},
+    };
+    return all;
+}
+
+std::string expectedMessage(const Step& step, const std::string& given, const std::string& full) {
+    const std::string name = step.namedAsGiven ? given : full;
+    std::string text = step.text;
+    text.replace(text.find("%1"), 2, name);
+    return name + " : " + text;
+}
+
+// The same faults moved to the second file written under the plan, given the calls one file takes.
+std::vector<Fault> inSecondFile(const std::vector<Fault>& faults, const int callsPerFile[7]) {
+    std::vector<Fault> moved = faults;
+    for (Fault& fault : moved) fault.occurrence += callsPerFile[static_cast<int>(fault.call)];
+    return moved;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Whether this process still has the file open or mapped.
+bool processHolds(const fs::path& file) {
+    const fs::path target = fs::canonical(file);
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        if (fs::read_symlink(entry.path(), ignored) == target) return true;
+    }
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find(target.string()) != std::string::npos) return true;
+    return false;
+}
+
+std::vector<std::uint16_t> pattern(int channel, std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint16_t> pixels;
+    for (std::uint32_t r = 0; r < height; ++r)
+        for (std::uint32_t c = 0; c < width; ++c) pixels.push_back(ScanBuilder::patternSample(channel, r, c));
+    return pixels;
+}
+
+class OutputFault : public ::testing::Test {
+protected:
+    static constexpr std::uint32_t width = 7;
+    static constexpr std::uint32_t height = 5;
+    TemporaryFolder folder;
+    const std::string startDirectory = currentDirectory();
+    const std::vector<std::uint8_t> previous = std::vector<std::uint8_t>(100, 0x5A);
+
+    // Outputs are named relative to the folder, so that a name as given and a full path differ.
+    void SetUp() override { ASSERT_TRUE(changeDirectory(folder.path().string())); }
+    void TearDown() override {
+        changeDirectory(startDirectory);
+        EXPECT_EQ(&fileSystemCalls(), &systemFileSystemCalls()) << "a replacement outlived its test";
+    }
+
+    std::string full(const std::string& name) const { return (fs::path(currentDirectory()) / name).string(); }
+
+    // The calls of each kind that writing one file takes when nothing fails.
+    void countCallsPerFile(int counts[7]) {
+        ScanBuilder::scan(width, height).write("probe.tif");
+        ScanImage scan;
+        scan.open("probe.tif");
+        scan.parse();
+        {
+            FaultyFileSystem quiet({});
+            scan.writeChannel("probe-out.tif", 0);
+            for (int call = 0; call < 7; ++call) counts[call] = quiet.calls(static_cast<FileCall>(call));
+        }
+        scan.close();
+        fs::remove("probe.tif");
+        fs::remove("probe-out.tif");
+    }
+};
+
+TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
+    for (const Step& step : steps()) {
+        SCOPED_TRACE(step.what);
+        fs::create_directory("in");
+        fs::create_directory("out");
+        ASSERT_TRUE(changeDirectory("out"));
+        ScanBuilder::scan(width, height).write("../in/scan.tif");
+        writeFile("Red.tif", previous);
+        const int freeDescriptor = lowestFreeDescriptor();
+
+        std::string message = "(written)";
+        {
+            ScanImage scan;
+            scan.open("../in/scan.tif");
+            scan.parse();
+            {
+                FaultyFileSystem faulty(step.faults);
+                try {
+                    scan.writeChannel("Red.tif", 0);
+                } catch (const UserException& failure) {
+                    message = failure.message;
+                }
+                EXPECT_EQ(faulty.raised(), step.faults.size()) << "the step was never reached";
+            }
+            EXPECT_EQ(message, expectedMessage(step, "Red.tif", full("Red.tif")));
+            EXPECT_EQ(namesIn("."), std::vector<std::string>{"Red.tif"}) << "no temporary may stay";
+            EXPECT_EQ(readFile("Red.tif"), previous);
+            // A file that was made stays in its slot until the scan is closed; one never made does not.
+            EXPECT_EQ(static_cast<bool>(scan.outputFiles[0]), step.faults[0].call != FileCall::open);
+            scan.close();
+            EXPECT_FALSE(scan.outputFiles[0]);
+            EXPECT_FALSE(processHolds("../in/scan.tif"));
+        }
+        EXPECT_EQ(lowestFreeDescriptor(), freeDescriptor) << "a descriptor was left open";
+        EXPECT_EQ(namesIn("."), std::vector<std::string>{"Red.tif"});
+
+        ASSERT_TRUE(changeDirectory(folder.path().string()));
+        fs::remove_all("in");
+        fs::remove_all("out");
+    }
+}
+
+TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
+    int callsPerFile[7];
+    countCallsPerFile(callsPerFile);
+    ASSERT_EQ(callsPerFile[static_cast<int>(FileCall::write)], 4) << "the table counts four writes per file";
+
+    for (const bool secondFile : {false, true}) {
+        for (const Step& step : steps()) {
+            SCOPED_TRACE(std::string(step.what) + (secondFile ? ", second file" : ", first file"));
+            const std::string input = "slide.tif";
+            ScanBuilder::scan(width, height).write(input);
+            writeFile("Redslide.tif", previous);
+            writeFile("Greenslide.tif", previous);
+            const std::string failing = secondFile ? "Greenslide.tif" : "Redslide.tif";
+            const std::string expected = expectedMessage(step, failing, full(failing));
+            const int freeDescriptor = lowestFreeDescriptor();
+
+            RecordingHost host;
+            RecordingPlatform platform(host);
+            host.inputs = {input};
+            bool inputHeld = true;
+            std::vector<std::string> namesAtMessage;
+            host.onMessage = [&](const std::string&) {
+                inputHeld = processHolds(input);
+                namesAtMessage = namesIn(".");
+            };
+            {
+                FaultyFileSystem faulty(secondFile ? inSecondFile(step.faults, callsPerFile) : step.faults);
+                SplitRun(host, platform);
+                EXPECT_EQ(faulty.raised(), step.faults.size()) << "the step was never reached";
+            }
+
+            // The run ends at once: bar at 0, the message under its caption, nothing after it.
+            std::vector<std::string> ending = {"endWait", "position 0", "message Cannot Split this tiff: " + expected};
+            const std::vector<std::string> calls = host.callsFrom("position 1");
+            ASSERT_GE(calls.size(), 3u);
+            EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()), ending);
+            EXPECT_EQ(calls.size(), (secondFile ? 7u : 5u) + 3u) << "positions reached before the failure";
+            EXPECT_FALSE(inputHeld) << "the input must be released before the message shows";
+
+            const std::vector<std::string> names = {"Greenslide.tif", "Redslide.tif", "slide.tif"};
+            EXPECT_EQ(namesAtMessage, names) << "no temporary may be left when the message shows";
+            EXPECT_EQ(namesIn("."), names);
+            EXPECT_EQ(readFile(failing), previous) << "the failing file's old content must stay";
+            if (secondFile) {
+                const TiffReadBack red = readTiff("Redslide.tif");
+                EXPECT_EQ(red.pixels, pattern(0, width, height)) << "the first file was written whole";
+            } else {
+                EXPECT_EQ(readFile("Greenslide.tif"), previous);
+            }
+            EXPECT_EQ(lowestFreeDescriptor(), freeDescriptor) << "a descriptor was left open";
+            for (const std::string& name : names) fs::remove(name);
+        }
+    }
+}
+
+TEST_F(OutputFault, ShortAndInterruptedWritesStillWriteTheWholeFile) {
+    ScanBuilder::scan(width, height).write("scan.tif");
+    ScanImage scan;
+    scan.open("scan.tif");
+    scan.parse();
+    scan.writeChannel("Plain.tif", 1);
+    {
+        FaultyFileSystem faulty({}, true);
+        scan.writeChannel("Pieces.tif", 1);
+        EXPECT_GT(faulty.calls(FileCall::write), 20);
+    }
+    EXPECT_EQ(readFile("Pieces.tif"), readFile("Plain.tif"));
+}
+
+TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailure) {
+    ScanBuilder::scan(width, height).write("scan.tif");
+    writeFile("Red.tif", previous);
+    ScanImage scan;
+    scan.open("scan.tif");
+    scan.parse();
+    std::string message;
+    {
+        FaultyFileSystem faulty({{FileCall::write, 4, ENOSPC}, {FileCall::unlink, 1, EBUSY}});
+        try {
+            scan.writeChannel("Red.tif", 0);
+        } catch (const UserException& failure) {
+            message = failure.message;
+        }
+        EXPECT_EQ(faulty.raised(), 2u);
+    }
+    EXPECT_EQ(message, full("Red.tif") + " : Disk full while accessing " + full("Red.tif") + ".");
+    EXPECT_EQ(readFile("Red.tif"), previous);
+    scan.close();
+    // The hidden temporary is all that stays; the output is untouched.
+    const std::vector<std::string> names = namesIn(".");
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0].rfind(".quillane-", 0), 0u) << names[0];
+}
+
+}  // namespace
+}  // namespace quillane
