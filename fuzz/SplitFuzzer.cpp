@@ -160,7 +160,8 @@ void splitOnce(const std::string& input, const std::optional<Source>& source, Fl
         return folder;
     }();
     static const std::string startDirectory = quillane::currentDirectory();
-    static const int freeDescriptor = lowestFreeDescriptor();
+    // Taken afresh each time: libFuzzer itself opens and closes files between runs.
+    const int freeDescriptor = lowestFreeDescriptor();
 
     OneInputHost host;
     host.input = input;
