@@ -110,9 +110,10 @@ protected:
 
     std::string full(const std::string& name) const { return (fs::path(currentDirectory()) / name).string(); }
 
-    // The calls of each kind that writing one file takes when nothing fails.
+    // The calls of each kind that replacing one file takes when nothing fails.
     void countCallsPerFile(int counts[7]) {
         ScanBuilder::scan(width, height).write("probe.tif");
+        writeFile("probe-out.tif", previous);
         ScanImage scan;
         scan.open("probe.tif");
         scan.parse();
