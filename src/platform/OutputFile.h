@@ -26,7 +26,8 @@ public:
     // The current position (a seek of 0 from the current position).
     std::uint64_t position();
     void seekToStart();
-    // Flushes the temporary to the disk, closes it and renames it over the destination.
+    // Closes the temporary and renames it over the destination; when that replaces an existing
+    // file, flushes the temporary to the disk first.
     void commit();
     // Closes and removes the temporary without reporting anything; used after a failure.
     void abandon() noexcept;
@@ -38,6 +39,7 @@ private:
     std::string destination_;
     std::string temporary_;
     std::intptr_t handle_ = -1;
+    bool replacing_ = false;  // a file stood at the destination when this one was created
 };
 
 }  // namespace quillane

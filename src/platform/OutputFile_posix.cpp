@@ -82,6 +82,7 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
         }
     }
     if (replacing) ::fchmod(static_cast<int>(handle_), existing.st_mode & 0777);
+    replacing_ = replacing;
 }
 
 OutputFile::~OutputFile() { abandon(); }
@@ -113,10 +114,13 @@ void OutputFile::seekToStart() {
 
 void OutputFile::commit() {
     const int descriptor = static_cast<int>(handle_);
-    // The bytes reach the disk before the name moves over the old file, so that a crash cannot
-    // leave an empty file where a good one was, and a failure the system reports only on
-    // flushing (a full disk, an I/O error) fails the write instead of passing unnoticed.
-    if (currentCalls->fsync(descriptor) != 0 && errno != EINVAL) fail(errno, false, fullPathOf(destination_));
+    // When a file is replaced, the bytes reach the disk before the name moves over it, so that a
+    // crash cannot leave an empty file where a good one was, and a failure the system reports
+    // only on flushing (an I/O error) fails the write instead of passing unnoticed. A new file
+    // has nothing to protect, and waiting for the disk would make writing it cost several times
+    // a copy of its bytes, so it is left to the system's own write-back, as a copy is.
+    if (replacing_ && currentCalls->fsync(descriptor) != 0 && errno != EINVAL)
+        fail(errno, false, fullPathOf(destination_));
     handle_ = -1;
     if (currentCalls->close(descriptor) != 0) fail(errno, false, fullPathOf(destination_));
     if (currentCalls->rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno, true, destination_);
