@@ -68,6 +68,8 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
         file->write(layout->directory.data(), layout->directory.size());
         file->write(layout->valueArea.data(), layout->valueArea.size());
         // Straight from the channel's buffer: bytes, at whatever address the samples start.
+        // Samples still inside the mapped input are mapped in first, in one go.
+        input_.prefetch(pixels, layout->pixelBytes);
         file->write(pixels, static_cast<std::size_t>(layout->pixelBytes));
         file->commit();
         file.reset();

@@ -16,15 +16,15 @@ namespace {
 
 using Byte = unsigned char;
 
-// The image is walked in bands of `tileColumns` source columns, each band top to bottom in
-// tiles of `tileRows` rows, and a tile one 8-column block at a time down its rows: the block's
-// 8 destination rows are then filled front to back, and the band's source lines stay in the
-// second-level cache while its 8-column blocks use them up. Tiles of 512 × 1024 samples were
+// The image is walked in bands of `FlipTile::columns` source columns, each band top to bottom in
+// tiles of `FlipTile::rows` rows, and a tile one 8-column block at a time down its rows: the
+// block's 8 destination rows are then filled front to back, and the band's source lines stay in
+// the second-level cache while its 8-column blocks use them up. Tiles of 512 × 1024 samples were
 // the best measured, within a few percent, on 5000-, 4096- (power-of-two rows, where short
-// bands thrash the cache sets) and 15000-wide images; much smaller or larger ones lose 20-40 %.
-constexpr std::size_t tileRows = 512;
-constexpr std::size_t tileColumns = 1024;
-static_assert(tileRows % 8 == 0 && tileColumns % 8 == 0);
+// bands thrash the cache sets) and 15000-wide images; much smaller or larger ones lose 20-40 %
+// (quillane_bench's flipTiles rows show it).
+constexpr FlipTile defaultTile;
+static_assert(defaultTile.rows % 8 == 0 && defaultTile.columns % 8 == 0);
 
 // Where source sample (r, c) goes.
 template <bool opposite>
@@ -92,7 +92,10 @@ using FastKernel = PortableKernel;
 // Whole 8 × 8 blocks tile by tile through the kernel; the rows and columns that do not fill a
 // block go through the plain mapping.
 template <bool opposite, class Kernel>
-void flipBlocked(Byte* destination, const Byte* source, std::size_t width, std::size_t height) {
+void flipBlocked(Byte* destination, const Byte* source, std::size_t width, std::size_t height,
+                 FlipTile tile = defaultTile) {
+    const std::size_t tileRows = tile.rows;
+    const std::size_t tileColumns = tile.columns;
     const std::size_t blockWidth = width - width % 8;
     const std::size_t blockHeight = height - height % 8;
     const auto sourceRow = static_cast<std::ptrdiff_t>(2 * width);
@@ -159,14 +162,24 @@ void flipOppositeDiagonalBlockedPortable(std::uint16_t* destination, const std::
     flipBlocked<true, PortableKernel>(bytes(destination), bytes(source), width, height);
 }
 
-// The shape is the scan's; a negative one (never set by parse) is taken as empty.
+void flipMainDiagonalTiled(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                           std::uint32_t height, FlipTile tile) {
+    if (tile.rows == 0 || tile.columns == 0 || tile.rows % 8 != 0 || tile.columns % 8 != 0) tile = defaultTile;
+    flipBlocked<false, FastKernel>(bytes(destination), bytes(source), width, height, tile);
+}
+
+// The shape is the scan's; a negative one (never set by parse) is taken as empty. A source
+// still inside the mapped input is mapped in first, in one go, rather than a few pages at a
+// time as the tiles reach it.
 void ScanImage::flipMainDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
     if (width <= 0 || height <= 0) return;
+    input_.prefetch(source, 2 * std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height));
     flipMainDiagonalBlocked(destination, source, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
 }
 
 void ScanImage::flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
     if (width <= 0 || height <= 0) return;
+    input_.prefetch(source, 2 * std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height));
     flipOppositeDiagonalBlocked(destination, source, static_cast<std::uint32_t>(width),
                                 static_cast<std::uint32_t>(height));
 }

@@ -31,4 +31,15 @@ void flipMainDiagonalBlockedPortable(std::uint16_t* destination, const std::uint
 void flipOppositeDiagonalBlockedPortable(std::uint16_t* destination, const std::uint16_t* source,
                                          std::uint32_t width, std::uint32_t height);
 
+// The tile the blocked flips work through at a time, in source rows and columns.
+struct FlipTile {
+    std::uint32_t rows = 512;
+    std::uint32_t columns = 1024;
+};
+
+// The blocked main-diagonal flip in tiles of another size (multiples of 8; any other size
+// falls back to the usual one), for measuring how the tile size matters on a given shape.
+void flipMainDiagonalTiled(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
+                           std::uint32_t height, FlipTile tile);
+
 }  // namespace quillane

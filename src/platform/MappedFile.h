@@ -33,6 +33,14 @@ public:
     // The operating system's handle of the open file (a descriptor on POSIX), for in-kernel copies.
     std::intptr_t nativeHandle() const { return handle_; }
 
+    // Whether the `length` bytes from `start` lie inside the mapping.
+    bool holds(const void* start, std::uint64_t length) const;
+    // Maps in, in one go, the pages of `length` bytes from `start` (inside the mapping) that are
+    // about to be read through: faulting a large mapping in a few pages at a time costs as much
+    // again as copying it. Only a hint, so nothing is reported; a part that cannot be mapped (a
+    // file cut short meanwhile) is left for the read itself to fail on.
+    void prefetch(const void* start, std::uint64_t length) const;
+
 private:
     std::intptr_t handle_ = -1;
     const std::uint8_t* view_ = nullptr;

@@ -12,6 +12,11 @@ namespace {
 
 std::uint32_t lastError() { return static_cast<std::uint32_t>(errno); }
 
+// Linux 5.14 and later; older kernels refuse it with EINVAL.
+#if defined(__linux__) && !defined(MADV_POPULATE_READ)
+constexpr int MADV_POPULATE_READ = 22;
+#endif
+
 }  // namespace
 
 MappedFile::~MappedFile() {
@@ -53,6 +58,26 @@ std::uint32_t MappedFile::mapWhole(std::uint64_t length) {
     view_ = static_cast<const std::uint8_t*>(address);
     length_ = length;
     return 0;
+}
+
+bool MappedFile::holds(const void* start, std::uint64_t length) const {
+    const auto* first = static_cast<const std::uint8_t*>(start);
+    return view_ != nullptr && first >= view_ && static_cast<std::uint64_t>(first - view_) <= length_ &&
+           length <= length_ - static_cast<std::uint64_t>(first - view_);
+}
+
+void MappedFile::prefetch(const void* start, std::uint64_t length) const {
+    if (length == 0 || !holds(start, length)) return;
+    // The advice takes whole pages.
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
+    auto* from = reinterpret_cast<void*>(first);
+    const auto span = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(start) + length - first);
+#if defined(__linux__)
+    if (::madvise(from, span, MADV_POPULATE_READ) == 0 || errno != EINVAL) return;
+#endif
+    // Where the pages cannot be mapped ahead, at least have them read ahead.
+    ::madvise(from, span, MADV_WILLNEED);
 }
 
 std::uint32_t MappedFile::unmap() {
