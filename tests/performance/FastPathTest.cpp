@@ -1,0 +1,188 @@
+// The fast paths: what they change must not show in any result. A new output is not flushed to
+// disk but a replaced one still is; the input's pages are mapped ahead only inside the mapping,
+// and a write from an input cut short meanwhile still fails the ordinary way; flip buffers
+// carry the huge-page advice and stay plain arrays; a flip in tiles of any size is the flip.
+#include "output/Flip.h"
+#include "platform/FileSystemCalls.h"
+#include "platform/MappedFile.h"
+#include "platform/Process.h"
+#include "scan/ChannelBuffer.h"
+#include "scan/ScanImage.h"
+#include "scan/UserException.h"
+#include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/utsname.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+int fsyncCalls = 0;
+
+int countingFsync(int descriptor) {
+    ++fsyncCalls;
+    return systemFileSystemCalls().fsync(descriptor);
+}
+
+// The /proc/self/smaps block of the mapping that holds `address`.
+std::string smapsOf(const void* address) {
+    std::ifstream smaps("/proc/self/smaps");
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    std::string block, line;
+    bool inside = false;
+    while (std::getline(smaps, line)) {
+        unsigned long from = 0, to = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (line.find('-') < line.find(' ') && (range >> std::hex >> from >> dash >> to) && dash == '-') {
+            if (inside) break;
+            inside = from <= at && at < to;
+        }
+        if (inside) block += line + "\n";
+    }
+    return block;
+}
+
+std::uint64_t residentKib(const void* address) {
+    const std::string block = smapsOf(address);
+    const auto at = block.find("\nRss:");
+    return at == std::string::npos ? 0 : std::stoull(block.substr(at + 5));
+}
+
+bool kernelAtLeast(int major, int minor) {
+    utsname name{};
+    if (uname(&name) != 0) return false;
+    int haveMajor = 0, haveMinor = 0;
+    std::sscanf(name.release, "%d.%d", &haveMajor, &haveMinor);
+    return haveMajor > major || (haveMajor == major && haveMinor >= minor);
+}
+
+class FastPath : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+};
+
+TEST_F(FastPath, OnlyAReplacedOutputIsFlushedBeforeItsRename) {
+    const fs::path input = ScanBuilder::scan(9, 4).write(folder / "scan.tif");
+    ScanImage scan;
+    scan.open(input.string());
+    scan.parse();
+    FileSystemCalls calls = systemFileSystemCalls();
+    calls.fsync = countingFsync;
+    const ReplacedFileSystemCalls counting(calls);
+
+    fsyncCalls = 0;
+    scan.writeChannel((folder / "Red.tif").string(), 0);
+    EXPECT_EQ(fsyncCalls, 0) << "a new file";
+    scan.writeChannel((folder / "Red.tif").string(), 0);
+    EXPECT_EQ(fsyncCalls, 1) << "a file replaced";
+    EXPECT_EQ(readTiff(folder / "Red.tif").pixels, samplesAt(scan.channels[0].samples.data, 36));
+}
+
+TEST_F(FastPath, MappingHoldsExactlyItsOwnBytes) {
+    writeFile(folder / "bytes", std::vector<std::uint8_t>(10000, 7));
+    MappedFile file;
+    ASSERT_EQ(file.openForReading((folder / "bytes").string()), 0u);
+    EXPECT_FALSE(file.holds(nullptr, 0)) << "nothing mapped yet";
+    ASSERT_EQ(file.mapWhole(10000), 0u);
+    const std::uint8_t* view = file.view();
+    const struct {
+        const std::uint8_t* start;
+        std::uint64_t length;
+        bool held;
+    } cases[] = {
+        {view, 10000, true},        {view + 9999, 1, true}, {view + 10000, 0, true}, {view + 1, 10000, false},
+        {view + 10000, 1, false},   {view - 1, 2, false},   {view + 5000, ~0ull, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(file.holds(c.start, c.length), c.held) << (c.start - view) << " + " << c.length;
+    // Outside the mapping the advice is not given at all; inside it changes nothing readable.
+    file.prefetch(view - 4096, 8192);
+    file.prefetch(view + 9000, 5000);
+    file.prefetch(view + 1, 9999);
+    EXPECT_EQ(view[9999], 7);
+}
+
+TEST_F(FastPath, PrefetchMapsTheRangeInOneGo) {
+    if (!kernelAtLeast(5, 14)) GTEST_SKIP() << "the system cannot map pages ahead; it only reads them ahead";
+    const std::size_t size = 64 * 4096;
+    writeFile(folder / "bytes", std::vector<std::uint8_t>(size, 3));
+    MappedFile file;
+    ASSERT_EQ(file.openForReading((folder / "bytes").string()), 0u);
+    ASSERT_EQ(file.mapWhole(size), 0u);
+    const std::uint64_t before = residentKib(file.view());
+    file.prefetch(file.view() + 3, size - 3);  // from an odd byte: whole pages around it
+    EXPECT_LE(before, 16u);
+    EXPECT_EQ(residentKib(file.view()), size / 1024);
+}
+
+// The write from the mapping fails as any failed write does, not with a crash, and leaves
+// neither the output nor its temporary behind.
+TEST_F(FastPath, InputCutShortAfterLoadingFailsTheWriteCleanly) {
+    const fs::path input = ScanBuilder::scan(3000, 40).write(folder / "scan.tif");
+    ScanImage scan;
+    scan.open(input.string());
+    scan.parse();
+    fs::resize_file(input, 4096);
+    const std::string output = (folder / "Red.tif").string();
+    try {
+        scan.writeChannel(output, 0);
+        FAIL() << "the write went through";
+    } catch (const UserException& failure) {
+        EXPECT_EQ(failure.message.rfind(output + " : ", 0), 0u) << failure.message;
+    }
+    scan.close();
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1) << "only the input";
+}
+
+TEST_F(FastPath, LargeChannelBuffersAreAdvisedForHugePagesAndStayPlainArrays) {
+    std::string mode;
+    std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), mode);
+    const bool offered = mode.find("[always]") != std::string::npos || mode.find("[madvise]") != std::string::npos;
+    for (const int kind : {2, 4}) {
+        SCOPED_TRACE(kind);
+        ChannelBuffer buffer;
+        const std::uint32_t n = (12u << 20) / static_cast<std::uint32_t>(kind);
+        auto* bytes = static_cast<std::uint8_t*>(buffer.allocate(kind, n));
+        ASSERT_NE(bytes, nullptr);
+        for (std::size_t i = 0; i < std::size_t{n} * static_cast<std::size_t>(kind); i += 4093) bytes[i] = 1;
+        EXPECT_EQ(bytes[4093], 1);
+        const std::string block = smapsOf(bytes + (6u << 20));
+        if (offered) {
+            EXPECT_NE(block.find(" hg"), std::string::npos) << block;
+        }
+        // The buffer releases it with delete[], as for any array it owns.
+    }
+    ChannelBuffer small;
+    small.allocate(2, 100);
+    EXPECT_EQ(smapsOf(small.samples.data).find(" hg"), std::string::npos) << "a small array shares its pages";
+}
+
+TEST(FlipTiles, AnyTileSizeGivesTheFlip) {
+    const std::uint32_t width = 1031, height = 997;
+    std::vector<std::uint16_t> image(std::size_t{width} * height);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint16_t>(i * 40503u >> 3);
+    std::vector<std::uint16_t> expected(image.size());
+    flipMainDiagonalRowByRow(expected.data(), image.data(), width, height);
+    const FlipTile tiles[] = {{8, 8}, {16, 512}, {1024, 64}, {4096, 4096}, {0, 0}, {12, 8}, {8, 20}};
+    for (const FlipTile tile : tiles) {
+        SCOPED_TRACE(std::to_string(tile.rows) + " x " + std::to_string(tile.columns));
+        std::vector<std::uint16_t> actual(image.size(), 0xDEAD);
+        flipMainDiagonalTiled(actual.data(), image.data(), width, height, tile);
+        EXPECT_EQ(firstMismatches(expected, actual, height), "");
+    }
+}
+
+}  // namespace
+}  // namespace quillane
