@@ -3,6 +3,7 @@
 #include "platform/FileError.h"
 #include "platform/FileSystemCalls.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -88,9 +89,14 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
 OutputFile::~OutputFile() { abandon(); }
 
 void OutputFile::write(const void* bytes, std::size_t count) {
+    // A large write goes to the system a megabyte at a time. Handed hundreds of megabytes at
+    // once, the file cache takes them in huge-page-sized blocks, and fresh blocks that size can
+    // cost several times the copy itself (on a virtual machine that gives free ones back to its
+    // host, many times); below that size they come from memory in use all along.
+    constexpr std::size_t piece = std::size_t{1} << 20;
     const auto* next = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
-        const ssize_t written = currentCalls->write(static_cast<int>(handle_), next, count);
+        const ssize_t written = currentCalls->write(static_cast<int>(handle_), next, std::min(count, piece));
         if (written < 0) {
             if (errno == EINTR) continue;
             fail(errno, false, fullPathOf(destination_));
