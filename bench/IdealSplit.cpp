@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
@@ -110,6 +111,8 @@ void readAndWrite(int input, std::uint64_t offset, int output, std::size_t count
 
 int main(int argc, char** argv) {
     std::string method = "write";
+    std::size_t pieceBytes = std::size_t{1} << 20;
+    if (const char* piece = std::getenv("QUILLANE_PIECE_KIB")) pieceBytes = std::strtoul(piece, nullptr, 10) << 10;
     bool flush = false;
     std::vector<std::string> paths;
     for (int i = 1; i < argc; ++i) {
@@ -121,7 +124,7 @@ int main(int argc, char** argv) {
         else
             paths.push_back(argument);
     }
-    const std::vector<std::string> methods = {"write", "populate", "populate-read", "sequential", "copy", "read"};
+    const std::vector<std::string> methods = {"write", "populate", "populate-read", "populate-pieces", "sequential", "copy", "read"};
     if (paths.size() != 2 || std::find(methods.begin(), methods.end(), method) == methods.end()) {
         std::fprintf(stderr, "usage: %s [--method write|populate|populate-read|sequential|copy|read] [--fsync] INPUT OUTPUT_FOLDER\n",
                      argv[0]);
@@ -169,10 +172,16 @@ int main(int argc, char** argv) {
                 const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
                 auto* start = reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uintptr_t>(samples) & ~(page - 1));
                 const std::size_t length = channelBytes + static_cast<std::size_t>(samples - start);
-                if (method == "populate-read" && ::madvise(start, length, MADV_POPULATE_READ) != 0) fail("madvise");
+                if ((method == "populate-read" || method == "populate-pieces") && ::madvise(start, length, MADV_POPULATE_READ) != 0)
+                    fail("madvise");
                 if (method == "sequential" && ::madvise(start, length, MADV_SEQUENTIAL) != 0) fail("madvise");
                 if (method == "sequential" && ::madvise(start, length, MADV_WILLNEED) != 0) fail("madvise");
-                writeAll(output, samples, channelBytes);
+                if (method == "populate-pieces") {
+                    for (std::size_t done = 0; done < channelBytes; done += pieceBytes)
+                        writeAll(output, samples + done, std::min(pieceBytes, channelBytes - done));
+                } else {
+                    writeAll(output, samples, channelBytes);
+                }
             }
             if (flush && ::fsync(output) != 0) fail("fsync");
             if (::close(output) != 0) fail("close");

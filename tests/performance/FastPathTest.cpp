@@ -1,5 +1,5 @@
 // The fast paths: what they change must not show in any result. A new output is not flushed to
-// disk but a replaced one still is; the input's pages are mapped ahead only inside the mapping,
+// disk but a replaced one still is; large writes go out in pieces; the input's pages are mapped ahead only inside the mapping,
 // and a write from an input cut short meanwhile still fails the ordinary way; flip buffers
 // carry the huge-page advice and stay plain arrays; a flip in tiles of any size is the flip.
 #include "output/Flip.h"
@@ -30,10 +30,16 @@ using namespace testing;
 namespace fs = std::filesystem;
 
 int fsyncCalls = 0;
+std::vector<std::size_t> writeSizes;
 
 int countingFsync(int descriptor) {
     ++fsyncCalls;
     return systemFileSystemCalls().fsync(descriptor);
+}
+
+ssize_t recordingWrite(int descriptor, const void* bytes, std::size_t count) {
+    writeSizes.push_back(count);
+    return systemFileSystemCalls().write(descriptor, bytes, count);
 }
 
 // The /proc/self/smaps block of the mapping that holds `address`.
@@ -89,6 +95,29 @@ TEST_F(FastPath, OnlyAReplacedOutputIsFlushedBeforeItsRename) {
     scan.writeChannel((folder / "Red.tif").string(), 0);
     EXPECT_EQ(fsyncCalls, 1) << "a file replaced";
     EXPECT_EQ(readTiff(folder / "Red.tif").pixels, samplesAt(scan.channels[0].samples.data, 36));
+}
+
+TEST_F(FastPath, LargePixelDataGoesToTheSystemAMegabyteAtATime) {
+    const std::uint32_t width = 1000, height = 1300;  // 2.6 MB of samples per channel
+    const fs::path input = ScanBuilder::scan(width, height).write(folder / "scan.tif");
+    ScanImage scan;
+    scan.open(input.string());
+    scan.parse();
+    FileSystemCalls calls = systemFileSystemCalls();
+    calls.write = recordingWrite;
+    writeSizes.clear();
+    {
+        const ReplacedFileSystemCalls recording(calls);
+        scan.writeChannel((folder / "Green.tif").string(), 1);
+    }
+    // Header, directory and value area, then the samples in three pieces.
+    ASSERT_EQ(writeSizes.size(), 6u);
+    EXPECT_EQ(writeSizes[3], std::size_t{1} << 20);
+    EXPECT_EQ(writeSizes[4], std::size_t{1} << 20);
+    EXPECT_EQ(writeSizes[5], 2u * width * height - (std::size_t{2} << 20));
+    const TiffReadBack back = readTiff(folder / "Green.tif");
+    ASSERT_TRUE(back.opened);
+    EXPECT_EQ(firstMismatches(samplesAt(scan.channels[1].samples.data, std::size_t{width} * height), back.pixels, width), "");
 }
 
 TEST_F(FastPath, MappingHoldsExactlyItsOwnBytes) {
