@@ -60,12 +60,12 @@ void timeAgainstMemcpy(benchmark::State& state, Image& image, std::size_t bytes,
     state.counters["vs_memcpy"] = memcpySeconds / flipSeconds;
 }
 
-std::pair<std::uint32_t, std::uint32_t> shapeOf(const benchmark::State& state) {
-    return {static_cast<std::uint32_t>(state.range(0)), static_cast<std::uint32_t>(state.range(1))};
-}
+std::uint32_t widthOf(const benchmark::State& state) { return static_cast<std::uint32_t>(state.range(0)); }
+std::uint32_t heightOf(const benchmark::State& state) { return static_cast<std::uint32_t>(state.range(1)); }
 
 void memcpyImage(benchmark::State& state) {
-    const auto [width, height] = shapeOf(state);
+    const std::uint32_t width = widthOf(state);
+    const std::uint32_t height = heightOf(state);
     Image& image = imageFor(width, height);
     const std::size_t bytes = 2 * std::size_t{width} * height;
     for (auto _ : state) {
@@ -76,7 +76,8 @@ void memcpyImage(benchmark::State& state) {
 }
 
 void flipImage(benchmark::State& state, Flip flip, bool oddSource) {
-    const auto [width, height] = shapeOf(state);
+    const std::uint32_t width = widthOf(state);
+    const std::uint32_t height = heightOf(state);
     Image& image = imageFor(width, height);
     // An odd address, as samples inside a mapped scan may have.
     const std::uint16_t* source = oddSource
@@ -88,7 +89,8 @@ void flipImage(benchmark::State& state, Flip flip, bool oddSource) {
 
 // The main flip in tiles of state.range(2) rows by state.range(3) columns.
 void flipTiles(benchmark::State& state) {
-    const auto [width, height] = shapeOf(state);
+    const std::uint32_t width = widthOf(state);
+    const std::uint32_t height = heightOf(state);
     Image& image = imageFor(width, height);
     const FlipTile tile{static_cast<std::uint32_t>(state.range(2)), static_cast<std::uint32_t>(state.range(3))};
     timeAgainstMemcpy(state, image, 2 * std::size_t{width} * height,
@@ -98,7 +100,8 @@ void flipTiles(benchmark::State& state) {
 // Into a new buffer each time, as the split run flips: the first touch of its pages counts.
 // allocate() asks for huge pages; the plain array beside it does not.
 void flipIntoNewBuffer(benchmark::State& state, bool throughAllocate) {
-    const auto [width, height] = shapeOf(state);
+    const std::uint32_t width = widthOf(state);
+    const std::uint32_t height = heightOf(state);
     Image& image = imageFor(width, height);
     const std::uint32_t n = width * height;
     timeAgainstMemcpy(state, image, 2 * std::size_t{n}, [&] {
