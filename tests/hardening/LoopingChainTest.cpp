@@ -3,6 +3,7 @@
 // channels 0 and 1 from the directories the chain gives them.
 #include "split/RecordingHost.h"
 #include "split/SplitRun.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
@@ -18,14 +19,6 @@ namespace {
 
 using namespace testing;
 namespace fs = std::filesystem;
-
-std::vector<std::uint16_t> pattern(int directory, std::uint32_t width, std::uint32_t height, bool transposed) {
-    std::vector<std::uint16_t> pixels(std::size_t{width} * height);
-    for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c)
-            pixels[transposed ? std::size_t{c} * height + r : std::size_t{r} * width + c] = ScanBuilder::patternSample(directory, r, c);
-    return pixels;
-}
 
 TEST(LoopingChain, SplitRunEndsAndWritesTheChannelsTheChainGives) {
     struct Case {
@@ -67,8 +60,11 @@ TEST(LoopingChain, SplitRunEndsAndWritesTheChannelsTheChainGives) {
             const TiffReadBack green = readTiff(folder / ("Greenloop" + suffix + ".tif"));
             EXPECT_EQ(red.width, flip ? height : width);
             EXPECT_EQ(red.height, flip ? width : height);
-            EXPECT_EQ(red.pixels, pattern(0, width, height, flip));
-            EXPECT_EQ(green.pixels, pattern(c.secondChannelDirectory, width, height, flip));
+            const auto expected = [&](int directory) {
+                return flip ? reflectedPatternImage(directory, width, height, true) : patternImage(directory, width, height);
+            };
+            EXPECT_EQ(red.pixels, expected(0));
+            EXPECT_EQ(green.pixels, expected(c.secondChannelDirectory));
         }
     }
 }

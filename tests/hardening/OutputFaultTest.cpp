@@ -8,6 +8,7 @@
 #include "scan/UserException.h"
 #include "split/RecordingHost.h"
 #include "split/SplitRun.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
@@ -64,33 +65,6 @@ std::vector<Fault> inSecondFile(const std::vector<Fault>& faults, const int call
     std::vector<Fault> moved = faults;
     for (Fault& fault : moved) fault.occurrence += callsPerFile[static_cast<int>(fault.call)];
     return moved;
-}
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Whether this process still has the file open or mapped.
-bool processHolds(const fs::path& file) {
-    const fs::path target = fs::canonical(file);
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code ignored;
-        if (fs::read_symlink(entry.path(), ignored) == target) return true;
-    }
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);)
-        if (line.find(target.string()) != std::string::npos) return true;
-    return false;
-}
-
-std::vector<std::uint16_t> pattern(int channel, std::uint32_t width, std::uint32_t height) {
-    std::vector<std::uint16_t> pixels;
-    for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c) pixels.push_back(ScanBuilder::patternSample(channel, r, c));
-    return pixels;
 }
 
 class OutputFault : public ::testing::Test {
@@ -215,7 +189,7 @@ TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
             EXPECT_EQ(readFile(failing), previous) << "the failing file's old content must stay";
             if (secondFile) {
                 const TiffReadBack red = readTiff("Redslide.tif");
-                EXPECT_EQ(red.pixels, pattern(0, width, height)) << "the first file was written whole";
+                EXPECT_EQ(red.pixels, patternImage(0, width, height)) << "the first file was written whole";
             } else {
                 EXPECT_EQ(readFile("Greenslide.tif"), previous);
             }

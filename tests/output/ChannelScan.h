@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/ScanImage.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
@@ -37,13 +38,6 @@ struct ChannelScan {
     std::vector<std::uint16_t> pixels[2];
 };
 
-// The names in a folder, to show that nothing but the expected files is left there.
-inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // What libtiff said about a written file that counts as a fault. DateTime is fixed at 20 bytes:
 // a shorter text is followed by zero bytes, a form TIFF allows but libtiff warns about as a

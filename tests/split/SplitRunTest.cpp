@@ -3,10 +3,11 @@
 #include "split/FailingArrayAllocation.h"
 #include "split/RecordingHost.h"
 #include "split/SplitRun.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
 
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,67 +22,6 @@ using namespace testing;
 namespace fs = std::filesystem;
 
 constexpr const char* failureCaption = "Cannot Split this tiff";
-
-struct TiffImage {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::vector<std::uint16_t> pixels;
-};
-
-// Reads a written channel file back through libtiff, a reader that shares nothing with ours.
-TiffImage readTiff(const fs::path& file) {
-    TiffImage image;
-    // libtiff warns about the 20-byte DateTime field, whose zero padding is intended.
-    TIFFSetWarningHandler(nullptr);
-    const std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(file.c_str(), "r"), TIFFClose);
-    if (!tiff) {
-        ADD_FAILURE() << "libtiff cannot open " << file;
-        return image;
-    }
-    std::uint16_t bits = 0;
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &image.width);
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &image.height);
-    TIFFGetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
-    EXPECT_EQ(bits, 16) << file;
-    image.pixels.resize(std::size_t{image.width} * image.height);
-    for (std::uint32_t r = 0; r < image.height; ++r) {
-        if (TIFFReadScanline(tiff.get(), image.pixels.data() + std::size_t{r} * image.width, r) < 0)
-            ADD_FAILURE() << "libtiff cannot read row " << r << " of " << file;
-    }
-    return image;
-}
-
-// Channel `channel` of a built scan as it is stored: width samples per row.
-std::vector<std::uint16_t> stored(int channel, std::uint32_t width, std::uint32_t height) {
-    std::vector<std::uint16_t> pixels;
-    for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c) pixels.push_back(ScanBuilder::patternSample(channel, r, c));
-    return pixels;
-}
-
-// The same channel reflected across a diagonal: height samples per row, width rows.
-std::vector<std::uint16_t> flipped(int channel, std::uint32_t width, std::uint32_t height, bool mainDiagonal) {
-    std::vector<std::uint16_t> pixels(std::size_t{width} * height);
-    for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c) {
-            const std::size_t at = mainDiagonal ? std::size_t{c} * height + r : std::size_t{width - 1 - c} * height + (height - 1 - r);
-            pixels[at] = ScanBuilder::patternSample(channel, r, c);
-        }
-    return pixels;
-}
-
-// Whether this process still has the file open or mapped.
-bool processHolds(const fs::path& file) {
-    const fs::path target = fs::canonical(file);
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code ignored;
-        if (fs::read_symlink(entry.path(), ignored) == target) return true;
-    }
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);)
-        if (line.find(target.string()) != std::string::npos) return true;
-    return false;
-}
 
 class SplitRunTest : public ::testing::Test {
 protected:
@@ -142,12 +82,12 @@ TEST_F(SplitRunTest, OneFileWithoutFlipMakesTheWholeSequenceAndBothFiles) {
     SplitRun(host, platform);
 
     EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), successfulEnd()));
-    const TiffImage red = readTiff(beside("Redslide01.tif"));
-    const TiffImage green = readTiff(beside("Greenslide01.tif"));
+    const TiffReadBack red = readTiff(beside("Redslide01.tif"));
+    const TiffReadBack green = readTiff(beside("Greenslide01.tif"));
     EXPECT_EQ(red.width, 5u);
     EXPECT_EQ(red.height, 3u);
-    EXPECT_EQ(red.pixels, stored(0, 5, 3));
-    EXPECT_EQ(green.pixels, stored(1, 5, 3));
+    EXPECT_EQ(red.pixels, patternImage(0, 5, 3));
+    EXPECT_EQ(green.pixels, patternImage(1, 5, 3));
 }
 
 TEST_F(SplitRunTest, RefusedOutputFolderIsReportedAndTheDirectoryPutBack) {
@@ -260,14 +200,14 @@ TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
         EXPECT_EQ(caseHost.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), successfulEnd()));
         const fs::path redName = beside(std::string("Redslide01") + c.suffix + ".tif");
         const fs::path greenName = beside(std::string("Greenslide01") + c.suffix + ".tif");
-        const TiffImage red = readTiff(redName);
-        const TiffImage green = readTiff(greenName);
+        const TiffReadBack red = readTiff(redName);
+        const TiffReadBack green = readTiff(greenName);
         EXPECT_EQ(red.width, 3u);
         EXPECT_EQ(red.height, 5u);
         EXPECT_EQ(green.width, 3u);
         EXPECT_EQ(green.height, 5u);
-        EXPECT_EQ(red.pixels, flipped(0, 5, 3, c.mainDiagonal));
-        EXPECT_EQ(green.pixels, flipped(1, 5, 3, c.mainDiagonal));
+        EXPECT_EQ(red.pixels, reflectedPatternImage(0, 5, 3, c.mainDiagonal));
+        EXPECT_EQ(green.pixels, reflectedPatternImage(1, 5, 3, c.mainDiagonal));
         EXPECT_FALSE(fs::exists(beside("Redslide01.tif")));
         fs::remove(redName);
         fs::remove(greenName);
@@ -278,8 +218,8 @@ TEST_F(SplitRunTest, RedFileHoldsChannelZeroWhateverColoursTheRecordGives) {
     input("slide01.tif", ScanBuilder::scan(5, 3).colour(0, 1).colour(1, 0));
     SplitRun(host, platform);
 
-    EXPECT_EQ(readTiff(beside("Redslide01.tif")).pixels, stored(0, 5, 3));
-    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, stored(1, 5, 3));
+    EXPECT_EQ(readTiff(beside("Redslide01.tif")).pixels, patternImage(0, 5, 3));
+    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, patternImage(1, 5, 3));
 }
 
 TEST_F(SplitRunTest, SamePathTwiceIsSplitTwiceAndRewritten) {
@@ -294,8 +234,8 @@ TEST_F(SplitRunTest, SamePathTwiceIsSplitTwiceAndRewritten) {
     SplitRun(host, platform);
 
     EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), splitEntry(1, path), successfulEnd()));
-    EXPECT_EQ(readTiff(beside("Redslide01.tif")).pixels, stored(0, 5, 3));
-    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, stored(1, 5, 3));
+    EXPECT_EQ(readTiff(beside("Redslide01.tif")).pixels, patternImage(0, 5, 3));
+    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, patternImage(1, 5, 3));
 }
 
 TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
