@@ -21,7 +21,8 @@ const char* pageNameFor(const ScannerRecord& record, int channel) {
     return channelNames[colour >= 0 && colour < 4 ? colour : channel];
 }
 
-// How many bytes the channel's buffer holds, whichever of its arrays carries the pixels.
+// How many bytes the channel's buffer says it holds, whichever of its arrays carries the
+// pixels; 0 when its count was never set.
 std::uint64_t bytesHeld(const ChannelBuffer& buffer) {
     if (buffer.samples.data != nullptr) return 2 * std::uint64_t{buffer.samples.count};
     if (buffer.values.data != nullptr) return 4 * std::uint64_t{buffer.values.count};
@@ -40,7 +41,10 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
     const std::uint64_t needed = 2 * std::uint64_t{width > 0 ? static_cast<std::uint32_t>(width) : 0u} *
                                  (height > 0 ? static_cast<std::uint32_t>(height) : 0u);
     if (pixels == nullptr || needed == 0) throw UserException(outputPath + " : This scan holds no image data for this channel");
-    if (bytesHeld(buffer) < needed) throw UserException(outputPath + " : This channel holds fewer samples than its image needs");
+    // A count that was set must cover the image; a buffer whose count was never set is taken
+    // to hold the image, as a channel always does.
+    const std::uint64_t held = bytesHeld(buffer);
+    if (held != 0 && held < needed) throw UserException(outputPath + " : This channel holds fewer samples than its image needs");
 
     ChannelFileFields fields;
     fields.width = static_cast<std::uint32_t>(width);

@@ -188,6 +188,12 @@ TEST(ChannelWriter, RefusesAChannelWithoutSamplesBeforeMakingAFile) {
     shorter.scan.channels[1].samples.count = 11;
     EXPECT_EQ(writeFailure(shorter.scan, path, 1), path + " : This channel holds fewer samples than its image needs");
 
+    // A buffer whose count was never set is taken to hold the image.
+    ChannelScan uncounted(3, 4);
+    uncounted.scan.channels[1].samples.count = 0;
+    EXPECT_NO_THROW(uncounted.scan.writeChannel((folder / "uncounted.tif").string(), 1));
+    std::filesystem::remove(folder / "uncounted.tif");
+
     ChannelScan empty(3, 4);
     empty.scan.width = 0;
     EXPECT_EQ(writeFailure(empty.scan, path, 1), path + " : This scan holds no image data for this channel");
