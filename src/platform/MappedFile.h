@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace quillane {
 
@@ -41,7 +43,21 @@ public:
     // file cut short meanwhile) is left for the read itself to fail on.
     void prefetch(const void* start, std::uint64_t length) const;
 
+    // Runs `read`, which reads bytes of this mapping, and tells whether it got through. Another
+    // program may cut the file short while it is mapped (or, on Windows, the medium under it may
+    // fail); reading a page the file no longer has then ends `read` early and gives false,
+    // instead of ending the program. Being cut short, `read` must have nothing to clean up:
+    // plain loops over bytes, no objects with destructors, nothing allocated or locked.
+    template <class Read>
+    bool readGuarded(Read&& read) const {
+        using Callable = std::remove_reference_t<Read>;
+        return runGuarded([](void* context) { (*static_cast<Callable*>(context))(); },
+                          const_cast<void*>(static_cast<const void*>(std::addressof(read))));
+    }
+
 private:
+    bool runGuarded(void (*read)(void* context), void* context) const;
+
     std::intptr_t handle_ = -1;
     const std::uint8_t* view_ = nullptr;
     std::uint64_t length_ = 0;
