@@ -15,7 +15,9 @@ constexpr std::uint64_t largestOffset = 0xFFFFFFFFu;
 constexpr Rational unknownResolution{10000, 10};
 
 // Fills the directory entry by entry and the value area behind it, handing out offsets as the
-// items are appended; the value area follows the entries' order, so one pass does both.
+// items are appended; the value area follows the entries' order, so one pass does both. The
+// area grows as items are appended, so it is only ever addressed by index, afresh for each
+// store: a pointer taken before an append would point into freed memory after it.
 class LayoutWriter {
 public:
     explicit LayoutWriter(ChannelFileLayout& layout) : layout_(layout) {
@@ -27,12 +29,13 @@ public:
 
     // An entry whose value field holds `field`; returns where that field is, for later patching.
     std::size_t entry(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t field) {
-        std::uint8_t* at = layout_.directory.data() + 2 + 12 * entries_++;
-        le::store16(at, tag);
-        le::store16(at + 2, type);
-        le::store32(at + 4, count);
-        le::store32(at + 8, field);
-        return static_cast<std::size_t>(at + 8 - layout_.directory.data());
+        const std::size_t at = 2 + 12 * entries_++;
+        std::uint8_t* bytes = layout_.directory.data() + at;
+        le::store16(bytes, tag);
+        le::store16(bytes + 2, type);
+        le::store32(bytes + 4, count);
+        le::store32(bytes + 8, field);
+        return at + 8;
     }
 
     // An entry whose values go to the value area; returns the area index of the first byte.
@@ -42,6 +45,9 @@ public:
         layout_.valueArea.resize(start + bytes, 0);
         return start;
     }
+
+    void store16(std::size_t at, std::uint16_t value) { le::store16(layout_.valueArea.data() + at, value); }
+    void store32(std::size_t at, std::uint32_t value) { le::store32(layout_.valueArea.data() + at, value); }
 
     // Texts of up to 3 characters stand in the entry with their zero byte; longer ones go to
     // the value area, padded to an even length so the next item starts at an even offset.
@@ -57,9 +63,9 @@ public:
     }
 
     void rational(std::uint16_t tag, Rational value) {
-        std::uint8_t* at = layout_.valueArea.data() + outOfLine(tag, rationalType, 1, 8);
-        le::store32(at, value.numerator);
-        le::store32(at + 4, value.denominator);
+        const std::size_t start = outOfLine(tag, rationalType, 1, 8);
+        store32(start, value.numerator);
+        store32(start + 4, value.denominator);
     }
 
 private:
@@ -71,7 +77,15 @@ private:
 
 Rational resolutionFor(double pixelSize) {
     // NaN fails every comparison and so lands on the unknown resolution too.
-    if (pixelSize >= 1.0 && pixelSize < 4294967296.0) return {10000, static_cast<std::uint32_t>(pixelSize)};
+    if (pixelSize >= 1.0 && pixelSize < 4294967296.0) {
+        const double whole = std::trunc(pixelSize);
+        // A size between whole micrometres keeps its fraction, in nanometres, while they fit.
+        if (pixelSize != whole) {
+            const double nanometres = std::round(pixelSize * 1000.0);
+            if (nanometres <= 4294967295.0) return {10000000, static_cast<std::uint32_t>(nanometres)};
+        }
+        return {10000, static_cast<std::uint32_t>(whole)};
+    }
     if (pixelSize > 0.0 && pixelSize < 1.0) {
         const auto nanometres = static_cast<std::uint32_t>(std::round(pixelSize * 1000.0));
         if (nanometres != 0) return {10000000, nanometres};
@@ -82,7 +96,6 @@ Rational resolutionFor(double pixelSize) {
 std::optional<ChannelFileLayout> layOutChannelFile(const ChannelFileFields& fields) {
     ChannelFileLayout layout;
     layout.header = {'I', 'I', 42, 0, 8, 0, 0, 0};
-    layout.valueArea.reserve(256 + 8 * std::size_t{fields.height});
 
     const std::uint32_t height = fields.height;
     const std::uint64_t rowBytes = 2 * std::uint64_t{fields.width};
@@ -117,16 +130,16 @@ std::optional<ChannelFileLayout> layOutChannelFile(const ChannelFileFields& fiel
         if (height == 1) {
             out.entry(279, longType, 1, count);
         } else {
-            std::uint8_t* at = layout.valueArea.data() + out.outOfLine(279, longType, height, 4 * std::size_t{height});
-            for (std::uint32_t i = 0; i < height; ++i) le::store32(at + 4 * std::size_t{i}, count);
+            const std::size_t start = out.outOfLine(279, longType, height, 4 * std::size_t{height});
+            for (std::uint32_t i = 0; i < height; ++i) out.store32(start + 4 * std::size_t{i}, count);
         }
     } else {
         const auto count = static_cast<std::uint16_t>(rowBytes);
         if (height <= 2) {
             out.entry(279, shortType, height, height == 2 ? (std::uint32_t{count} << 16 | count) : height * std::uint32_t{count});
         } else {
-            std::uint8_t* at = layout.valueArea.data() + out.outOfLine(279, shortType, height, 2 * std::size_t{height});
-            for (std::uint32_t i = 0; i < height; ++i) le::store16(at + 2 * std::size_t{i}, count);
+            const std::size_t start = out.outOfLine(279, shortType, height, 2 * std::size_t{height});
+            for (std::uint32_t i = 0; i < height; ++i) out.store16(start + 2 * std::size_t{i}, count);
         }
     }
 
@@ -159,9 +172,8 @@ std::optional<ChannelFileLayout> layOutChannelFile(const ChannelFileFields& fiel
     if (inlineStripOffset) {
         le::store32(layout.directory.data() + *inlineStripOffset, layout.pixelOffset);
     } else {
-        std::uint8_t* at = layout.valueArea.data() + stripOffsetsAt;
         for (std::uint32_t i = 0; i < height; ++i)
-            le::store32(at + 4 * std::size_t{i}, static_cast<std::uint32_t>(pixelOffset + i * rowBytes));
+            out.store32(stripOffsetsAt + 4 * std::size_t{i}, static_cast<std::uint32_t>(pixelOffset + i * rowBytes));
     }
     return layout;
 }

@@ -22,8 +22,8 @@ struct ChannelFileFields {
     std::string hostComputer;
     std::string pageName;
     bool pageOfMany = false;  // NewSubfileType 2 (one page of a multi-page scan) rather than 0
-    double pixelSizeX = 0.0;  // micrometres
-    double pixelSizeY = 0.0;
+    double pixelSizeX = 0.0;  // micrometres along a row of the image written
+    double pixelSizeY = 0.0;  // micrometres down a column of it
 };
 
 struct Rational {
@@ -32,9 +32,10 @@ struct Rational {
     bool operator==(const Rational&) const = default;
 };
 
-// Pixels per centimetre for a pixel size in micrometres, as the file stores it: 10000 over the
-// whole micrometres, 10000000 over the nanometres below one micrometre, and 10000 over 10 when
-// the size is unknown (0, not a number) or makes no sense (negative, infinite, too large).
+// Pixels per centimetre for a pixel size in micrometres, as the file stores it: 10000 over a
+// whole number of micrometres, 10000000 over the nanometres of any other size (truncated to
+// whole micrometres when they pass 32 bits), and 10000 over 10 when the size is unknown
+// (0, not a number) or makes no sense (negative, infinite, too large).
 Rational resolutionFor(double pixelSize);
 
 inline constexpr std::size_t headerSize = 8;

@@ -258,15 +258,20 @@ TEST(ChannelFileLayout, DateTimeAlwaysTakesTwentyBytes) {
     }
 }
 
-TEST(ChannelFileLayout, ResolutionIsTenThousandOverTheWholeMicrometres) {
+TEST(ChannelFileLayout, ResolutionKeepsThePixelSizeToTheNanometre) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const struct {
         double pixelSize;
         Rational resolution;
     } cases[] = {
-        {5.0, {10000, 5}},     {5.9, {10000, 5}},   {1.0, {10000, 1}},   {0.0, {10000, 10}},
-        {nan, {10000, 10}},    {-0.0, {10000, 10}}, {4294967295.9, {10000, 4294967295u}},
+        // Whole micrometres over 10000, any other size in nanometres over 10000000.
+        {5.0, {10000, 5}},     {1.0, {10000, 1}},   {4294967295.0, {10000, 4294967295u}},
+        {2.5, {10000000, 2500}}, {5.9, {10000000, 5900}}, {1.0004, {10000000, 1000}},
+        {4294967.295, {10000000, 4294967295u}},
+        // Nanometres past 32 bits: whole micrometres, truncated.
+        {4294967.2955, {10000, 4294967}}, {4294967295.9, {10000, 4294967295u}},
+        {0.0, {10000, 10}},    {nan, {10000, 10}},    {-0.0, {10000, 10}},
         // Below one micrometre the nanometres keep the resolution finite and right.
         {0.5, {10000000, 500}}, {0.9996, {10000000, 1000}}, {0.0005, {10000000, 1}},
         {0.0004, {10000, 10}},
