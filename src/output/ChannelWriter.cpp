@@ -58,13 +58,15 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
     fields.hostComputer = hostComputer;
     fields.pageName = pageNameFor(scannerRecord, channel);
     fields.pageOfMany = scannerRecord.channelCount != 0;
-    fields.pixelSizeX = scannerRecord.pixelSizeX;
-    fields.pixelSizeY = scannerRecord.pixelSizeY;
+    // After a flip the rows run down the input's columns, so each axis takes the other's size.
+    fields.pixelSizeX = axesExchanged ? scannerRecord.pixelSizeY : scannerRecord.pixelSizeX;
+    fields.pixelSizeY = axesExchanged ? scannerRecord.pixelSizeX : scannerRecord.pixelSizeY;
     const std::optional<ChannelFileLayout> layout = layOutChannelFile(fields);
     if (!layout) throw UserException(outputPath + " : This image is too large to be written as a tiff file");
 
     std::unique_ptr<OutputFile>& file = outputFiles[channel];
     file.reset();
+    const bool fromInput = input_.holds(pixels, layout->pixelBytes);
     try {
         file = std::make_unique<OutputFile>(outputPath);
         file->seekToStart();
@@ -81,6 +83,9 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
         // The object stays in its slot until close(); what it wrote goes now, so an existing
         // output is left as it was and no partial file remains.
         if (file) file->abandon();
+        // Pixels read from a file that another program has cut short meanwhile fail the write;
+        // the input is what went wrong, not the output.
+        if (fromInput && inputCutShort()) refuseChangedInput();
         std::string text = failure.text();
         if (text.size() > longestFileText) text.resize(longestFileText);
         throw UserException(failure.fileName + " : " + text);

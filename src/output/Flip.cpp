@@ -170,18 +170,20 @@ void flipMainDiagonalTiled(std::uint16_t* destination, const std::uint16_t* sour
 
 // The shape is the scan's; a negative one (never set by parse) is taken as empty. A source
 // still inside the mapped input is mapped in first, in one go, rather than a few pages at a
-// time as the tiles reach it.
+// time as the tiles reach it, and is read under guard: another program may cut the file short
+// meanwhile.
 void ScanImage::flipMainDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
     if (width <= 0 || height <= 0) return;
-    input_.prefetch(source, 2 * std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height));
-    flipMainDiagonalBlocked(destination, source, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+    input_.prefetch(source, 2 * std::uint64_t{w} * h);
+    if (!input_.readGuarded([&] { flipMainDiagonalBlocked(destination, source, w, h); })) refuseChangedInput();
 }
 
 void ScanImage::flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
     if (width <= 0 || height <= 0) return;
-    input_.prefetch(source, 2 * std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height));
-    flipOppositeDiagonalBlocked(destination, source, static_cast<std::uint32_t>(width),
-                                static_cast<std::uint32_t>(height));
+    const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+    input_.prefetch(source, 2 * std::uint64_t{w} * h);
+    if (!input_.readGuarded([&] { flipOppositeDiagonalBlocked(destination, source, w, h); })) refuseChangedInput();
 }
 
 }  // namespace quillane

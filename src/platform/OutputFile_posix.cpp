@@ -64,7 +64,10 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
     // it would be without the temporary; the replacement takes on the old file's permissions.
     struct stat existing {};
     const bool replacing = ::stat(destination_.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode);
-    if (replacing && ::access(destination_.c_str(), W_OK) != 0) fail(errno, true, destination_);
+    if (replacing && ::access(destination_.c_str(), W_OK) != 0) {
+        const int error = errno;
+        fail(error, true, destination_);
+    }
 
     // A hidden name beside the destination, so that the final rename stays on one file system.
     static std::atomic<unsigned> serial{0};
@@ -76,8 +79,8 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
             handle_ = descriptor;
             break;
         }
-        if (errno != EEXIST) {
-            const int error = errno;
+        const int error = errno;
+        if (error != EEXIST) {
             temporary_.clear();
             fail(error, true, destination_);
         }
@@ -98,8 +101,9 @@ void OutputFile::write(const void* bytes, std::size_t count) {
     while (count > 0) {
         const ssize_t written = currentCalls->write(static_cast<int>(handle_), next, std::min(count, piece));
         if (written < 0) {
-            if (errno == EINTR) continue;
-            fail(errno, false, fullPathOf(destination_));
+            const int error = errno;
+            if (error == EINTR) continue;
+            fail(error, false, fullPathOf(destination_));
         }
         // The system took nothing and reported nothing: the disk is full.
         if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
@@ -110,12 +114,18 @@ void OutputFile::write(const void* bytes, std::size_t count) {
 
 std::uint64_t OutputFile::position() {
     const off_t at = currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_CUR);
-    if (at < 0) fail(errno, false, fullPathOf(destination_));
+    if (at < 0) {
+        const int error = errno;
+        fail(error, false, fullPathOf(destination_));
+    }
     return static_cast<std::uint64_t>(at);
 }
 
 void OutputFile::seekToStart() {
-    if (currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) fail(errno, false, fullPathOf(destination_));
+    if (currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) {
+        const int error = errno;
+        fail(error, false, fullPathOf(destination_));
+    }
 }
 
 void OutputFile::commit() {
@@ -125,11 +135,19 @@ void OutputFile::commit() {
     // only on flushing (an I/O error) fails the write instead of passing unnoticed. A new file
     // has nothing to protect, and waiting for the disk would make writing it cost several times
     // a copy of its bytes, so it is left to the system's own write-back, as a copy is.
-    if (replacing_ && currentCalls->fsync(descriptor) != 0 && errno != EINVAL)
-        fail(errno, false, fullPathOf(destination_));
+    if (replacing_ && currentCalls->fsync(descriptor) != 0) {
+        const int error = errno;
+        if (error != EINVAL) fail(error, false, fullPathOf(destination_));
+    }
     handle_ = -1;
-    if (currentCalls->close(descriptor) != 0) fail(errno, false, fullPathOf(destination_));
-    if (currentCalls->rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno, true, destination_);
+    if (currentCalls->close(descriptor) != 0) {
+        const int error = errno;
+        fail(error, false, fullPathOf(destination_));
+    }
+    if (currentCalls->rename(temporary_.c_str(), destination_.c_str()) != 0) {
+        const int error = errno;
+        fail(error, true, destination_);
+    }
     temporary_.clear();
 }
 

@@ -4,6 +4,7 @@
 #include "scan/UserException.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace quillane {
 
@@ -41,6 +42,20 @@ void ScanImage::open(const std::string& inputPath) {
         fileSize = 0;
         throw UserException(path, error);
     }
+}
+
+bool ScanImage::inputCutShort() const {
+    std::uint64_t length = 0;
+    return input_.isMapped() && input_.queryLength(length) == 0 && length < input_.mappedLength();
+}
+
+void ScanImage::refuseChangedInput() const {
+    throw UserException(path + " : This file was changed by another program while it was being split");
+}
+
+void ScanImage::exchangeAxes() {
+    std::swap(width, height);
+    axesExchanged = !axesExchanged;
 }
 
 void ScanImage::close() {

@@ -45,6 +45,9 @@ public:
     // Reflect a width × height channel across a diagonal into a height × width destination.
     void flipMainDiagonal(std::uint16_t* destination, const std::uint16_t* source);
     void flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source);
+    // After every channel is flipped: exchanges width and height, so that rows now run along
+    // the input's columns, and remembers it for the pixel sizes written.
+    void exchangeAxes();
 
     // Directory-entry accessors over the current image directory.
     std::optional<DirectoryEntry> findEntry(std::uint16_t tag) const;
@@ -71,6 +74,7 @@ public:
     std::string description = "NONE";
     ChannelBuffer channels[4];
     ScannerRecord scannerRecord;  // all zero until parse
+    bool axesExchanged = false;   // set by exchangeAxes: pixelSizeX now lies down the columns
 
     // The output file of channel 0 or 1 while it is written; after a failed write it stays
     // here until close().
@@ -91,6 +95,9 @@ private:
     std::uint16_t read16(std::uint64_t offset) const;
     std::uint32_t read32(std::uint64_t offset) const;
     [[noreturn]] void refuse(const char* reason, bool prefixed) const;
+    // The input file is shorter now than when it was mapped: another program changed it.
+    bool inputCutShort() const;
+    [[noreturn]] void refuseChangedInput() const;
     void makeDirectoryCurrent(std::uint32_t offset);
     std::uint32_t nextDirectoryOffset() const;
     void fillChannel(int channel);

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 
 namespace quillane {
 namespace {
@@ -101,7 +100,7 @@ void SplitRun(SplitHost& host, SplitPlatform& platform) {
                     flipped.samples.count = 0;
                     flipped.samples.owns = false;
                 }
-                std::swap(scan->width, scan->height);
+                scan->exchangeAxes();
             }
             progress.setPosition(3);
             progress.setPosition(4);

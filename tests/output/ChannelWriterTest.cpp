@@ -40,7 +40,7 @@ TEST(ChannelWriter, FilesReadBackThroughLibtiffWithEveryPixel) {
         float xResolution, yResolution;
     } cases[] = {
         {1000, 500, 0, 5.0, 0.0, 2000, 1000},
-        {3, 4, 1, 10.0, 5.9, 1000, 2000},
+        {3, 4, 1, 10.0, 5.9, 1000, 10000000.0f / 5900},
         {1, 7, 0, 0.5, 1.0, 20000, 10000},
         {5, 1, 1, 2.0, 2.0, 5000, 5000},   // strip offset and byte count inline
         {5, 2, 0, 2.0, 2.0, 5000, 5000},   // two SHORT byte counts inline
@@ -75,7 +75,7 @@ TEST(ChannelWriter, FilesReadBackThroughLibtiffWithEveryPixel) {
 }
 
 // The samples of a parsed scan start wherever the input put them, here at odd offsets; a flip
-// as the split run does it gives a transposed file with the resolution still taken along x.
+// as the split run does it gives a transposed file whose resolutions follow its axes.
 TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
     TemporaryFolder folder;
     auto builder = ScanBuilder::scan(37, 23);
@@ -103,7 +103,7 @@ TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
     flipped.samples.data = nullptr;
     flipped.samples.count = 0;
     flipped.samples.owns = false;
-    std::swap(scan.width, scan.height);
+    scan.exchangeAxes();
 
     const auto path = folder / "flipped.tif";
     scan.writeChannel(path.string(), 0);
@@ -111,8 +111,9 @@ TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
     EXPECT_EQ(unexpectedMessages(tiff, scan.dateTime), std::vector<std::string>{});
     EXPECT_EQ(tiff.width, 23u);
     EXPECT_EQ(tiff.height, 37u);
-    EXPECT_FLOAT_EQ(tiff.xResolution, 2500);
-    EXPECT_FLOAT_EQ(tiff.yResolution, 1250);
+    // Rows now run down the input's 8 µm columns, columns along its 4 µm rows.
+    EXPECT_FLOAT_EQ(tiff.xResolution, 1250);
+    EXPECT_FLOAT_EQ(tiff.yResolution, 2500);
     std::vector<std::uint16_t> transposed(37 * 23);
     for (std::uint32_t r = 0; r < 23; ++r)
         for (std::uint32_t c = 0; c < 37; ++c) transposed[c * 23 + r] = ScanBuilder::patternSample(0, r, c);

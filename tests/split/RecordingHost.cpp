@@ -41,7 +41,10 @@ void RecordingHost::setRange(int low, int high) {
     calls.push_back("range " + std::to_string(low) + " " + std::to_string(high));
 }
 
-void RecordingHost::setPosition(int pos) { calls.push_back("position " + std::to_string(pos)); }
+void RecordingHost::setPosition(int pos) {
+    calls.push_back("position " + std::to_string(pos));
+    if (onPosition) onPosition(pos);
+}
 
 std::vector<std::string> RecordingHost::callsFrom(const std::string& from) const {
     const auto start = from.empty() ? calls.begin() : std::find(calls.begin(), calls.end(), from);

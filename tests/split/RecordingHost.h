@@ -18,6 +18,8 @@ public:
     // Runs inside showMessage / selectInput, for tests that look at the world at that moment.
     std::function<void(const std::string& text)> onMessage;
     std::function<void(int i)> onSelect;
+    // Runs inside setPosition, for tests that change the world between two steps of a run.
+    std::function<void(int pos)> onPosition;
 
     SplitOptions readOptions() override;
     int inputCount() override;

@@ -190,6 +190,7 @@ TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
         ScanBuilder builder = ScanBuilder::scan(5, 3, c.directories);
         builder.oddPixelOffsets = c.oddPixelOffsets;
         builder.recordChannelCount(c.recordChannels);
+        builder.pixelSize(5.0, 10.0);
         const std::string path = (folder / "slide01.tif").string();
         builder.write(path);
         caseHost.inputs = {path};
@@ -208,6 +209,11 @@ TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
         EXPECT_EQ(green.height, 5u);
         EXPECT_EQ(red.pixels, reflectedPatternImage(0, 5, 3, c.mainDiagonal));
         EXPECT_EQ(green.pixels, reflectedPatternImage(1, 5, 3, c.mainDiagonal));
+        // Rows now run down the input's 10 µm columns: 1000 pixels per cm across, 2000 down.
+        for (const TiffReadBack* file : {&red, &green}) {
+            EXPECT_FLOAT_EQ(file->xResolution, 1000);
+            EXPECT_FLOAT_EQ(file->yResolution, 2000);
+        }
         EXPECT_FALSE(fs::exists(beside("Redslide01.tif")));
         fs::remove(redName);
         fs::remove(greenName);
