@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 namespace quillane::testing {
 
@@ -61,6 +62,25 @@ TiffReadBack readTiff(const std::filesystem::path& file) {
     TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &result.yResolution);
     if (char* name = nullptr; TIFFGetField(tiff, TIFFTAG_PAGENAME, &name) && name) result.pageName = name;
     if (char* date = nullptr; TIFFGetField(tiff, TIFFTAG_DATETIME, &date) && date) result.dateTime = date;
+    const std::pair<ttag_t, std::string*> texts[] = {
+        {TIFFTAG_IMAGEDESCRIPTION, &result.description}, {TIFFTAG_MAKE, &result.make},
+        {TIFFTAG_MODEL, &result.model},                   {TIFFTAG_SOFTWARE, &result.software},
+        {TIFFTAG_ARTIST, &result.artist},                 {TIFFTAG_HOSTCOMPUTER, &result.hostComputer},
+    };
+    for (const auto& [tag, text] : texts)
+        if (char* value = nullptr; TIFFGetField(tiff, tag, &value) && value) *text = value;
+    TIFFGetField(tiff, TIFFTAG_SUBFILETYPE, &result.subfileType);
+    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &result.compression);
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &result.photometric);
+    TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &result.planarConfiguration);
+    TIFFGetField(tiff, TIFFTAG_MINSAMPLEVALUE, &result.minSampleValue);
+    TIFFGetField(tiff, TIFFTAG_MAXSAMPLEVALUE, &result.maxSampleValue);
+    TIFFGetField(tiff, TIFFTAG_ROWSPERSTRIP, &result.rowsPerStrip);
+    const tstrip_t strips = TIFFNumberOfStrips(tiff);
+    if (std::uint64_t* offsets = nullptr; TIFFGetField(tiff, TIFFTAG_STRIPOFFSETS, &offsets) && offsets)
+        result.stripOffsets.assign(offsets, offsets + strips);
+    if (std::uint64_t* counts = nullptr; TIFFGetField(tiff, TIFFTAG_STRIPBYTECOUNTS, &counts) && counts)
+        result.stripByteCounts.assign(counts, counts + strips);
 
     if (result.bitsPerSample == 16 && result.width > 0) {
         result.pixels.resize(std::size_t{result.width} * result.height);

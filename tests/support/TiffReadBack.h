@@ -21,6 +21,16 @@ struct TiffReadBack {
     float yResolution = 0;
     std::string pageName;
     std::string dateTime;
+    std::string description, make, model, software, artist, hostComputer;
+    std::uint32_t subfileType = 0xFFFFFFFF;
+    std::uint16_t compression = 0;
+    std::uint16_t photometric = 0;
+    std::uint16_t planarConfiguration = 0;
+    std::uint16_t minSampleValue = 0;
+    std::uint16_t maxSampleValue = 0;
+    std::uint32_t rowsPerStrip = 0;
+    std::vector<std::uint64_t> stripOffsets;
+    std::vector<std::uint64_t> stripByteCounts;
     std::uint16_t directoryCount = 0;
     std::vector<std::uint16_t> pixels;  // row after row
 };
