@@ -1,6 +1,5 @@
 #include "platform/FileError.h"
 
-#include <cerrno>
 #include <utility>
 
 namespace quillane {
@@ -41,27 +40,5 @@ FileError::FileError(int causeCode, std::uint32_t osErrorNumber, std::string nam
 std::string FileError::text() const { return rendered_; }
 
 const char* FileError::what() const noexcept { return rendered_.c_str(); }
-
-int FileError::causeFromErrno(int error, bool creating) {
-    switch (error) {
-    case 0: return none;
-    case ENOENT: return creating ? badPath : fileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP: return badPath;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return accessDenied;
-    case EMFILE:
-    case ENFILE: return tooManyOpenFiles;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return diskFull;
-    case EIO: return hardIO;
-    case EBADF: return invalidFile;
-    default: return generic;
-    }
-}
 
 }  // namespace quillane

@@ -34,8 +34,14 @@ public:
     std::string text() const;
     const char* what() const noexcept override;
 
-    // The cause of the same meaning as an operating-system error number.
+#ifdef _WIN32
+    // The cause of the same meaning as a Windows error code (GetLastError).
+    static int causeFromWindowsError(std::uint32_t error);
+#else
+    // The cause of the same meaning as an errno value; a missing name is a bad path when a
+    // file is being created in a folder that does not exist.
     static int causeFromErrno(int error, bool creating);
+#endif
 
     int cause;
     std::uint32_t osError;

@@ -1,12 +1,30 @@
 #pragma once
 
 #include <cstddef>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/types.h>
+#endif
 
 namespace quillane {
 
 // The system calls through which OutputFile reaches the disk. They are the real ones unless a
 // test has put others in place, to make any single step of writing a file fail on demand.
+#ifdef _WIN32
+// A replacement reports a failure the way the system does: through SetLastError.
+struct FileSystemCalls {
+    HANDLE(WINAPI* createFile)(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD attributes, HANDLE templateFile);
+    BOOL(WINAPI* writeFile)(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
+    BOOL(WINAPI* setFilePointerEx)(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method);
+    BOOL(WINAPI* flushFileBuffers)(HANDLE file);
+    BOOL(WINAPI* closeHandle)(HANDLE object);
+    BOOL(WINAPI* moveFileEx)(LPCSTR from, LPCSTR to, DWORD flags);
+    BOOL(WINAPI* deleteFile)(LPCSTR path);
+};
+#else
 struct FileSystemCalls {
     int (*open)(const char* path, int flags, mode_t mode);
     ssize_t (*write)(int descriptor, const void* bytes, std::size_t count);
@@ -16,6 +34,7 @@ struct FileSystemCalls {
     int (*rename)(const char* from, const char* to);
     int (*unlink)(const char* path);
 };
+#endif
 
 // The operating system's own calls.
 const FileSystemCalls& systemFileSystemCalls();

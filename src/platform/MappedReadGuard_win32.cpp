@@ -1,0 +1,78 @@
+#include "platform/MappedFile.h"
+
+#include <windows.h>
+
+namespace quillane {
+
+// While a file is mapped here, no program can cut it short: the share mode keeps others from
+// writing it and Windows refuses to truncate a file with a mapped view. What can still fail is
+// the medium under the view, a network drive going away or a disk error: reading such a page
+// raises EXCEPTION_IN_PAGE_ERROR. GCC has no __try, so a vectored handler takes the fault: it
+// makes the faulting thread go on in `abandonRead`, as if the faulting instruction had called
+// it, and that jumps back into runGuarded with __builtin_longjmp. The jump restores the frame
+// and the stack only; GCC saves every callee-saved register of a function that contains
+// __builtin_setjmp, so they come back too. `read` is promised to hold nothing that would need
+// cleaning up, so skipping the rest of it loses nothing.
+namespace {
+
+// The guarded read under way. The program reads its input on one thread, so one at a time.
+struct GuardedRead {
+    void* resume[5];
+    const std::uint8_t* first;
+    std::uint64_t length;
+};
+GuardedRead* volatile current = nullptr;
+
+[[noreturn]] __attribute__((noinline)) void abandonRead() {
+    GuardedRead* read = current;
+    __builtin_longjmp(read->resume, 1);
+}
+
+LONG CALLBACK onInPageError(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    GuardedRead* read = current;
+    if (read == nullptr || record.ExceptionCode != EXCEPTION_IN_PAGE_ERROR || record.NumberParameters < 2)
+        return EXCEPTION_CONTINUE_SEARCH;
+    // The second parameter is the address whose page could not be brought in.
+    const auto* address = reinterpret_cast<const std::uint8_t*>(record.ExceptionInformation[1]);
+    if (address < read->first || static_cast<std::uint64_t>(address - read->first) >= read->length)
+        return EXCEPTION_CONTINUE_SEARCH;
+
+    // A call of abandonRead from the faulting instruction: the stack aligned as at a call, with
+    // room for the callee's home area, and the faulting address as its return address.
+    CONTEXT& context = *exception->ContextRecord;
+    DWORD64 stack = (context.Rsp - 64) & ~DWORD64{15};
+    stack -= sizeof(DWORD64);
+    *reinterpret_cast<DWORD64*>(stack) = context.Rip;
+    context.Rsp = stack;
+    context.Rip = reinterpret_cast<DWORD64>(&abandonRead);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
+    if (view_ == nullptr) {
+        read(context);
+        return true;
+    }
+    void* handler = ::AddVectoredExceptionHandler(1, onInPageError);
+    if (handler == nullptr) {
+        read(context);
+        return true;
+    }
+    GuardedRead guard{};
+    guard.first = view_;
+    guard.length = length_;
+    current = &guard;
+    bool completed = false;
+    if (__builtin_setjmp(guard.resume) == 0) {
+        read(context);
+        completed = true;
+    }
+    current = nullptr;
+    ::RemoveVectoredExceptionHandler(handler);
+    return completed;
+}
+
+}  // namespace quillane

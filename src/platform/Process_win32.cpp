@@ -1,0 +1,31 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <direct.h>
+#include <vector>
+
+#include <windows.h>
+
+namespace quillane {
+
+std::string currentDirectory() {
+    // No fixed buffer of MAX_PATH: a directory deeper than that must still be found again, or
+    // the caller could not change back to it.
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        if (::_getcwd(buffer.data(), static_cast<int>(buffer.size())) != nullptr) return std::string(buffer.data());
+        const int error = errno;
+        if (error != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool changeDirectory(const std::string& path) {
+    return !path.empty() && ::_chdir(path.c_str()) == 0;
+}
+
+void sleepMilliseconds(int milliseconds) {
+    if (milliseconds > 0) ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
+}  // namespace quillane
