@@ -16,8 +16,11 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace quillane {
 namespace {
@@ -26,6 +29,9 @@ using namespace testing;
 namespace fs = std::filesystem;
 
 TEST(ChangedInput, InputCutShortAfterLoadingEndsTheRunWithAMessageAndNoFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows refuses to cut short a file that is mapped (tested with the Windows behaviour)";
+#endif
     const struct {
         const char* what;
         bool flip, mainDiagonal;

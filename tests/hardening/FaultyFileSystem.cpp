@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <stdexcept>
+
+#ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace quillane::testing {
 
@@ -37,6 +40,54 @@ bool failing(FileCall call, int& error) {
 
 const FileSystemCalls& real() { return systemFileSystemCalls(); }
 
+#ifdef _WIN32
+const FileSystemCalls faultyCalls = {
+    [](LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
+       HANDLE templateFile) -> HANDLE {
+        int error = 0;
+        if (failing(FileCall::open, error)) return ::SetLastError(error), INVALID_HANDLE_VALUE;
+        return real().createFile(path, access, share, security, disposition, attributes, templateFile);
+    },
+    [](HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) -> BOOL {
+        int error = 0;
+        if (failing(FileCall::write, error)) {
+            *written = 0;
+            if (error == 0) return TRUE;
+            return ::SetLastError(error), FALSE;
+        }
+        // WriteFile is never interrupted; a short write is all there is to show.
+        if (plan.shortWrites) count = std::min<DWORD>(count, shortWrite);
+        return real().writeFile(file, bytes, count, written, overlapped);
+    },
+    [](HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method) -> BOOL {
+        int error = 0;
+        if (failing(FileCall::lseek, error)) return ::SetLastError(error), FALSE;
+        return real().setFilePointerEx(file, distance, position, method);
+    },
+    [](HANDLE file) -> BOOL {
+        int error = 0;
+        if (failing(FileCall::fsync, error)) return ::SetLastError(error), FALSE;
+        return real().flushFileBuffers(file);
+    },
+    [](HANDLE file) -> BOOL {
+        int error = 0;
+        const bool fails = failing(FileCall::close, error);
+        const BOOL result = real().closeHandle(file);
+        if (fails) return ::SetLastError(error), FALSE;
+        return result;
+    },
+    [](LPCSTR from, LPCSTR to, DWORD flags) -> BOOL {
+        int error = 0;
+        if (failing(FileCall::rename, error)) return ::SetLastError(error), FALSE;
+        return real().moveFileEx(from, to, flags);
+    },
+    [](LPCSTR path) -> BOOL {
+        int error = 0;
+        if (failing(FileCall::unlink, error)) return ::SetLastError(error), FALSE;
+        return real().deleteFile(path);
+    },
+};
+#else
 const FileSystemCalls faultyCalls = {
     [](const char* path, int flags, mode_t mode) -> int {
         int error = 0;
@@ -84,6 +135,7 @@ const FileSystemCalls faultyCalls = {
         return real().unlink(path);
     },
 };
+#endif
 
 Plan& startPlan(std::vector<Fault> faults, bool shortWrites) {
     if (plan.active) throw std::logic_error("FaultyFileSystem does not nest");
@@ -105,11 +157,17 @@ std::size_t FaultyFileSystem::raised() const { return plan.raised; }
 
 int FaultyFileSystem::calls(FileCall call) const { return plan.counts[static_cast<int>(call)]; }
 
-int lowestFreeDescriptor() {
+int openFileMark() {
+#ifdef _WIN32
+    DWORD handles = 0;
+    if (!::GetProcessHandleCount(::GetCurrentProcess(), &handles)) throw std::runtime_error("cannot count handles");
+    return static_cast<int>(handles);
+#else
     const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (probe < 0) throw std::runtime_error("cannot open /dev/null");
     ::close(probe);
     return probe;
+#endif
 }
 
 }  // namespace quillane::testing

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystemCalls.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <vector>
 
@@ -9,9 +10,35 @@ namespace quillane::testing {
 
 enum class FileCall { open, write, lseek, fsync, close, rename, unlink };
 
+// The kinds of call, by what they do: on Windows open is CreateFileA, write WriteFile, lseek
+// SetFilePointerEx, fsync FlushFileBuffers, close CloseHandle, rename MoveFileExA and unlink
+// DeleteFileA.
+//
 // One call of the output file layer made to fail: the `occurrence`-th call of its kind (1 for
-// the first) reports `error`. A write failing with error 0 takes nothing and reports nothing,
-// the way a full disk stops it; a failing close still releases the descriptor, as on Linux.
+// the first) reports `error` (errno, or GetLastError on Windows). A write failing with error 0
+// takes nothing and reports nothing, the way a full disk stops it; a failing close still
+// releases the descriptor, as on Linux.
+// The system's error numbers for the failures the tests inject, by meaning.
+namespace failure {
+#ifdef _WIN32
+inline constexpr int accessDenied = ERROR_ACCESS_DENIED;
+inline constexpr int tooManyOpenFiles = ERROR_TOO_MANY_OPEN_FILES;
+inline constexpr int unknown = ERROR_INVALID_PARAMETER;  // no cause of its own
+inline constexpr int diskFull = ERROR_DISK_FULL;
+inline constexpr int hardwareFault = ERROR_WRITE_FAULT;
+inline constexpr int fileTooLarge = ERROR_HANDLE_DISK_FULL;
+inline constexpr int inUse = ERROR_SHARING_VIOLATION;
+#else
+inline constexpr int accessDenied = EACCES;
+inline constexpr int tooManyOpenFiles = EMFILE;
+inline constexpr int unknown = ESPIPE;  // no cause of its own
+inline constexpr int diskFull = ENOSPC;
+inline constexpr int hardwareFault = EIO;
+inline constexpr int fileTooLarge = EFBIG;
+inline constexpr int inUse = EBUSY;
+#endif
+}  // namespace failure
+
 struct Fault {
     FileCall call;
     int occurrence;
@@ -36,7 +63,8 @@ private:
     ReplacedFileSystemCalls replaced_;
 };
 
-// The lowest free descriptor of this process: it climbs when a file is left open.
-int lowestFreeDescriptor();
+// A number that moves when a file is left open: the lowest free descriptor of this process, or
+// on Windows the number of handles it holds.
+int openFileMark();
 
 }  // namespace quillane::testing

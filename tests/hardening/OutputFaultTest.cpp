@@ -38,17 +38,17 @@ struct Step {
 
 const std::vector<Step>& steps() {
     static const std::vector<Step> all = {
-        {"create", {{FileCall::open, 1, EACCES}}, true, "Access to %1 was denied."},
-        {"create without a free descriptor", {{FileCall::open, 1, EMFILE}}, true,
+        {"create", {{FileCall::open, 1, failure::accessDenied}}, true, "Access to %1 was denied."},
+        {"create without a free descriptor", {{FileCall::open, 1, failure::tooManyOpenFiles}}, true,
          "%1 could not be opened because there are too many open files."},
-        {"seek to the start", {{FileCall::lseek, 1, ESPIPE}}, false, "An unknown error occurred while accessing %1."},
-        {"header", {{FileCall::write, 1, ENOSPC}}, false, "Disk full while accessing %1."},
-        {"image directory", {{FileCall::write, 2, EIO}}, false, "A hardware I/O error was reported while accessing %1."},
-        {"value area", {{FileCall::write, 3, EFBIG}}, false, "Disk full while accessing %1."},
+        {"seek to the start", {{FileCall::lseek, 1, failure::unknown}}, false, "An unknown error occurred while accessing %1."},
+        {"header", {{FileCall::write, 1, failure::diskFull}}, false, "Disk full while accessing %1."},
+        {"image directory", {{FileCall::write, 2, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
+        {"value area", {{FileCall::write, 3, failure::fileTooLarge}}, false, "Disk full while accessing %1."},
         {"pixels, the disk taking nothing", {{FileCall::write, 4, 0}}, false, "Disk full while accessing %1."},
-        {"flush to disk", {{FileCall::fsync, 1, EIO}}, false, "A hardware I/O error was reported while accessing %1."},
-        {"close", {{FileCall::close, 1, EIO}}, false, "A hardware I/O error was reported while accessing %1."},
-        {"rename over the output", {{FileCall::rename, 1, EACCES}}, true, "Access to %1 was denied."},
+        {"flush to disk", {{FileCall::fsync, 1, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
+        {"close", {{FileCall::close, 1, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
+        {"rename over the output", {{FileCall::rename, 1, failure::accessDenied}}, true, "Access to %1 was denied."},
     };
     return all;
 }
@@ -110,7 +110,7 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
         ASSERT_TRUE(changeDirectory("out"));
         ScanBuilder::scan(width, height).write("../in/scan.tif");
         writeFile("Red.tif", previous);
-        const int freeDescriptor = lowestFreeDescriptor();
+        const int openFiles = openFileMark();
 
         std::string message = "(written)";
         {
@@ -135,7 +135,7 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
             EXPECT_FALSE(scan.outputFiles[0]);
             EXPECT_FALSE(processHolds("../in/scan.tif"));
         }
-        EXPECT_EQ(lowestFreeDescriptor(), freeDescriptor) << "a descriptor was left open";
+        EXPECT_EQ(openFileMark(), openFiles) << "a descriptor was left open";
         EXPECT_EQ(namesIn("."), std::vector<std::string>{"Red.tif"});
 
         ASSERT_TRUE(changeDirectory(folder.path().string()));
@@ -158,7 +158,7 @@ TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
             writeFile("Greenslide.tif", previous);
             const std::string failing = secondFile ? "Greenslide.tif" : "Redslide.tif";
             const std::string expected = expectedMessage(step, failing, full(failing));
-            const int freeDescriptor = lowestFreeDescriptor();
+            const int openFiles = openFileMark();
 
             RecordingHost host;
             RecordingPlatform platform(host);
@@ -193,7 +193,7 @@ TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
             } else {
                 EXPECT_EQ(readFile("Greenslide.tif"), previous);
             }
-            EXPECT_EQ(lowestFreeDescriptor(), freeDescriptor) << "a descriptor was left open";
+            EXPECT_EQ(openFileMark(), openFiles) << "a descriptor was left open";
             for (const std::string& name : names) fs::remove(name);
         }
     }
@@ -221,7 +221,7 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailure) {
     scan.parse();
     std::string message;
     {
-        FaultyFileSystem faulty({{FileCall::write, 4, ENOSPC}, {FileCall::unlink, 1, EBUSY}});
+        FaultyFileSystem faulty({{FileCall::write, 4, failure::diskFull}, {FileCall::unlink, 1, failure::inUse}});
         try {
             scan.writeChannel("Red.tif", 0);
         } catch (const UserException& failure) {

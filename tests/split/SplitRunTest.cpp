@@ -289,6 +289,9 @@ TEST_F(SplitRunTest, AllocationFailureDuringAFlipIsAnUnknownFailure) {
 }
 
 TEST(SystemPlatform, FindsAndReentersADirectoryDeeperThanAFixedBuffer) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows process's current directory is never longer than MAX_PATH";
+#endif
     TemporaryFolder folder;
     fs::path deep = folder.path();
     for (int level = 0; level < 12; ++level) deep /= std::string(40, static_cast<char>('a' + level));

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quillane::testing {
 
 std::vector<std::uint16_t> patternImage(int channel, std::uint32_t width, std::uint32_t height) {
@@ -34,6 +38,15 @@ std::vector<std::string> namesIn(const std::filesystem::path& folder) {
 }
 
 bool processHolds(const std::filesystem::path& file) {
+#ifdef _WIN32
+    // Windows has no list of a process's open files to read; but while any handle or mapped view
+    // holds the file, opening it with no sharing at all is refused. Nothing else opens it here.
+    const HANDLE probe = ::CreateFileA(file.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION;
+    ::CloseHandle(probe);
+    return false;
+#else
     const std::filesystem::path target = std::filesystem::canonical(file);
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code ignored;
@@ -43,6 +56,7 @@ bool processHolds(const std::filesystem::path& file) {
     for (std::string line; std::getline(maps, line);)
         if (line.find(target.string()) != std::string::npos) return true;
     return false;
+#endif
 }
 
 }  // namespace quillane::testing
