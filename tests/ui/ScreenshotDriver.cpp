@@ -1,9 +1,12 @@
 // Shows the main window in a typical state, or the About box over it, for the screenshots in
 // docs/ (see take-screenshots.sh). Prints the shown window's geometry, then waits to be ended.
-#include "ScriptedServices.h"
+#include "app/ScriptedServices.h"
 
-#include "ui/AboutBox.h"
-#include "ui/MainWindow.h"
+#include "qt/AboutDialog.h"
+#include "qt/BuildVersion.h"
+#include "qt/MainDialog.h"
+#include "qt/SettingsStore.h"
+#include "qt/SystemDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,25 +33,29 @@ int main(int argc, char* argv[]) {
 
     testing::ScriptedFileChooser files;
     testing::ScriptedFolderChooser folders;
-    testing::RecordingMessageBoxes messages;
     testing::NoPausePlatform platform;
+    QtMessageBoxes messages;
+    QtAboutBoxDialog aboutBoxes;
+    QtSettingsStore settings;
+    BuildVersionSource version;
     files.answers = {std::vector<std::string>{"/home/lab/scans/2026-03-12/slide01_array_A.tif",
                                               "/home/lab/scans/2026-03-12/slide02_array_B.tif",
                                               "/home/lab/scans/2026-03-12/slide03_control.tif"}};
     folders.answers = {std::string("/home/lab/split")};
 
-    MainWindow window(WindowServices{&files, &folders, &messages, &platform, SettingsStore()});
+    MainDialog window(WindowServices{&files, &folders, &messages, &aboutBoxes, &settings, &version, &platform});
     window.show();
-    window.OnBrowseInput();
-    window.OnBrowseOutput();
-    static_cast<QCheckBox*>(window.controls().control(idFlip))->click();
+    window.logic().OnBrowseInput();
+    window.logic().OnBrowseOutput();
+    window.flipBox()->click();
 
     AboutBox box;
-    QTimer::singleShot(0, [&] {
+    box.takeVersion(version.load());
+    AboutDialog aboutDialog(box, &window);
+    QTimer::singleShot(200, [&] {
         if (about) {
-            box.takeVersion(programVersionResource());
-            box.show();
-            printGeometry(box);
+            aboutDialog.show();
+            QTimer::singleShot(200, [&] { printGeometry(aboutDialog); });
         } else {
             printGeometry(window);
         }

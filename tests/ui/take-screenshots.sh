@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Takes docs/main-window.png and docs/about-box.png under a virtual display:
-#   tests/ui/take-screenshots.sh [build folder]   (default build/ui; builds ui_screenshots)
+#   tests/ui/take-screenshots.sh [build folder]   (default build/helper-ui; builds ui_screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:-build/ui}
+build=${1:-build/helper-ui}
 cmake --build "$build" --target ui_screenshots
 driver=$build/tests/ui_screenshots
 

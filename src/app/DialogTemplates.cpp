@@ -1,0 +1,58 @@
+#include "app/DialogTemplate.h"
+
+namespace quillane {
+namespace {
+
+using namespace style;
+
+constexpr std::uint32_t shown = child | visible;
+
+constexpr DialogControl aboutControls[] = {
+    {-1, ControlClass::staticControl, "", programIconId, shown | icon, 11, 17, 20, 20},
+    {idVersionText, ControlClass::staticControl, text::versionPlaceholder, 0, shown | left | noPrefix | group, 40, 10, 119, 8},
+    {idLegalText, ControlClass::staticControl, text::legalPlaceholder, 0, shown | left | group, 40, 25, 153, 8},
+    {idOk, ControlClass::button, text::ok, 0, shown | defPushButton | group | tabStop, 178, 7, 50, 14},
+};
+
+constexpr DialogControl mainControls[] = {
+    {idOk, ControlClass::button, text::split, 0, shown | defPushButton | tabStop, 69, 215, 50, 14},
+    {idCancel, ControlClass::button, text::cancel, 0, shown | pushButton | tabStop, 201, 215, 50, 14},
+    {-1, ControlClass::button, text::inputGroup, 0, shown | groupBox, 20, 17, 285, 87},
+    {idBrowseInput, ControlClass::button, text::browse, 0, shown | pushButton | tabStop, 243, 53, 50, 14},
+    {-1, ControlClass::button, text::outputGroup, 0, shown | groupBox, 17, 163, 286, 47},
+    {idBrowseOutput, ControlClass::button, text::browse, 0, shown | pushButton | tabStop, 243, 186, 50, 14},
+    {idOutputFolder, ControlClass::edit, "", 0, shown | border | tabStop | autoHScroll, 27, 188, 206, 14},
+    {idProgress, ControlClass::progressBar, text::progressPlaceholder, 0, shown | border, 13, 248, 289, 12},
+    {idInputList, ControlClass::listBox, "", 0,
+     shown | border | vScroll | hScroll | tabStop | notify | noSel | noIntegralHeight, 28, 30, 201, 63},
+    {-1, ControlClass::button, text::flipGroup, 0, shown | groupBox, 21, 106, 282, 55},
+    {idFlip, ControlClass::button, text::flip, 0, shown | autoCheckBox | tabStop, 32, 129, 73, 10},
+    {idMainDiagonal, ControlClass::button, text::mainDiagonal, 0,
+     shown | autoRadioButton | group | disabled, 142, 120, 99, 10},
+    {idOppositeDiagonal, ControlClass::button, text::oppositeDiagonal, 0,
+     shown | autoRadioButton | group | disabled, 142, 141, 103, 10},
+    {-1, ControlClass::staticControl, "", mainDiagonalBitmapId, shown | bitmap, 250, 114, 22, 20},
+    {-1, ControlClass::staticControl, "", oppositeDiagonalBitmapId, shown | bitmap, 250, 135, 22, 20},
+    {idWriteBack, ControlClass::button, text::writeBack, 0,
+     shown | autoCheckBox | tabStop, 29, 175, 137, 10},
+    {idStatus, ControlClass::edit, "", 0, shown | readOnly | autoHScroll | tabStop, 13, 234, 286, 14},
+};
+
+constexpr DialogTemplate aboutDialog = {
+    aboutDialogId, text::aboutCaption, 0, 0, 235, 55, "MS Sans Serif", 8,
+    popup | caption | sysMenu | modalFrame | setFont, 0, aboutControls};
+
+constexpr DialogTemplate mainDialog = {
+    mainDialogId, text::mainCaption, 0, 0, 320, 273, "MS Sans Serif", 8,
+    popup | visible | caption | sysMenu | modalFrame | setFont, appWindow, mainControls};
+
+}  // namespace
+
+const DialogTemplate& aboutDialogTemplate() { return aboutDialog; }
+const DialogTemplate& mainDialogTemplate() { return mainDialog; }
+
+const char* loadString(int id) {
+    return id == aboutMenuStringId ? text::aboutMenuItem : "";
+}
+
+}  // namespace quillane

@@ -1,0 +1,230 @@
+#include "app/MainWindow.h"
+
+#include "app/DataExchange.h"
+#include "app/DialogTemplate.h"
+#include "app/FolderBrowser.h"
+#include "split/OutputNaming.h"
+#include "split/SplitRun.h"
+
+namespace quillane {
+namespace {
+
+// Leading and trailing blanks, tabs and line breaks removed.
+std::string trimmed(const std::string& text) {
+    constexpr const char* blanks = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The open-file dialog's buffers hold 260 characters of the remembered paths.
+std::string pathBuffer(const std::string& path) {
+    return path.substr(0, 260);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(DialogControls& controls, const WindowServices& services)
+    : controls_(controls), services_(services) {}
+
+bool MainWindow::OnInitDialog() {
+    UpdateData(false);  // attaches the control fields and fills the controls
+
+    const std::string aboutItem = loadString(aboutMenuStringId);
+    if (!aboutItem.empty()) controls_.appendSystemMenuItem(aboutCommand, aboutItem);
+
+    controls_.setWindowText(versionCaption(controls_.windowText(), services_.version->load()));
+
+    LoadSettings();
+    UpdateData(false);
+    return true;  // the first tab stop, "Split Tiff", takes the focus
+}
+
+void MainWindow::DoDataExchange(DataExchange& exchange) {
+    exchange.control(idOutputFolder, outputFolderEdit);
+    exchange.control(idBrowseOutput, outputBrowseButton);
+    exchange.control(idOppositeDiagonal, oppositeDiagonalRadio);
+    exchange.control(idMainDiagonal, mainDiagonalRadio);
+    exchange.control(idInputList, inputList);
+    exchange.control(idProgress, progressBar);
+    exchange.text(idOutputFolder, outputFolder);
+    exchange.check(idFlip, flip);
+    exchange.radio(idMainDiagonal, mainDiagonal);
+    exchange.radio(idOppositeDiagonal, oppositeDiagonal);
+    exchange.check(idWriteBack, writeBack);
+    exchange.text(idStatus, statusText);
+}
+
+void MainWindow::UpdateData(bool saveAndValidate) {
+    DataExchange exchange(controls_, mainDialogTemplate(), saveAndValidate);
+    DoDataExchange(exchange);
+}
+
+void MainWindow::LoadSettings() {
+    SettingsStore& store = *services_.settings;
+    lastInputPath = store.read(lastInputPathSetting);
+    lastInputFolder = store.read(lastInputFolderSetting);
+    outputFolder = store.read(lastOutputFolderSetting);
+    lastOutputFolder = store.read(lastOutputFolderSetting);
+}
+
+void MainWindow::SaveSettings() {
+    SettingsStore& store = *services_.settings;
+    store.write(lastInputPathSetting, lastInputPath);
+    store.write(lastInputFolderSetting, lastInputFolder);
+    store.write(lastOutputFolderSetting, outputFolder);
+}
+
+void MainWindow::OnBrowseInput() {
+    UpdateData(true);
+    LoadSettings();  // the store, not this window, has the last word on the remembered paths
+
+    OpenFilesRequest request;
+    request.title = "Select Tiff";
+    request.filters = {{"Tiff files (.tif)", "*.tif"}, {"All Files (*.*)", "*.*"}};
+    request.selectedFilter = 0;
+    request.initialFolder = pathBuffer(lastInputFolder);
+    request.initialFile = pathBuffer(lastInputPath);
+    request.multipleSelection = true;
+    const auto chosen = services_.files->chooseFiles(controls_.handle(), request);
+    if (!chosen || chosen->empty()) return;
+
+    // The list is replaced as a whole; it scrolls sideways as far as its widest path ever
+    // needed, never less.
+    controls_.resetList(idInputList);
+    int extent = controls_.listHorizontalExtent(idInputList);
+    for (const std::string& path : *chosen) {
+        lastInputPath = path;
+        controls_.addListEntry(idInputList, path);
+        const int width = controls_.listTextWidth(idInputList, path);
+        if (width > extent) extent = width;
+    }
+    controls_.setListHorizontalExtent(idInputList, extent);
+    lastInputFolder = DriveAndDirectory(lastInputPath);
+
+    UpdateData(false);
+    SaveSettings();
+}
+
+void MainWindow::OnBrowseOutput() {
+    UpdateData(true);
+    LoadSettings();
+
+    FolderBrowser browser(controls_.handle(), "Browse for Tiff output Directory", *services_.folders,
+                          *services_.platform);
+    browser.initialFolder = lastOutputFolder;
+    if (!browser.Browse()) return;
+
+    outputFolder = trimmed(browser.selectedPath);
+    lastOutputFolder = outputFolder;
+    UpdateData(false);
+    SaveSettings();
+}
+
+// A typed folder is kept as typed, blanks and all.
+void MainWindow::OnOutputFolderKillFocus() {
+    UpdateData(true);
+    SaveSettings();
+}
+
+void MainWindow::OnFlipClicked() {
+    UpdateData(true);
+    if (flip != 0) {
+        oppositeDiagonalRadio.EnableWindow(true);
+        mainDiagonalRadio.EnableWindow(true);
+        mainDiagonal = 0;  // the main diagonal is the default
+        oppositeDiagonal = -1;
+    } else {
+        oppositeDiagonalRadio.EnableWindow(false);
+        mainDiagonalRadio.EnableWindow(false);
+        mainDiagonal = -1;
+        oppositeDiagonal = -1;
+    }
+    UpdateData(false);
+}
+
+// Each radio button is a group of its own, so these handlers keep them exclusive.
+void MainWindow::OnOppositeDiagonalClicked() {
+    oppositeDiagonal = 0;
+    mainDiagonal = -1;
+    UpdateData(false);
+}
+
+void MainWindow::OnMainDiagonalClicked() {
+    mainDiagonal = 0;
+    oppositeDiagonal = -1;
+    UpdateData(false);
+}
+
+void MainWindow::OnWriteBackClicked() {
+    UpdateData(true);
+    const bool enable = writeBack != 1;
+    outputFolderEdit.EnableWindow(enable);
+    outputBrowseButton.EnableWindow(enable);
+    UpdateData(false);
+}
+
+bool MainWindow::OnSysCommand(unsigned id, [[maybe_unused]] long parameter) {
+    if ((id & 0xFFF0) != aboutCommand) return false;
+    AboutBox about;
+    about.takeVersion(services_.version->load());
+    services_.about->DoModal(controls_.handle(), about);
+    return true;
+}
+
+// "Split Tiff": the run works on this window and leaves it open.
+void MainWindow::OnOK() {
+    SplitRun(*this, *services_.platform);
+}
+
+SplitOptions MainWindow::readOptions() {
+    UpdateData(true);
+    return {outputFolder, writeBack != 0, flip != 0, mainDiagonal == 0};
+}
+
+int MainWindow::inputCount() {
+    return controls_.listCount(idInputList);
+}
+
+std::string MainWindow::inputPath(int i) {
+    return controls_.listEntry(idInputList, i);
+}
+
+void MainWindow::selectInput(int i) {
+    controls_.setListCurrent(idInputList, i);
+}
+
+void MainWindow::setStatusText(const std::string& text) {
+    statusText = text;
+    UpdateData(false);
+}
+
+void MainWindow::redrawNow() {
+    controls_.redrawNow();
+}
+
+void MainWindow::showMessage(const std::string& text, const std::string& caption) {
+    services_.messages->show(controls_.handle(), text, caption);
+}
+
+void MainWindow::beginWaitCursor() {
+    controls_.beginWaitCursor();
+}
+
+void MainWindow::endWaitCursor() {
+    controls_.endWaitCursor();
+}
+
+ProgressSink& MainWindow::progress() {
+    return progress_;
+}
+
+void MainWindow::ProgressBarSink::setRange(int low, int high) {
+    controls_.setProgressRange(idProgress, low, high);
+}
+
+void MainWindow::ProgressBarSink::setPosition(int pos) {
+    controls_.setProgressPosition(idProgress, pos);
+}
+
+}  // namespace quillane

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/AboutBox.h"
+#include "app/Choosers.h"
+#include "app/DialogControls.h"
+#include "app/SettingsStore.h"
+#include "app/VersionInfo.h"
+#include "split/SplitHost.h"
+
+#include <string>
+
+namespace quillane {
+
+class DataExchange;
+
+// What the window reaches outside its own controls: the choosers, the message boxes, the
+// About box, the settings store, the version resource and the process (for the split run and
+// the folder test).
+struct WindowServices {
+    FileChooser* files = nullptr;
+    FolderChooser* folders = nullptr;
+    MessageBoxes* messages = nullptr;
+    AboutBoxDialog* about = nullptr;
+    SettingsStore* settings = nullptr;
+    VersionSource* version = nullptr;
+    SplitPlatform* platform = nullptr;
+};
+
+// The program's one working window, from dialog template 102, without its toolkit: its state
+// lives in the plain fields below, UpdateData copies them to and from the controls, and every
+// handler works on the fields. A front end creates the controls, calls the handlers when the
+// user acts and carries out what the handlers ask of the controls. It serves the split run as
+// its SplitHost.
+class MainWindow : public SplitHost {
+public:
+    MainWindow(DialogControls& controls, const WindowServices& services);
+
+    // Handlers.
+    bool OnInitDialog();
+    void OnBrowseInput();
+    void OnBrowseOutput();
+    void OnOutputFolderKillFocus();
+    void OnFlipClicked();
+    void OnOppositeDiagonalClicked();
+    void OnMainDiagonalClicked();
+    void OnWriteBackClicked();
+    // True when the command was the window's own (About); the front end handles the rest.
+    bool OnSysCommand(unsigned id, long parameter);
+    void OnOK();
+
+    void LoadSettings();
+    void SaveSettings();
+    void UpdateData(bool saveAndValidate);
+    void DoDataExchange(DataExchange& exchange);
+
+    // SplitHost.
+    SplitOptions readOptions() override;
+    int inputCount() override;
+    std::string inputPath(int i) override;
+    void selectInput(int i) override;
+    void setStatusText(const std::string& text) override;
+    void redrawNow() override;
+    void showMessage(const std::string& text, const std::string& caption) override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+    ProgressSink& progress() override;
+
+    // Control fields, attached by the data exchange.
+    DialogItem outputFolderEdit;
+    DialogItem outputBrowseButton;
+    DialogItem oppositeDiagonalRadio;
+    DialogItem mainDiagonalRadio;
+    DialogItem inputList;
+    DialogItem progressBar;
+
+    // Value fields.
+    std::string outputFolder;
+    int flip = 0;
+    int mainDiagonal = -1;      // 0 when its radio button is checked, -1 when not
+    int oppositeDiagonal = -1;  // likewise
+    int writeBack = 0;
+    std::string statusText;
+    std::string lastInputFolder;
+    std::string lastInputPath;
+    std::string lastOutputFolder;
+
+private:
+    class ProgressBarSink final : public ProgressSink {
+    public:
+        explicit ProgressBarSink(DialogControls& controls) : controls_(controls) {}
+        void setRange(int low, int high) override;
+        void setPosition(int pos) override;
+
+    private:
+        DialogControls& controls_;
+    };
+
+    DialogControls& controls_;
+    WindowServices services_;
+    ProgressBarSink progress_{controls_};
+};
+
+}  // namespace quillane

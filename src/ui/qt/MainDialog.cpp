@@ -1,0 +1,303 @@
+#include "qt/MainDialog.h"
+
+#include "app/DialogTemplate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace quillane {
+namespace {
+
+QString qt(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QLabel* picture(const QString& resource, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(QPixmap(resource));
+    return label;
+}
+
+}  // namespace
+
+void FolderEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    Q_EMIT focusLost();
+}
+
+MainDialog::MainDialog(const WindowServices& services, QWidget* parent)
+    : QDialog(parent), window_(*this, services) {
+    setWindowTitle(qt(text::mainCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/quillane.ico")));
+    createControls();
+    arrangeControls();
+    connectHandlers();
+    window_.OnInitDialog();
+    split_->setFocus();  // the first tab stop
+}
+
+MainDialog::~MainDialog() {
+    // The edit loses the focus while the widgets are torn down, after the logic is gone.
+    outputFolder_->disconnect(this);
+}
+
+// The controls in the template's order, which is also the tab order.
+void MainDialog::createControls() {
+    split_ = new QPushButton(qt(text::split), this);
+    split_->setDefault(true);
+    cancel_ = new QPushButton(qt(text::cancel), this);
+    browseInput_ = new QPushButton(qt(text::browse), this);
+    browseOutput_ = new QPushButton(qt(text::browse), this);
+    outputFolder_ = new FolderEdit(this);
+
+    progress_ = new QProgressBar(this);
+    progress_->setTextVisible(false);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+
+    inputList_ = new QListWidget(this);
+    inputList_->setSelectionMode(QAbstractItemView::NoSelection);
+    inputList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    inputList_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    flip_ = new QCheckBox(qt(text::flip), this);
+    mainDiagonal_ = new QRadioButton(qt(text::mainDiagonal), this);
+    oppositeDiagonal_ = new QRadioButton(qt(text::oppositeDiagonal), this);
+    for (QRadioButton* radio : {mainDiagonal_, oppositeDiagonal_}) {
+        radio->setEnabled(false);
+        radio->setFocusPolicy(Qt::ClickFocus);  // reached by the mouse, not by Tab
+    }
+    diagonals_ = new QButtonGroup(this);
+    diagonals_->addButton(mainDiagonal_, idMainDiagonal);
+    diagonals_->addButton(oppositeDiagonal_, idOppositeDiagonal);
+
+    writeBack_ = new QCheckBox(qt(text::writeBack), this);
+
+    status_ = new QLineEdit(this);
+    status_->setReadOnly(true);
+    status_->setFrame(false);
+    QPalette palette = status_->palette();  // a status line, on the dialog's own background
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    status_->setPalette(palette);
+
+    QWidget* order[] = {split_, cancel_, browseInput_, browseOutput_, outputFolder_, inputList_, flip_, writeBack_, status_};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+// Input list, flip options, output folder, the two buttons, the status line and the bar, top
+// to bottom, as the template arranges them; sized by the font rather than in pixels.
+void MainDialog::arrangeControls() {
+    const QFontMetrics metrics(font());
+    inputList_->setMinimumWidth(metrics.averageCharWidth() * 50);
+    inputList_->setFixedHeight(metrics.height() * 6 + 2 * inputList_->frameWidth());  // six paths
+    outputFolder_->setMinimumWidth(metrics.averageCharWidth() * 50);
+
+    auto* inputGroup = new QGroupBox(qt(text::inputGroup), this);
+    auto* inputRow = new QHBoxLayout(inputGroup);
+    inputRow->addWidget(inputList_, 1);
+    inputRow->addWidget(browseInput_, 0, Qt::AlignVCenter);
+
+    auto* flipGroup = new QGroupBox(qt(text::flipGroup), this);
+    auto* flipRow = new QHBoxLayout(flipGroup);
+    flipRow->addWidget(flip_, 0, Qt::AlignVCenter);
+    flipRow->addStretch(1);
+    auto* diagonalGrid = new QGridLayout;
+    diagonalGrid->addWidget(mainDiagonal_, 0, 0);
+    diagonalGrid->addWidget(picture(QStringLiteral(":/main-diagonal.bmp"), flipGroup), 0, 1);
+    diagonalGrid->addWidget(oppositeDiagonal_, 1, 0);
+    diagonalGrid->addWidget(picture(QStringLiteral(":/opposite-diagonal.bmp"), flipGroup), 1, 1);
+    flipRow->addLayout(diagonalGrid);
+    flipRow->addSpacing(metrics.averageCharWidth() * 4);
+
+    auto* outputGroup = new QGroupBox(qt(text::outputGroup), this);
+    auto* outputColumn = new QVBoxLayout(outputGroup);
+    outputColumn->addWidget(writeBack_);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(outputFolder_, 1);
+    folderRow->addWidget(browseOutput_);
+    outputColumn->addLayout(folderRow);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(2);
+    buttons->addWidget(split_);
+    buttons->addStretch(3);
+    buttons->addWidget(cancel_);
+    buttons->addStretch(2);
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(inputGroup);
+    page->addWidget(flipGroup);
+    page->addWidget(outputGroup);
+    page->addLayout(buttons);
+    page->addWidget(status_);
+    page->addWidget(progress_);
+    page->setSizeConstraint(QLayout::SetFixedSize);  // a fixed frame, as large as its content needs
+
+    auto* menus = new QMenuBar(this);
+    helpMenu_ = menus->addMenu(tr("&Help"));
+    page->setMenuBar(menus);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void MainDialog::connectHandlers() {
+    connect(split_, &QPushButton::clicked, this, [this] { window_.OnOK(); });
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(browseInput_, &QPushButton::clicked, this, [this] { window_.OnBrowseInput(); });
+    connect(browseOutput_, &QPushButton::clicked, this, [this] { window_.OnBrowseOutput(); });
+    connect(flip_, &QCheckBox::clicked, this, [this] { window_.OnFlipClicked(); });
+    connect(diagonals_, &QButtonGroup::idClicked, this, [this](int id) {
+        if (id == idMainDiagonal) window_.OnMainDiagonalClicked();
+        else window_.OnOppositeDiagonalClicked();
+    });
+    connect(writeBack_, &QCheckBox::clicked, this, [this] { window_.OnWriteBackClicked(); });
+    // Leaving the output folder box, however it happens, keeps the store level with it.
+    connect(outputFolder_, &QLineEdit::editingFinished, this, [this] { window_.OnOutputFolderKillFocus(); });
+    connect(outputFolder_, &FolderEdit::focusLost, this, [this] { window_.OnOutputFolderKillFocus(); });
+}
+
+QWidget* MainDialog::widgetFor(int id) const {
+    switch (id) {
+    case idOk: return split_;
+    case idCancel: return cancel_;
+    case idBrowseInput: return browseInput_;
+    case idBrowseOutput: return browseOutput_;
+    case idOutputFolder: return outputFolder_;
+    case idProgress: return progress_;
+    case idInputList: return inputList_;
+    case idFlip: return flip_;
+    case idMainDiagonal: return mainDiagonal_;
+    case idOppositeDiagonal: return oppositeDiagonal_;
+    case idWriteBack: return writeBack_;
+    case idStatus: return status_;
+    default: return nullptr;
+    }
+}
+
+QAbstractButton* MainDialog::buttonFor(int id) const {
+    return qobject_cast<QAbstractButton*>(widgetFor(id));
+}
+
+QLineEdit* MainDialog::editFor(int id) const {
+    return qobject_cast<QLineEdit*>(widgetFor(id));
+}
+
+WindowHandle MainDialog::handle() {
+    return static_cast<QWidget*>(this);
+}
+
+std::string MainDialog::windowText() {
+    return windowTitle().toStdString();
+}
+
+void MainDialog::setWindowText(const std::string& text) {
+    setWindowTitle(QString::fromStdString(text));
+}
+
+void MainDialog::appendSystemMenuItem(unsigned command, const std::string& text) {
+    auto* action = new QAction(QString::fromStdString(text), this);
+    connect(action, &QAction::triggered, this, [this, command] { window_.OnSysCommand(command, 0); });
+    helpMenu_->addAction(action);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addActions({separator, action});  // the context menu, where the window menu's items used to be
+}
+
+std::string MainDialog::text(int id) {
+    const QLineEdit* edit = editFor(id);
+    return edit ? edit->text().toStdString() : std::string();
+}
+
+void MainDialog::setText(int id, const std::string& text) {
+    if (QLineEdit* edit = editFor(id)) edit->setText(QString::fromStdString(text));
+}
+
+bool MainDialog::isChecked(int id) {
+    const QAbstractButton* button = buttonFor(id);
+    return button && button->isChecked();
+}
+
+void MainDialog::setChecked(int id, bool checked) {
+    QAbstractButton* button = buttonFor(id);
+    if (!button || button->isChecked() == checked) return;
+    // An exclusive group will not let its checked button go; the flip box clears both diagonals.
+    const bool leavingGroup = !checked && button->group() && button->group()->exclusive();
+    if (leavingGroup) button->group()->setExclusive(false);
+    button->setChecked(checked);
+    if (leavingGroup) button->group()->setExclusive(true);
+}
+
+void MainDialog::enable(int id, bool enabled) {
+    if (QWidget* widget = widgetFor(id)) widget->setEnabled(enabled);
+}
+
+void MainDialog::resetList(int) {
+    inputList_->clear();
+}
+
+void MainDialog::addListEntry(int, const std::string& text) {
+    inputList_->addItem(QString::fromStdString(text));
+}
+
+int MainDialog::listCount(int) {
+    return inputList_->count();
+}
+
+std::string MainDialog::listEntry(int, int index) {
+    const QListWidgetItem* item = inputList_->item(index);
+    return item ? item->text().toStdString() : std::string();
+}
+
+void MainDialog::setListCurrent(int, int index) {
+    inputList_->setCurrentRow(index);
+}
+
+int MainDialog::listHorizontalExtent(int) {
+    return listExtent_;
+}
+
+void MainDialog::setListHorizontalExtent(int, int pixels) {
+    listExtent_ = pixels;
+}
+
+int MainDialog::listTextWidth(int, const std::string& text) {
+    return inputList_->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+}
+
+void MainDialog::setProgressRange(int, int low, int high) {
+    progress_->setRange(low, high);
+}
+
+void MainDialog::setProgressPosition(int, int position) {
+    // A position outside the range stays at the nearest end, rather than being ignored.
+    progress_->setValue(std::clamp(position, progress_->minimum(), progress_->maximum()));
+}
+
+// The split run holds the event loop, so the window is painted here and now.
+void MainDialog::redrawNow() {
+    repaint();
+}
+
+void MainDialog::beginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void MainDialog::endWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace quillane

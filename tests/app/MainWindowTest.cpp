@@ -1,0 +1,461 @@
+// The window's logic, driven as the front ends drive it, with a scripted dialog and scripted
+// choosers, message boxes, settings and version: no toolkit at all.
+#include "ScriptedDialog.h"
+#include "ScriptedServices.h"
+
+#include "app/DialogTemplate.h"
+#include "app/MainWindow.h"
+#include "split/OutputNaming.h"
+#include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+
+// The folder part of a path as the running system writes it, with its trailing separator.
+std::string folderOf(const std::string& path) {
+    return DriveAndDirectory(path);
+}
+
+class Window : public ::testing::Test {
+protected:
+    ScriptedDialog dialog{mainDialogTemplate()};
+    ScriptedFileChooser files;
+    ScriptedFolderChooser folders;
+    RecordingMessageBoxes messages{dialog};
+    RecordingAboutBoxes about;
+    MemorySettingsStore settings;
+    FixedVersionSource version;
+    NoPausePlatform platform;
+    TemporaryFolder folder;
+    MainWindow window{dialog, WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform}};
+
+    void open() { ASSERT_TRUE(window.OnInitDialog()); }
+
+    // A click as the dialog reports it: the button changes as the platform changes it, then
+    // the window's handler runs.
+    void click(int id) {
+        static const std::map<int, void (MainWindow::*)()> handlers = {
+            {idOk, &MainWindow::OnOK},
+            {idBrowseInput, &MainWindow::OnBrowseInput},
+            {idBrowseOutput, &MainWindow::OnBrowseOutput},
+            {idFlip, &MainWindow::OnFlipClicked},
+            {idMainDiagonal, &MainWindow::OnMainDiagonalClicked},
+            {idOppositeDiagonal, &MainWindow::OnOppositeDiagonalClicked},
+            {idWriteBack, &MainWindow::OnWriteBackClicked},
+        };
+        dialog.clickButton(id);
+        (window.*handlers.at(id))();
+    }
+    void choose(std::vector<std::string> paths) {
+        files.answers = {std::move(paths)};
+        click(idBrowseInput);
+    }
+    std::vector<std::string>& listed() { return dialog[idInputList].entries; }
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+};
+
+TEST_F(Window, OpensWithTheStoredOutputFolderTheVersionInItsCaptionAndTheAboutItem) {
+    settings.values = {{"LastOutputpath", "/data/out"}, {"LastTiffpath", "/scans/a.tif"}, {"LastTiffdir", "/scans/"}};
+    open();
+
+    EXPECT_EQ(dialog.caption, "Quillane: Velmora's Tiff Image Channel Splitter Utility (A.6.3.1)");
+    ASSERT_EQ(dialog.systemMenu.size(), 1u);
+    EXPECT_EQ(dialog.systemMenu[0].first, 16u);
+    EXPECT_EQ(dialog.systemMenu[0].second, "&About Quillane ...");
+
+    EXPECT_EQ(dialog[idOutputFolder].text, "/data/out");
+    EXPECT_EQ(window.lastOutputFolder, "/data/out");
+    EXPECT_EQ(window.lastInputPath, "/scans/a.tif");
+    EXPECT_EQ(window.lastInputFolder, "/scans/");
+    EXPECT_TRUE(listed().empty());
+    for (int radio : {idMainDiagonal, idOppositeDiagonal}) {
+        EXPECT_FALSE(dialog[radio].checked);
+        EXPECT_FALSE(dialog[radio].enabled);
+    }
+    EXPECT_FALSE(dialog[idFlip].checked);
+    EXPECT_FALSE(dialog[idWriteBack].checked);
+    EXPECT_TRUE(dialog[idOutputFolder].enabled);
+    EXPECT_TRUE(dialog[idBrowseOutput].enabled);
+    EXPECT_EQ(dialog[idProgress].position, 0);
+    EXPECT_EQ(dialog[idStatus].text, "");
+    EXPECT_EQ(settings.writes, 0) << "opening stores nothing";
+}
+
+TEST_F(Window, CaptionStaysAsTheTemplateHasItWithoutAProductVersion) {
+    version.resource.productVersion.reset();
+    open();
+    EXPECT_EQ(dialog.caption, "Quillane: Velmora's Tiff Image Channel Splitter Utility");
+}
+
+TEST_F(Window, ChosenFilesReplaceTheListAndAreRemembered) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> chosen;
+    };
+    const std::vector<Case> cases = {
+        {"one file", {"/scans/slide01.tif"}},
+        {"several files, in the dialog's order", {"/scans/b.tif", "/scans/a.tif", "/other/place/c.TIF"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDialog fresh(mainDialogTemplate());
+        MemorySettingsStore store;
+        MainWindow other(fresh, WindowServices{&files, &folders, &messages, &about, &store, &version, &platform});
+        other.OnInitDialog();
+        files.answers = {std::vector<std::string>{"/old/x.tif", "/old/y.tif"}, c.chosen};
+        other.OnBrowseInput();
+        other.OnBrowseInput();
+
+        EXPECT_EQ(fresh[idInputList].entries, c.chosen);
+        const std::string last = c.chosen.back();
+        EXPECT_EQ(other.lastInputPath, last);
+        EXPECT_EQ(other.lastInputFolder, folderOf(last));
+        EXPECT_EQ(store.stored("LastTiffpath"), last);
+        EXPECT_EQ(store.stored("LastTiffdir"), folderOf(last));
+        EXPECT_EQ(store.stored("LastOutputpath"), "");
+    }
+}
+
+TEST_F(Window, ListScrollsAsFarAsItsWidestPathEverNeeded) {
+    open();
+    const std::string longPath = "/scans/" + std::string(80, 'x') + ".tif";
+    choose({"/a.tif", longPath, "/b.tif"});
+    const int wide = static_cast<int>(longPath.size()) * ScriptedDialog::pixelsPerCharacter;
+    EXPECT_EQ(dialog[idInputList].extent, wide);
+
+    choose({"/c.tif"});
+    EXPECT_EQ(dialog[idInputList].extent, wide) << "a shorter set keeps the wider extent";
+    EXPECT_EQ(listed(), std::vector<std::string>{"/c.tif"});
+}
+
+TEST_F(Window, FileDialogIsAskedForSeveralTiffsStartingAtTheRememberedFile) {
+    open();
+    settings.values = {{"LastTiffpath", "/scans/slide07.tif"}, {"LastTiffdir", "/scans/"}};
+    click(idBrowseInput);
+
+    ASSERT_EQ(files.requests.size(), 1u);
+    const OpenFilesRequest& request = files.requests[0];
+    EXPECT_EQ(files.owners[0], dialog.handle());
+    EXPECT_EQ(request.title, "Select Tiff");
+    ASSERT_EQ(request.filters.size(), 2u);
+    EXPECT_EQ(request.filters[0].label, "Tiff files (.tif)");
+    EXPECT_EQ(request.filters[0].pattern, "*.tif");
+    EXPECT_EQ(request.filters[1].label, "All Files (*.*)");
+    EXPECT_EQ(request.filters[1].pattern, "*.*");
+    EXPECT_EQ(request.selectedFilter, 0);
+    EXPECT_TRUE(request.multipleSelection);
+    EXPECT_EQ(request.initialFolder, "/scans/") << "read from the store when the button is pressed";
+    EXPECT_EQ(request.initialFile, "/scans/slide07.tif");
+
+    settings.values["LastTiffpath"] = std::string(300, 'p');
+    settings.values["LastTiffdir"] = std::string(300, 'd');
+    click(idBrowseInput);
+    EXPECT_EQ(files.requests[1].initialFile, std::string(260, 'p')) << "the dialog's buffers hold 260 characters";
+    EXPECT_EQ(files.requests[1].initialFolder, std::string(260, 'd'));
+}
+
+TEST_F(Window, CancelledChoosersChangeNothing) {
+    open();
+    choose({"/scans/a.tif", "/scans/b.tif"});
+    files.answers = {std::nullopt};
+    click(idBrowseInput);
+    files.answers = {std::vector<std::string>{}};
+    click(idBrowseInput);
+
+    EXPECT_EQ(listed(), (std::vector<std::string>{"/scans/a.tif", "/scans/b.tif"}));
+    EXPECT_EQ(window.lastInputPath, "/scans/b.tif");
+    EXPECT_EQ(window.lastInputFolder, "/scans/");
+    EXPECT_EQ(settings.stored("LastTiffpath"), "/scans/b.tif");
+
+    settings.values["LastOutputpath"] = "/kept";
+    const int writes = settings.writes;
+    folders.answers = {std::nullopt};
+    click(idBrowseOutput);
+    EXPECT_EQ(settings.writes, writes);
+    EXPECT_EQ(window.outputFolder, "/kept") << "the handler still read the store at its start";
+    EXPECT_EQ(dialog[idOutputFolder].text, "") << "but wrote nothing back to the controls";
+}
+
+TEST_F(Window, FlipBoxAndRadioButtonsKeepOneDiagonal) {
+    open();
+    const auto state = [&] { return std::make_pair(dialog[idMainDiagonal].checked, dialog[idOppositeDiagonal].checked); };
+
+    click(idFlip);
+    EXPECT_TRUE(dialog[idMainDiagonal].enabled && dialog[idOppositeDiagonal].enabled);
+    EXPECT_EQ(state(), std::make_pair(true, false)) << "the main diagonal is the default";
+    EXPECT_TRUE(window.readOptions().flip);
+    EXPECT_TRUE(window.readOptions().mainDiagonal);
+
+    click(idOppositeDiagonal);
+    EXPECT_EQ(state(), std::make_pair(false, true));
+    EXPECT_EQ(window.oppositeDiagonal, 0);
+    EXPECT_EQ(window.mainDiagonal, -1);
+    EXPECT_FALSE(window.readOptions().mainDiagonal);
+
+    click(idOppositeDiagonal);
+    EXPECT_EQ(state(), std::make_pair(false, true)) << "clicking the checked button keeps it checked";
+
+    click(idMainDiagonal);
+    EXPECT_EQ(state(), std::make_pair(true, false));
+    EXPECT_TRUE(window.readOptions().mainDiagonal);
+
+    click(idOppositeDiagonal);
+    click(idFlip);
+    EXPECT_EQ(state(), std::make_pair(false, false));
+    EXPECT_FALSE(dialog[idMainDiagonal].enabled || dialog[idOppositeDiagonal].enabled);
+    EXPECT_EQ(window.mainDiagonal, -1);
+    EXPECT_EQ(window.oppositeDiagonal, -1);
+    EXPECT_FALSE(window.readOptions().flip);
+
+    click(idFlip);
+    EXPECT_EQ(state(), std::make_pair(true, false)) << "checking the box again goes back to the main diagonal";
+    EXPECT_EQ(settings.writes, 0) << "the options are never stored";
+}
+
+TEST_F(Window, WriteBackDisablesTheOutputFolderButKeepsAndSavesIt) {
+    open();
+    dialog[idOutputFolder].text = "/data/out";
+    click(idWriteBack);
+
+    EXPECT_FALSE(dialog[idOutputFolder].enabled);
+    EXPECT_FALSE(dialog[idBrowseOutput].enabled);
+    EXPECT_EQ(dialog[idOutputFolder].text, "/data/out");
+    const SplitOptions options = window.readOptions();
+    EXPECT_TRUE(options.writeBack);
+    EXPECT_EQ(options.outputFolder, "/data/out");
+
+    window.OnOutputFolderKillFocus();
+    EXPECT_EQ(settings.stored("LastOutputpath"), "/data/out");
+    choose({"/scans/a.tif"});
+    EXPECT_EQ(settings.stored("LastOutputpath"), "/data/out");
+
+    click(idWriteBack);
+    EXPECT_TRUE(dialog[idOutputFolder].enabled);
+    EXPECT_TRUE(dialog[idBrowseOutput].enabled);
+}
+
+TEST_F(Window, TypedFolderIsStoredUntrimmedWhenTheBoxLosesTheFocus) {
+    open();
+    dialog[idOutputFolder].text = "  /no such/folder ";
+    EXPECT_EQ(settings.stored("LastOutputpath"), "<missing>");
+
+    window.OnOutputFolderKillFocus();
+    EXPECT_EQ(settings.stored("LastOutputpath"), "  /no such/folder ");
+    EXPECT_EQ(window.outputFolder, "  /no such/folder ");
+    EXPECT_EQ(window.lastOutputFolder, "") << "only the next load brings it level";
+
+    ScriptedDialog restarted(mainDialogTemplate());
+    MainWindow again(restarted, WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform});
+    again.OnInitDialog();
+    EXPECT_EQ(restarted[idOutputFolder].text, "  /no such/folder ");
+}
+
+TEST_F(Window, BrowsedFolderIsTrimmedAndPreselectedOnlyWhenItCanBeEntered) {
+    const std::string existing = folder.path().string();
+    const auto before = std::filesystem::current_path();
+    open();
+    folders.answers = {"  " + existing + " \t\r\n", std::nullopt};
+    click(idBrowseOutput);
+    EXPECT_EQ(window.outputFolder, existing);
+    EXPECT_EQ(window.lastOutputFolder, existing);
+    EXPECT_EQ(dialog[idOutputFolder].text, existing);
+    EXPECT_EQ(settings.stored("LastOutputpath"), existing);
+
+    click(idBrowseOutput);
+    settings.values["LastOutputpath"] = path("gone");
+    click(idBrowseOutput);
+
+    EXPECT_EQ(folders.titles, std::vector<std::string>(3, "Browse for Tiff output Directory"));
+    EXPECT_EQ(folders.preselections, (std::vector<std::string>{"", existing, ""}));
+    EXPECT_EQ(std::filesystem::current_path(), before);
+}
+
+TEST_F(Window, BrowseButtonsTakeTheRememberedPathsFromTheStoreNotTheWindow) {
+    open();
+    dialog[idOutputFolder].text = "/typed";
+    settings.values = {{"LastOutputpath", "/from another copy"}, {"LastTiffpath", "/x/y.tif"}};
+    files.answers = {std::nullopt};
+    click(idBrowseInput);
+    EXPECT_EQ(window.outputFolder, "/from another copy");
+    EXPECT_EQ(window.lastOutputFolder, "/from another copy");
+    EXPECT_EQ(window.lastInputPath, "/x/y.tif");
+}
+
+TEST_F(Window, SplitTiffWritesTheChannelsReportsProgressAndStaysOpen) {
+    const auto input = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
+    const auto second = ScanBuilder::scan(4, 2).write(folder / "slide02.tif").string();
+    const auto out = folder / "out";
+    std::filesystem::create_directory(out);
+    open();
+    choose({input, second});
+    dialog[idOutputFolder].text = out.string();
+    dialog.positions.clear();
+
+    click(idOk);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Successfully created files ");
+    EXPECT_EQ(messages.shown[0].caption, "Done!");
+    EXPECT_EQ(messages.shown[0].owner, dialog.handle());
+    EXPECT_EQ(messages.shown[0].progress, 10);
+    EXPECT_EQ(messages.shown[0].status, "Splitting:  " + second);
+    EXPECT_EQ(dialog.positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+    EXPECT_EQ(dialog[idProgress].low, 0);
+    EXPECT_EQ(dialog[idProgress].high, 10);
+    EXPECT_EQ(platform.pauses, (std::vector<int>{2000, 2000}));
+    EXPECT_EQ(dialog.redraws, 3) << "one per file and one at the end";
+    EXPECT_EQ(dialog.waitCursorDepth, 0);
+    EXPECT_EQ(dialog.deepestWaitCursor, 1);
+
+    const TiffReadBack red = readTiff(out / "Redslide01.tif");
+    ASSERT_TRUE(red.opened);
+    EXPECT_EQ(red.width, 5u);
+    EXPECT_EQ(red.height, 3u);
+    ASSERT_EQ(red.pixels.size(), 15u);
+    EXPECT_EQ(red.pixels[4], ScanBuilder::patternSample(0, 0, 4));
+    const TiffReadBack green = readTiff(out / "Greenslide01.tif");
+    ASSERT_EQ(green.pixels.size(), 15u);
+    EXPECT_EQ(green.pixels[4], ScanBuilder::patternSample(1, 0, 4));
+    EXPECT_EQ(readTiff(out / "Redslide02.tif").width, 4u);
+    EXPECT_EQ(readTiff(out / "Greenslide02.tif").height, 2u);
+
+    EXPECT_EQ(listed(), (std::vector<std::string>{input, second}));
+    EXPECT_EQ(dialog[idInputList].current, 1);
+    EXPECT_EQ(dialog[idProgress].position, 0);
+    EXPECT_EQ(dialog[idStatus].text, "");
+}
+
+TEST_F(Window, FlippedSplitBesideTheInputsCarriesTheSuffix) {
+    const auto input = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
+    open();
+    choose({input});
+    dialog[idOutputFolder].text = "/no/such/folder";
+    click(idWriteBack);
+    click(idFlip);
+    click(idOppositeDiagonal);
+
+    click(idOk);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Done!");
+    for (const char* name : {"Redslide01_FlippedULtoLR.tif", "Greenslide01_FlippedULtoLR.tif"}) {
+        const TiffReadBack written = readTiff(folder / name);
+        EXPECT_EQ(written.width, 3u) << name;
+        EXPECT_EQ(written.height, 5u) << name;
+    }
+}
+
+TEST_F(Window, FailingFileShowsItsMessageAndEndsTheRun) {
+    const auto good = ScanBuilder::scan(5, 3).write(folder / "good.tif").string();
+    const auto bad = path("bad.tif");
+    writeFile(bad, {'I', 'I', 42, 0, 8, 0, 0});
+    const auto later = ScanBuilder::scan(5, 3).write(folder / "later.tif").string();
+    open();
+    choose({good, bad, later});
+
+    click(idOk);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, bad + " : This file is too small to be a tiff file");
+    EXPECT_EQ(messages.shown[0].caption, "Cannot Split this tiff");
+    EXPECT_EQ(messages.shown[0].progress, 0);
+    EXPECT_EQ(messages.shown[0].status, "Splitting:  " + bad);
+    EXPECT_TRUE(std::filesystem::exists(path("Redgood.tif")));
+    EXPECT_FALSE(std::filesystem::exists(path("Redlater.tif")));
+    EXPECT_EQ(dialog[idInputList].current, 1);
+    EXPECT_EQ(dialog.waitCursorDepth, 0);
+}
+
+TEST_F(Window, RefusedOutputFolderIsNamedAndNothingIsWritten) {
+    const auto input = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
+    const auto before = std::filesystem::current_path();
+    open();
+    choose({input});
+    dialog[idOutputFolder].text = path("missing");
+
+    click(idOk);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The Output path (" + path("missing") + ") is not a valid path. Please correct this and try again");
+    EXPECT_EQ(messages.shown[0].caption, "Cannot Split this tiff");
+    EXPECT_FALSE(std::filesystem::exists(path("Redslide01.tif")));
+    EXPECT_EQ(std::filesystem::current_path(), before);
+}
+
+TEST_F(Window, EmptyListSplitsNothingButReadsTheOptions) {
+    open();
+    dialog[idOutputFolder].text = "/typed";
+    click(idOk);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(window.outputFolder, "/typed");
+    EXPECT_TRUE(dialog.positions.empty());
+}
+
+TEST_F(Window, SystemCommands16To31OpenTheAboutBox) {
+    open();
+    for (unsigned id : {0u, 15u, 16u, 17u, 24u, 31u, 32u, 0xF010u, 0xF060u}) {
+        SCOPED_TRACE(id);
+        about.shown.clear();
+        const bool about16 = (id & 0xFFF0) == 16;
+        EXPECT_EQ(window.OnSysCommand(id, 0), about16) << "other commands are left to the platform";
+        ASSERT_EQ(about.shown.size(), about16 ? 1u : 0u);
+        if (about16) {
+            EXPECT_EQ(about.shown[0].versionText, "Quillane Version: A.6.3.1");
+            EXPECT_EQ(about.shown[0].legalText, "Copyright (C) 2026 Velmora Technologies");
+            EXPECT_EQ(about.owners[0], dialog.handle());
+        }
+    }
+}
+
+TEST(AboutBox, ShowsWhatTheVersionResourceHoldsAndLeavesTheRestEmpty) {
+    struct Case {
+        VersionResource resource;
+        const char* version;
+        const char* legal;
+    };
+    const Case cases[] = {
+        {{FixedVersion{1, 6, 3, 1}, std::string("Copyright (C) 2026")}, "Quillane Version: A.6.3.1",
+         "Copyright (C) 2026 Velmora Technologies"},
+        {{FixedVersion{2, 0, 0, 5}, std::nullopt}, "Quillane Version: B.0.0.5", ""},
+        {{std::nullopt, std::string("(C) Someone")}, "", "(C) Someone Velmora Technologies"},
+        {{}, "", ""},
+    };
+    for (const Case& c : cases) {
+        AboutBox box;
+        box.takeVersion(c.resource);
+        EXPECT_EQ(box.versionText, c.version);
+        EXPECT_EQ(box.legalText, c.legal);
+    }
+}
+
+TEST(Version, ProductVersionTextIsALetterAndThreeNumbers) {
+    const struct {
+        FixedVersion version;
+        const char* text;
+    } cases[] = {
+        {{1, 6, 3, 1}, "A.6.3.1"},
+        {{2, 0, 0, 5}, "B.0.0.5"},
+        {{0, 1, 2, 3}, "@.1.2.3"},
+        {{26, 10, 200, 65535}, "Z.10.200.65535"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ProductVersionText(c.version), c.text);
+    EXPECT_EQ(versionCaption("Quillane", {FixedVersion{1, 6, 3, 1}, std::nullopt}), "Quillane (A.6.3.1)");
+    EXPECT_EQ(versionCaption("Quillane", VersionResource{}), "Quillane");
+}
+
+TEST(Resources, StringTableHoldsTheAboutItem) {
+    EXPECT_STREQ(loadString(aboutMenuStringId), "&About Quillane ...");
+    EXPECT_STREQ(loadString(102), "");
+}
+
+}  // namespace
+}  // namespace quillane

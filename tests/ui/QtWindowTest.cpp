@@ -1,0 +1,424 @@
+// The Qt front end, offscreen: its widgets, layouts and signals, with the real settings store
+// (in a folder of the test's own) and scripted choosers and message boxes.
+#include "app/ScriptedServices.h"
+
+#include "app/DialogTemplate.h"
+#include "qt/AboutDialog.h"
+#include "qt/BuildVersion.h"
+#include "qt/DesktopApp.h"
+#include "qt/MainDialog.h"
+#include "qt/SettingsStore.h"
+#include "support/ScanBuilder.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSet>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+
+// A message as it was shown, with what the window showed meanwhile.
+struct QtMessage {
+    std::string text, caption;
+    int progress = -1;
+    std::string status;
+};
+
+class RecordingQtMessages : public MessageBoxes {
+public:
+    std::vector<QtMessage> shown;
+    void show(WindowHandle owner, const std::string& text, const std::string& caption) override {
+        auto* dialog = dynamic_cast<MainDialog*>(static_cast<QWidget*>(owner));
+        ASSERT_NE(dialog, nullptr) << "owned by the main window";
+        shown.push_back({text, caption, dialog->progressBar()->value(), dialog->statusLine()->text().toStdString()});
+    }
+};
+
+void clearStore() {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(QtSettingsStore::organisation),
+                       QStringLiteral("quillane"));
+    settings.clear();
+    settings.sync();
+}
+
+// Runs `action`, which is expected to open a modal dialog of type Dialog; `inspect` sees it
+// while it is open, then it is closed. Returns how many such dialogs appeared.
+template <class Dialog>
+int whileModal(const std::function<void()>& action, const std::function<void(Dialog&)>& inspect) {
+    int seen = 0;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
+            ++seen;
+            inspect(*dialog);
+            dialog->reject();
+        }
+    });
+    poll.start();
+    action();
+    poll.stop();
+    return seen;
+}
+
+class QtWindow : public ::testing::Test {
+protected:
+    ScriptedFileChooser files;
+    ScriptedFolderChooser folders;
+    RecordingQtMessages messages;
+    QtAboutBoxDialog about;
+    QtSettingsStore settings{QStringLiteral("quillane")};
+    BuildVersionSource version;
+    NoPausePlatform platform;
+    TemporaryFolder folder;
+
+    void SetUp() override { clearStore(); }
+
+    std::unique_ptr<MainDialog> open() {
+        auto window = std::make_unique<MainDialog>(
+            WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform});
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        return window;
+    }
+    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+};
+
+TEST_F(QtWindow, HoldsTheDescribedControlsInTheirGroups) {
+    auto window = open();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillane: Velmora's Tiff Image Channel Splitter Utility (A.6.3.1)"));
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_FALSE(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+
+    const auto groupOf = [](QWidget* widget) {
+        auto* group = qobject_cast<QGroupBox*>(widget->parentWidget());
+        return group ? group->title().toStdString() : std::string("<none>");
+    };
+    const struct {
+        QWidget* widget;
+        QString text;
+        std::string group;
+    } controls[] = {
+        {window->splitButton(), "Split Tiff", "<none>"},
+        {window->cancelButton(), "Cancel", "<none>"},
+        {window->inputBrowseButton(), "Browse...", "Velmora Two Channel Tiff / Tiffs"},
+        {window->inputList(), "", "Velmora Two Channel Tiff / Tiffs"},
+        {window->flipBox(), "Flip/Rotate Image", "ImageManipulation"},
+        {window->mainDiagonalRadio(), "Flip along main diagonal", "ImageManipulation"},
+        {window->oppositeDiagonalRadio(), "Flip along opposite diagonal", "ImageManipulation"},
+        {window->writeBackBox(), "Write Split tiffs back to input directory", "Output Directory"},
+        {window->outputFolderEdit(), "", "Output Directory"},
+        {window->outputBrowseButton(), "Browse...", "Output Directory"},
+        {window->statusLine(), "", "<none>"},
+        {window->progressBar(), "", "<none>"},
+    };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.text.toStdString());
+        if (auto* button = qobject_cast<QAbstractButton*>(c.widget)) {
+            EXPECT_EQ(button->text(), c.text);
+        }
+        EXPECT_EQ(groupOf(c.widget), c.group);
+        EXPECT_TRUE(c.widget->isVisible());
+    }
+    // Top to bottom: input, flip options, output folder, buttons, status line, progress bar.
+    const auto top = [&](QWidget* w) { return w->mapTo(window.get(), QPoint(0, 0)).y(); };
+    EXPECT_LT(top(window->inputList()), top(window->flipBox()));
+    EXPECT_LT(top(window->flipBox()), top(window->writeBackBox()));
+    EXPECT_LT(top(window->writeBackBox()), top(window->outputFolderEdit()));
+    EXPECT_LT(top(window->outputFolderEdit()), top(window->splitButton()));
+    EXPECT_EQ(top(window->splitButton()), top(window->cancelButton()));
+    EXPECT_LT(top(window->splitButton()), top(window->statusLine()));
+    EXPECT_LT(top(window->statusLine()), top(window->progressBar()));
+    EXPECT_LT(top(window->mainDiagonalRadio()), top(window->oppositeDiagonalRadio()));
+    const auto left = [&](QWidget* w) { return w->mapTo(window.get(), QPoint(0, 0)).x(); };
+    EXPECT_LT(left(window->splitButton()), left(window->cancelButton()));
+    EXPECT_LT(left(window->inputList()), left(window->inputBrowseButton()));
+    EXPECT_LT(left(window->outputFolderEdit()), left(window->outputBrowseButton()));
+    EXPECT_LT(left(window->flipBox()), left(window->mainDiagonalRadio()));
+
+    EXPECT_TRUE(window->splitButton()->isDefault());
+    EXPECT_TRUE(window->statusLine()->isReadOnly());
+    EXPECT_FALSE(window->statusLine()->hasFrame());
+    EXPECT_EQ(window->inputList()->selectionMode(), QAbstractItemView::NoSelection);
+    EXPECT_FALSE(window->inputList()->isSortingEnabled());
+    EXPECT_FALSE(window->progressBar()->isTextVisible());
+    EXPECT_EQ(window->diagonals()->buttons().size(), 2);
+    EXPECT_EQ(window->diagonals()->id(window->mainDiagonalRadio()), idMainDiagonal);
+    EXPECT_EQ(window->focusWidget(), window->splitButton());
+
+    // The two pictures beside the radio buttons.
+    int pictures = 0;
+    for (auto* label : window->findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull()) {
+            EXPECT_EQ(label->pixmap().size(), QSize(33, 33));
+            ++pictures;
+        }
+    }
+    EXPECT_EQ(pictures, 2);
+}
+
+TEST_F(QtWindow, TabGoesThroughTheTabStopsInTheDescribedOrder) {
+    auto window = open();
+    const std::vector<QWidget*> expected = {window->splitButton(),      window->cancelButton(),
+                                            window->inputBrowseButton(), window->outputBrowseButton(),
+                                            window->outputFolderEdit(),  window->inputList(),
+                                            window->flipBox(),           window->writeBackBox(),
+                                            window->statusLine()};
+    std::vector<QWidget*> order;
+    QWidget* widget = window->splitButton();
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isVisible() &&
+            std::find(expected.begin(), expected.end(), widget) != expected.end()) {
+            order.push_back(widget);
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != window->splitButton());
+    EXPECT_EQ(order, expected);
+    for (QWidget* radio : {static_cast<QWidget*>(window->mainDiagonalRadio()), static_cast<QWidget*>(window->oppositeDiagonalRadio())}) {
+        EXPECT_FALSE((radio->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) << "the radio buttons are no tab stops";
+    }
+}
+
+// The layouts give every text the room it needs, whatever the font, and nothing overlaps.
+TEST_F(QtWindow, LayoutFollowsTheFontAndOpensCentred) {
+    QSize small;
+    for (int points : {8, 20}) {
+        SCOPED_TRACE(points);
+        const QFont saved = QApplication::font();
+        QFont font = saved;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        auto window = open();
+        QApplication::setFont(saved);
+        if (points == 8) small = window->size();
+        else EXPECT_GT(window->width(), small.width() * 3 / 2);
+
+        for (auto* button : window->findChildren<QAbstractButton*>()) {
+            EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+            EXPECT_GE(button->height(), button->sizeHint().height()) << button->text().toStdString();
+        }
+        for (auto* group : window->findChildren<QGroupBox*>()) {
+            const auto children = group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (qsizetype i = 0; i < children.size(); ++i) {
+                for (qsizetype j = i + 1; j < children.size(); ++j) {
+                    EXPECT_FALSE(children[i]->geometry().intersects(children[j]->geometry()))
+                        << "overlap in " << group->title().toStdString();
+                }
+            }
+        }
+        if (points != 8) continue;  // the large window no longer fits the test's screen
+        const QPoint screenCentre = window->screen()->availableGeometry().center();
+        EXPECT_LE((window->frameGeometry().center() - screenCentre).manhattanLength(), 4)
+            << "centred on the screen";
+    }
+}
+
+TEST_F(QtWindow, FlipBoxAndDiagonalButtonsDriveTheHandlers) {
+    auto window = open();
+    QRadioButton* main = window->mainDiagonalRadio();
+    QRadioButton* opposite = window->oppositeDiagonalRadio();
+    const auto state = [&] { return std::make_pair(main->isChecked(), opposite->isChecked()); };
+
+    click(window->flipBox());
+    EXPECT_TRUE(main->isEnabled() && opposite->isEnabled());
+    EXPECT_EQ(state(), std::make_pair(true, false));
+    click(opposite);
+    EXPECT_EQ(state(), std::make_pair(false, true));
+    EXPECT_EQ(window->logic().oppositeDiagonal, 0);
+    EXPECT_EQ(window->logic().mainDiagonal, -1);
+    click(main);
+    EXPECT_EQ(state(), std::make_pair(true, false));
+    EXPECT_TRUE(window->logic().readOptions().mainDiagonal);
+
+    click(window->flipBox());
+    EXPECT_EQ(state(), std::make_pair(false, false)) << "unchecking the flip box clears the exclusive group too";
+    EXPECT_FALSE(main->isEnabled() || opposite->isEnabled());
+    EXPECT_TRUE(window->diagonals()->exclusive());
+}
+
+TEST_F(QtWindow, WriteBackDisablesTheOutputFolderAndItsButton) {
+    auto window = open();
+    click(window->writeBackBox());
+    EXPECT_FALSE(window->outputFolderEdit()->isEnabled());
+    EXPECT_FALSE(window->outputBrowseButton()->isEnabled());
+    click(window->writeBackBox());
+    EXPECT_TRUE(window->outputFolderEdit()->isEnabled());
+    EXPECT_TRUE(window->outputBrowseButton()->isEnabled());
+}
+
+TEST_F(QtWindow, LeavingTheFolderBoxStoresItAsTyped) {
+    struct Case {
+        const char* what;
+        std::function<void(MainDialog&)> leave;
+    };
+    const std::vector<Case> cases = {
+        {"Tab", [](MainDialog& w) { QTest::keyClick(w.outputFolderEdit(), Qt::Key_Tab); }},
+        {"a click elsewhere", [](MainDialog& w) { w.inputList()->setFocus(Qt::MouseFocusReason); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clearStore();
+        auto window = open();
+        window->outputFolderEdit()->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(window->outputFolderEdit()->hasFocus());
+        QTest::keyClicks(window->outputFolderEdit(), "  /no such/folder ");
+        EXPECT_EQ(settings.read("LastOutputpath"), "");
+        c.leave(*window);
+        EXPECT_EQ(settings.read("LastOutputpath"), "  /no such/folder ");
+
+        // Unedited, leaving the box still brings the store level with it.
+        settings.write("LastOutputpath", "/changed elsewhere");
+        window->outputFolderEdit()->setFocus(Qt::MouseFocusReason);
+        c.leave(*window);
+        EXPECT_EQ(settings.read("LastOutputpath"), "  /no such/folder ");
+    }
+}
+
+TEST_F(QtWindow, SplitButtonAndEnterRunTheSplitAndTheWindowStaysOpen) {
+    const auto input = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
+    auto window = open();
+    files.answers = {std::vector<std::string>{input}};
+    click(window->inputBrowseButton());
+    ASSERT_EQ(window->inputList()->count(), 1);
+    std::vector<int> positions;
+    QObject::connect(window->progressBar(), &QProgressBar::valueChanged, [&](int value) { positions.push_back(value); });
+
+    click(window->splitButton());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Successfully created files ");
+    EXPECT_EQ(messages.shown[0].caption, "Done!");
+    EXPECT_EQ(messages.shown[0].progress, 10);
+    EXPECT_EQ(messages.shown[0].status, "Splitting:  " + input);
+    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
+    EXPECT_TRUE(std::filesystem::exists(folder / "Redslide01.tif"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "Greenslide01.tif"));
+    EXPECT_TRUE(window->statusLine()->text().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_EQ(messages.shown.size(), 2u) << "Enter presses \"Split Tiff\"";
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(QtWindow, OnlyCancelEscapeOrTheCloseBoxEndTheDialog) {
+    const std::vector<std::pair<const char*, std::function<void(MainDialog&)>>> endings = {
+        {"Cancel", [](MainDialog& w) { click(w.cancelButton()); }},
+        {"Escape", [](MainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+        {"close box", [](MainDialog& w) { w.close(); }},
+    };
+    for (const auto& [what, end] : endings) {
+        SCOPED_TRACE(what);
+        auto window = open();
+        end(*window);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+    }
+}
+
+TEST_F(QtWindow, AboutIsAHelpMenuActionAndInTheContextMenu) {
+    auto window = open();
+    ASSERT_EQ(window->helpMenu()->actions().size(), 1);
+    QAction* action = window->helpMenu()->actions()[0];
+    EXPECT_EQ(action->text(), QStringLiteral("&About Quillane ..."));
+    EXPECT_TRUE(window->actions().contains(action)) << "offered in the window's context menu";
+    EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
+
+    std::string versionLine, legal;
+    const int opened = whileModal<AboutDialog>([&] { action->trigger(); }, [&](AboutDialog& box) {
+        versionLine = box.versionLabel()->text().toStdString();
+        legal = box.legalLabel()->text().toStdString();
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("About Quillane"));
+        EXPECT_EQ(box.parentWidget(), window.get());
+    });
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(versionLine, "Quillane Version: A.6.3.1");
+    EXPECT_EQ(legal, "Copyright (C) 2026 Velmora Technologies");
+}
+
+TEST(QtSettings, LivesUnderTheOrganisationPathAndKeepsValuesWhole) {
+    clearStore();
+    QtSettingsStore settings;
+    const QString expected = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + "/Velmora/DarozAvazi/quillane.conf";
+    EXPECT_EQ(settings.location(), expected);
+
+    QDir(QFileInfo(expected).absolutePath()).removeRecursively();
+    EXPECT_EQ(settings.read("LastTiffpath"), "");
+    EXPECT_TRUE(QFileInfo(expected).dir().exists()) << "a read creates the store's folder";
+
+    for (const std::string value : {"  /a folder/with blanks \t", "C:\\scans\\", "a,b;c=d", "@at", "[General]",
+                                    "/ünïcödé/路径", "line\nbreak", ""}) {
+        settings.write("LastOutputpath", value);
+        EXPECT_EQ(settings.read("LastOutputpath"), value);
+    }
+    settings.write("LastTiffdir", "/scans/");
+    EXPECT_EQ(QtSettingsStore("quillane").read("LastTiffdir"), "/scans/");
+    EXPECT_EQ(QtSettingsStore("another").read("LastTiffdir"), "") << "each application has its own values";
+}
+
+QSet<QRgb> coloursOf(const QImage& image) {
+    QSet<QRgb> colours;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        for (int x = 0; x < argb.width(); ++x) colours.insert(argb.pixel(x, y));
+    }
+    return colours;
+}
+
+TEST(Artwork, IconAndBitmapsHaveTheirSizesAndColours) {
+    const QImage icon(QStringLiteral(":/quillane.ico"));
+    EXPECT_EQ(icon.size(), QSize(32, 32));
+    EXPECT_LE(coloursOf(icon).size(), 16);
+
+    const QImage mainDiagonal(QStringLiteral(":/main-diagonal.bmp"));
+    const QImage oppositeDiagonal(QStringLiteral(":/opposite-diagonal.bmp"));
+    for (const QImage& bitmap : {mainDiagonal, oppositeDiagonal}) {
+        EXPECT_EQ(bitmap.size(), QSize(33, 33));
+        EXPECT_EQ(coloursOf(bitmap).size(), 2);
+    }
+    EXPECT_EQ(oppositeDiagonal.convertToFormat(QImage::Format_RGB32),
+              mainDiagonal.mirrored(false, true).convertToFormat(QImage::Format_RGB32));
+    // The main diagonal runs from top left to bottom right, the marker sits at the bottom left.
+    const QRgb ink = qRgb(0, 0, 0);
+    EXPECT_EQ(mainDiagonal.pixel(16, 16), ink);
+    EXPECT_EQ(mainDiagonal.pixel(5, 25), ink);
+    EXPECT_NE(mainDiagonal.pixel(5, 7), ink);
+}
+
+TEST(DesktopStart, InitInstanceShowsTheWindowAndReturnsFalseWhenItCloses) {
+    clearStore();
+    const QDir storeFolder = QFileInfo(QtSettingsStore().location()).dir();
+    std::filesystem::remove_all(storeFolder.path().toStdString());
+    DesktopApp application;
+    bool result = true;
+    const int windows = whileModal<MainDialog>([&] { result = application.InitInstance(); }, [](MainDialog& window) {
+        EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral(" (A.6.3.1)")));
+    });
+    EXPECT_EQ(windows, 1);
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(storeFolder.exists()) << "the store's folder exists after a start, though nothing was written";
+}
+
+}  // namespace
+}  // namespace quillane
