@@ -12,11 +12,16 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
-#include <unistd.h>
 #include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -114,6 +119,10 @@ void copyInputFile(benchmark::State& state) {
     const std::string& input = scanFile(width, height);
     const std::string output = benchFolder() + "/copy.tif";
     for (auto _ : state) {
+#ifdef _WIN32
+        // CopyFileA, as Explorer and copy do.
+        if (!::CopyFileA(input.c_str(), output.c_str(), FALSE)) throw std::runtime_error("cannot copy the input");
+#else
         const int from = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
         const int to = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (from < 0 || to < 0) throw std::runtime_error("cannot open the copy's files");
@@ -121,6 +130,7 @@ void copyInputFile(benchmark::State& state) {
         }
         ::close(from);
         ::close(to);
+#endif
         state.PauseTiming();
         std::filesystem::remove(output);
         state.ResumeTiming();
