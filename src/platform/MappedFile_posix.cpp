@@ -68,13 +68,15 @@ bool MappedFile::holds(const void* start, std::uint64_t length) const {
 
 void MappedFile::prefetch(const void* start, std::uint64_t length) const {
     if (length == 0 || !holds(start, length)) return;
-    // The advice takes whole pages.
+    // The advice takes whole pages: from the start of the page that holds the first byte.
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto first = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
-    auto* from = reinterpret_cast<void*>(first);
-    const auto span = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(start) + length - first);
+    const auto* first = static_cast<const std::uint8_t*>(start);
+    void* from = const_cast<std::uint8_t*>(first - reinterpret_cast<std::uintptr_t>(first) % page);
+    const auto span = static_cast<std::size_t>(first + length - static_cast<const std::uint8_t*>(from));
 #if defined(__linux__)
-    if (::madvise(from, span, MADV_POPULATE_READ) == 0 || errno != EINVAL) return;
+    if (::madvise(from, span, MADV_POPULATE_READ) == 0) return;
+    const int error = errno;
+    if (error != EINVAL) return;
 #endif
     // Where the pages cannot be mapped ahead, at least have them read ahead.
     ::madvise(from, span, MADV_WILLNEED);

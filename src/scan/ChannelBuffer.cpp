@@ -25,11 +25,15 @@ void adviseHugePages(void* data, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::size_t hugePage = std::size_t{2} << 20;
     if (bytes < 2 * hugePage) return;  // too small to hold a whole aligned huge page for sure
+    // Only the whole pages inside the array.
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto first = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
-    if (::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE) != 0) return;
-    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    auto* array = static_cast<std::uint8_t*>(data);
+    const auto start = reinterpret_cast<std::uintptr_t>(array);
+    std::uint8_t* first = array + (page - start % page) % page;
+    std::uint8_t* end = array + bytes - (start + bytes) % page;
+    const auto span = static_cast<std::size_t>(end - first);
+    if (::madvise(first, span, MADV_HUGEPAGE) != 0) return;
+    ::madvise(first, span, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)bytes;

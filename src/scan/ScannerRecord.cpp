@@ -14,7 +14,7 @@ std::uint32_t scannerRecordCopyLength(std::int32_t kind) {
     case 1: return 208;
     case 2: return 620;
     case 3: return 3176;
-    case 4: return 1012;
+    case 4:
     case 5: return 1012;
     default: return 3176;
     }
@@ -38,7 +38,7 @@ void ScannerRecord::decode(const std::uint8_t* bytes, std::uint32_t length) {
     if (has(0, 4)) kind = static_cast<std::int32_t>(le::load32(bytes + 0));
     if (has(4, 4)) channelCount = static_cast<std::int32_t>(le::load32(bytes + 4));
     for (std::uint32_t c = 0; c < 4; ++c)
-        if (has(8 + 4 * c, 4)) channelColour[c] = static_cast<std::int32_t>(le::load32(bytes + 8 + 4 * c));
+        if (has(8 + 4 * c, 4)) channelColour[c] = static_cast<std::int32_t>(le::load32(bytes + 8 + std::size_t{4} * c));
     copyRange(carriedA, bytes, length, 24, 152);
     if (has(152, 8)) pixelSizeX = le::loadDouble(bytes + 152);
     if (has(160, 8)) pixelSizeY = le::loadDouble(bytes + 160);
