@@ -1,0 +1,38 @@
+#include "win32/DesktopApp.h"
+
+#include "win32/AboutDialog.h"
+#include "win32/MainDialog.h"
+#include "win32/RegistrySettingsStore.h"
+#include "win32/SystemDialogs.h"
+#include "win32/VersionResource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace quillane {
+
+WindowServices systemWindowServices() {
+    static NativeFileChooser files;
+    static NativeFolderChooser folders;
+    static NativeMessageBoxes messages;
+    static NativeAboutBoxDialog about;
+    static RegistrySettingsStore settings;
+    static NativeVersionSource version;
+    return {&files, &folders, &messages, &about, &settings, &version, &systemSplitPlatform()};
+}
+
+bool DesktopApp::InitInstance() {
+    // The progress bar is a common control.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    // The folder browser is a shell object.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        NativeMainDialog window(systemWindowServices());
+        window.DoModal();  // ends only through Cancel, Escape or the close command
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return false;
+}
+
+}  // namespace quillane

@@ -1,0 +1,269 @@
+#include "win32/MainDialog.h"
+
+#include "app/DialogTemplate.h"
+#include "win32/DialogTemplateBytes.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace quillane {
+namespace {
+
+HINSTANCE programInstance() {
+    return GetModuleHandleA(nullptr);
+}
+
+const DLGTEMPLATE* templateOf(const std::vector<std::uint32_t>& bytes) {
+    return reinterpret_cast<const DLGTEMPLATE*>(bytes.data());
+}
+
+}  // namespace
+
+std::string windowTextOf(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    if (length <= 0) return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+NativeMainDialog::NativeMainDialog(const WindowServices& services)
+    : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))), window_(*this, services) {}
+
+NativeMainDialog::~NativeMainDialog() {
+    if (hwnd_ && !modal_) DestroyWindow(hwnd_);
+}
+
+INT_PTR NativeMainDialog::DoModal(HWND owner) {
+    modal_ = true;
+    const auto bytes = dialogTemplateBytes(mainDialogTemplate());
+    const INT_PTR result = DialogBoxIndirectParamA(programInstance(), templateOf(bytes), owner, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this));
+    hwnd_ = nullptr;
+    return result;
+}
+
+HWND NativeMainDialog::Create(HWND owner) {
+    modal_ = false;
+    const auto bytes = dialogTemplateBytes(mainDialogTemplate());
+    return CreateDialogIndirectParamA(programInstance(), templateOf(bytes), owner, DialogProc,
+                                      reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<NativeMainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<NativeMainDialog*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        self->hwnd_ = dialog;
+    }
+    if (!self) return FALSE;
+    if (message == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        return FALSE;
+    }
+    return self->onMessage(message, wParam, lParam);
+}
+
+INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        centreOnMonitor();
+        SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        return window_.OnInitDialog() ? TRUE : FALSE;
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        // The About item is the window's own; everything else is the platform's.
+        if (window_.OnSysCommand(static_cast<unsigned>(wParam), static_cast<long>(lParam))) {
+            SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_PAINT:
+        return paintMinimised() ? TRUE : FALSE;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(icon_);
+    case WM_SETCURSOR:
+        // While a split runs, the wait cursor stays whatever the mouse passes over.
+        if (waitCursorCount_ > 0) {
+            SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+            SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void NativeMainDialog::onCommand(int id, int notification) {
+    if (id == idOutputFolder) {
+        if (notification == EN_KILLFOCUS) window_.OnOutputFolderKillFocus();
+        return;
+    }
+    if (notification != BN_CLICKED) return;
+    switch (id) {
+    case idOk: window_.OnOK(); break;  // "Split Tiff" and Enter: the dialog stays open
+    case idCancel: end(IDCANCEL); break;
+    case idBrowseInput: window_.OnBrowseInput(); break;
+    case idBrowseOutput: window_.OnBrowseOutput(); break;
+    case idFlip: window_.OnFlipClicked(); break;
+    case idOppositeDiagonal: window_.OnOppositeDiagonalClicked(); break;
+    case idMainDiagonal: window_.OnMainDiagonalClicked(); break;
+    case idWriteBack: window_.OnWriteBackClicked(); break;
+    default: break;
+    }
+}
+
+void NativeMainDialog::end(INT_PTR result) {
+    if (modal_) EndDialog(hwnd_, result);
+    else DestroyWindow(hwnd_);
+}
+
+// The template places the window at (0, 0); it opens in the middle of its monitor's work area.
+void NativeMainDialog::centreOnMonitor() {
+    RECT frame;
+    GetWindowRect(hwnd_, &frame);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    const RECT& area = monitor.rcWork;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(hwnd_, nullptr, x > area.left ? x : area.left, y > area.top ? y : area.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A minimised window shows the program's icon in the middle of its client area.
+bool NativeMainDialog::paintMinimised() {
+    if (!IsIconic(hwnd_)) return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd_, &paint);
+    SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(hwnd_, &paint);
+    return true;
+}
+
+WindowHandle NativeMainDialog::handle() {
+    return hwnd_;
+}
+
+std::string NativeMainDialog::windowText() {
+    return windowTextOf(hwnd_);
+}
+
+void NativeMainDialog::setWindowText(const std::string& text) {
+    SetWindowTextA(hwnd_, text.c_str());
+}
+
+void NativeMainDialog::appendSystemMenuItem(unsigned command, const std::string& text) {
+    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    if (!menu) return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, command, text.c_str());
+}
+
+std::string NativeMainDialog::text(int id) {
+    return windowTextOf(GetDlgItem(hwnd_, id));
+}
+
+void NativeMainDialog::setText(int id, const std::string& text) {
+    SetDlgItemTextA(hwnd_, id, text.c_str());
+}
+
+bool NativeMainDialog::isChecked(int id) {
+    return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void NativeMainDialog::setChecked(int id, bool checked) {
+    CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void NativeMainDialog::enable(int id, bool enabled) {
+    EnableWindow(GetDlgItem(hwnd_, id), enabled ? TRUE : FALSE);
+}
+
+void NativeMainDialog::resetList(int id) {
+    SendDlgItemMessageA(hwnd_, id, LB_RESETCONTENT, 0, 0);
+}
+
+void NativeMainDialog::addListEntry(int id, const std::string& text) {
+    SendDlgItemMessageA(hwnd_, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+int NativeMainDialog::listCount(int id) {
+    const LRESULT count = SendDlgItemMessageA(hwnd_, id, LB_GETCOUNT, 0, 0);
+    return count == LB_ERR ? 0 : static_cast<int>(count);
+}
+
+std::string NativeMainDialog::listEntry(int id, int index) {
+    const LRESULT length = SendDlgItemMessageA(hwnd_, id, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT copied =
+        SendDlgItemMessageA(hwnd_, id, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    return text;
+}
+
+void NativeMainDialog::setListCurrent(int id, int index) {
+    SendDlgItemMessageA(hwnd_, id, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int NativeMainDialog::listHorizontalExtent(int id) {
+    return static_cast<int>(SendDlgItemMessageA(hwnd_, id, LB_GETHORIZONTALEXTENT, 0, 0));
+}
+
+void NativeMainDialog::setListHorizontalExtent(int id, int pixels) {
+    SendDlgItemMessageA(hwnd_, id, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels), 0);
+}
+
+// Measured in the list's device context as it comes, without selecting the list's font into it.
+int NativeMainDialog::listTextWidth(int id, const std::string& text) {
+    HWND list = GetDlgItem(hwnd_, id);
+    HDC dc = GetDC(list);
+    if (!dc) return 0;
+    SIZE size{};
+    const BOOL measured = GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ReleaseDC(list, dc);
+    return measured ? static_cast<int>(size.cx) : 0;
+}
+
+void NativeMainDialog::setProgressRange(int id, int low, int high) {
+    SendDlgItemMessageA(hwnd_, id, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+}
+
+void NativeMainDialog::setProgressPosition(int id, int position) {
+    SendDlgItemMessageA(hwnd_, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+// The split run keeps the message loop from running, so the window is painted here and now.
+void NativeMainDialog::redrawNow() {
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void NativeMainDialog::beginWaitCursor() {
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    if (waitCursorCount_++ == 0) cursorBeforeWait_ = previous;
+}
+
+void NativeMainDialog::endWaitCursor() {
+    if (waitCursorCount_ == 0) return;
+    if (--waitCursorCount_ == 0) SetCursor(cursorBeforeWait_ ? cursorBeforeWait_ : LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+}
+
+}  // namespace quillane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/DialogControls.h"
+#include "app/MainWindow.h"
+
+#include <windows.h>
+
+namespace quillane {
+
+// The main window as the platform's own dialog, made from template 102: its dialog procedure
+// routes the messages of the window's message map to the handlers, and it serves the controls
+// to the window's logic with the controls' own messages.
+class NativeMainDialog final : public DialogControls {
+public:
+    explicit NativeMainDialog(const WindowServices& services);
+    ~NativeMainDialog() override;
+    NativeMainDialog(const NativeMainDialog&) = delete;
+    NativeMainDialog& operator=(const NativeMainDialog&) = delete;
+
+    // Runs the dialog modally; returns the code the dialog ended with (IDCANCEL), or -1 when it
+    // could not be created.
+    INT_PTR DoModal(HWND owner = nullptr);
+    // Creates the dialog without a modal loop of its own, for callers that pump the messages
+    // themselves; it is destroyed when it ends. Returns nullptr when it could not be created.
+    HWND Create(HWND owner = nullptr);
+
+    HWND window() const { return hwnd_; }
+    MainWindow& logic() { return window_; }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void onCommand(int id, int notification);
+    void centreOnMonitor();
+    bool paintMinimised();
+    void end(INT_PTR result);
+
+    // DialogControls.
+    WindowHandle handle() override;
+    std::string windowText() override;
+    void setWindowText(const std::string& text) override;
+    void appendSystemMenuItem(unsigned command, const std::string& text) override;
+    std::string text(int id) override;
+    void setText(int id, const std::string& text) override;
+    bool isChecked(int id) override;
+    void setChecked(int id, bool checked) override;
+    void enable(int id, bool enabled) override;
+    void resetList(int id) override;
+    void addListEntry(int id, const std::string& text) override;
+    int listCount(int id) override;
+    std::string listEntry(int id, int index) override;
+    void setListCurrent(int id, int index) override;
+    int listHorizontalExtent(int id) override;
+    void setListHorizontalExtent(int id, int pixels) override;
+    int listTextWidth(int id, const std::string& text) override;
+    void setProgressRange(int id, int low, int high) override;
+    void setProgressPosition(int id, int position) override;
+    void redrawNow() override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+
+    HWND hwnd_ = nullptr;
+    HICON icon_ = nullptr;
+    bool modal_ = false;
+    int waitCursorCount_ = 0;
+    HCURSOR cursorBeforeWait_ = nullptr;
+    MainWindow window_;
+};
+
+// The text of a window (a dialog's caption or a control's text), whole.
+std::string windowTextOf(HWND window);
+
+}  // namespace quillane

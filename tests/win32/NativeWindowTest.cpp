@@ -1,0 +1,286 @@
+// The native Windows front end, driven with window messages as the platform would send them:
+// the dialog made from the shared templates, its controls, its handlers, the registry, the
+// version resource (linked into this program as into the real one) and the About box.
+#include "app/ScriptedServices.h"
+
+#include "app/DialogTemplate.h"
+#include "support/ScanBuilder.h"
+#include "win32/AboutDialog.h"
+#include "win32/MainDialog.h"
+#include "win32/RegistrySettingsStore.h"
+#include "win32/SystemDialogs.h"
+#include "win32/VersionResource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+
+std::string classNameOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// A message as it was shown, with what the window showed meanwhile.
+struct NativeMessage {
+    std::string text, caption;
+    HWND owner = nullptr;
+    int progress = -1;
+    std::string status;
+};
+
+class RecordingNativeMessages : public MessageBoxes {
+public:
+    std::vector<NativeMessage> shown;
+    void show(WindowHandle owner, const std::string& text, const std::string& caption) override {
+        auto* window = static_cast<HWND>(owner);
+        const int position = static_cast<int>(SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0));
+        shown.push_back({text, caption, window, position, windowTextOf(GetDlgItem(window, idStatus))});
+    }
+};
+
+// Each test works in a registry key of its own, removed afterwards.
+constexpr const char* testApplication = "quillane-win32-tests";
+
+void removeTestKey() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, ("software\\Velmora\\DarozAvazi\\" + std::string(testApplication)).c_str());
+}
+
+class NativeWindow : public ::testing::Test {
+protected:
+    ScriptedFileChooser files;
+    ScriptedFolderChooser folders;
+    RecordingNativeMessages messages;
+    RecordingAboutBoxes about;
+    RegistrySettingsStore settings{testApplication};
+    NativeVersionSource version;
+    NoPausePlatform platform;
+    TemporaryFolder folder;
+    std::unique_ptr<NativeMainDialog> dialog;
+    HWND window = nullptr;
+
+    void SetUp() override {
+        removeTestKey();
+        dialog = std::make_unique<NativeMainDialog>(
+            WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform});
+        window = dialog->Create();
+        ASSERT_NE(window, nullptr);
+    }
+    void TearDown() override {
+        dialog.reset();
+        removeTestKey();
+    }
+
+    HWND item(int id) const { return GetDlgItem(window, id); }
+    // A click as the user makes it: the button changes and tells the dialog.
+    void click(int id) { SendMessageA(item(id), BM_CLICK, 0, 0); }
+    bool checked(int id) const { return SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool enabled(int id) const { return IsWindowEnabled(item(id)) != FALSE; }
+};
+
+TEST_F(NativeWindow, ControlsComeFromTheTemplateWithTheirIdsTextsAndStyles) {
+    const DialogTemplate& source = mainDialogTemplate();
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+    ASSERT_EQ(children.size(), source.controls.size());
+
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const DialogControl& control = source.controls[i];
+        HWND child = children[i];
+        SCOPED_TRACE(::testing::Message() << "control #" << i + 1 << " (" << control.text << ")");
+        EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(child))), control.id);
+        const char* expectedClass = control.controlClass == ControlClass::button          ? "Button"
+                                    : control.controlClass == ControlClass::edit          ? "Edit"
+                                    : control.controlClass == ControlClass::staticControl ? "Static"
+                                    : control.controlClass == ControlClass::listBox       ? "ListBox"
+                                                                                          : "msctls_progress32";
+        EXPECT_EQ(_stricmp(classNameOf(child).c_str(), expectedClass), 0) << classNameOf(child);
+        // The style bits the template gives. Controls may draw a border as an edge instead, and a
+        // list shows its scroll bars only while it needs them.
+        const auto style = static_cast<std::uint32_t>(GetWindowLongA(child, GWL_STYLE));
+        const auto extendedStyle = static_cast<std::uint32_t>(GetWindowLongA(child, GWL_EXSTYLE));
+        const std::uint32_t managed = style::disabled | style::border | style::hScroll | style::vScroll;
+        EXPECT_EQ(style & ~managed & control.styles, control.styles & ~managed);
+        EXPECT_EQ((style & style::disabled) != 0, (control.styles & style::disabled) != 0);
+        // A themed progress bar draws its own frame and may drop the border bit altogether.
+        if ((control.styles & style::border) && control.controlClass != ControlClass::progressBar) {
+            EXPECT_TRUE((style & style::border) || (extendedStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)));
+        }
+        if (control.image == 0 && control.controlClass != ControlClass::progressBar &&
+            control.controlClass != ControlClass::listBox && control.id != idOutputFolder && control.id != idStatus) {
+            EXPECT_EQ(windowTextOf(child), control.text);
+        }
+        // Placed in dialog units, as the template says.
+        RECT expected{control.x, control.y, control.x + control.width, control.y + control.height};
+        MapDialogRect(window, &expected);
+        RECT actual;
+        GetWindowRect(child, &actual);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_EQ(actual.left, expected.left);
+        EXPECT_EQ(actual.top, expected.top);
+    }
+    const auto dialogStyle = static_cast<std::uint32_t>(GetWindowLongA(window, GWL_STYLE));
+    EXPECT_EQ(dialogStyle & (WS_CAPTION | WS_SYSMENU | WS_POPUP), static_cast<std::uint32_t>(WS_CAPTION | WS_SYSMENU | WS_POPUP));
+    EXPECT_EQ(dialogStyle & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(LOWORD(SendMessageA(window, DM_GETDEFID, 0, 0)), IDOK);
+    EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);
+}
+
+TEST_F(NativeWindow, CaptionCarriesTheVersionAndTheSystemMenuTheAboutItem) {
+    EXPECT_EQ(windowTextOf(window), "Quillane: Velmora's Tiff Image Channel Splitter Utility (A.6.3.1)");
+    HMENU menu = GetSystemMenu(window, FALSE);
+    ASSERT_NE(menu, nullptr);
+    const int last = GetMenuItemCount(menu) - 1;
+    char text[64] = {};
+    GetMenuStringA(menu, last, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&About Quillane ...");
+    EXPECT_EQ(GetMenuItemID(menu, last), 16u);
+    EXPECT_EQ(GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+
+    SendMessageA(window, WM_SYSCOMMAND, 16, 0);
+    SendMessageA(window, WM_SYSCOMMAND, 31, 0);
+    ASSERT_EQ(about.shown.size(), 2u);
+    EXPECT_EQ(about.shown[0].versionText, "Quillane Version: A.6.3.1");
+    EXPECT_EQ(about.shown[0].legalText, "Copyright (C) 2026 Velmora Technologies");
+    EXPECT_EQ(about.owners[0], window);
+}
+
+TEST_F(NativeWindow, FlipAndWriteBackEnableTheirControls) {
+    EXPECT_FALSE(enabled(idMainDiagonal) || enabled(idOppositeDiagonal));
+    click(idFlip);
+    EXPECT_TRUE(enabled(idMainDiagonal) && enabled(idOppositeDiagonal));
+    EXPECT_TRUE(checked(idMainDiagonal));
+    click(idOppositeDiagonal);
+    EXPECT_TRUE(checked(idOppositeDiagonal));
+    EXPECT_FALSE(checked(idMainDiagonal)) << "the handlers keep the two groups exclusive";
+    click(idFlip);
+    EXPECT_FALSE(checked(idMainDiagonal) || checked(idOppositeDiagonal));
+    EXPECT_FALSE(enabled(idMainDiagonal) || enabled(idOppositeDiagonal));
+
+    click(idWriteBack);
+    EXPECT_FALSE(enabled(idOutputFolder) || enabled(idBrowseOutput));
+    click(idWriteBack);
+    EXPECT_TRUE(enabled(idOutputFolder) && enabled(idBrowseOutput));
+}
+
+TEST_F(NativeWindow, SplitButtonSplitsTheListedFiles) {
+    const auto first = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
+    const auto second = ScanBuilder::scan(4, 2).write(folder / "slide02.tif").string();
+    files.answers = {std::vector<std::string>{first, second}};
+    click(idBrowseInput);
+    ASSERT_EQ(SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_GT(SendDlgItemMessageA(window, idInputList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+
+    click(idOk);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Successfully created files ");
+    EXPECT_EQ(messages.shown[0].caption, "Done!");
+    EXPECT_EQ(messages.shown[0].owner, window);
+    EXPECT_EQ(messages.shown[0].progress, 10);
+    EXPECT_EQ(messages.shown[0].status, "Splitting:  " + second);
+    for (const char* name : {"Redslide01.tif", "Greenslide01.tif", "Redslide02.tif", "Greenslide02.tif"}) {
+        EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+    }
+    EXPECT_EQ(SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(windowTextOf(item(idStatus)), "");
+    EXPECT_TRUE(IsWindow(window)) << "the window stays open";
+}
+
+TEST_F(NativeWindow, LeavingTheFolderBoxWritesTheThreeValues) {
+    SetWindowTextA(item(idOutputFolder), "C:\\out put ");
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(idOutputFolder, EN_KILLFOCUS), reinterpret_cast<LPARAM>(item(idOutputFolder)));
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settings.keyPath().c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (const auto& [name, expected] : {std::pair<const char*, std::string>{"LastTiffpath", ""},
+                                         {"LastTiffdir", ""},
+                                         {"LastOutputpath", "C:\\out put "}}) {
+        DWORD type = 0;
+        char value[64] = {};
+        DWORD size = sizeof value;
+        ASSERT_EQ(RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS) << name;
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(size, expected.size() + 1) << "stored with its terminating zero";
+        EXPECT_EQ(std::string(value), expected);
+    }
+    RegCloseKey(key);
+}
+
+TEST(RegistryStore, ReadsCreateTheKeyAndValuesComeBackWhole) {
+    removeTestKey();
+    RegistrySettingsStore store(testApplication);
+    EXPECT_EQ(store.keyPath(), std::string("software\\Velmora\\DarozAvazi\\") + testApplication);
+    EXPECT_EQ(store.read("LastTiffpath"), "");
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, store.keyPath().c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
+        << "a read creates the key";
+    if (key) RegCloseKey(key);
+
+    for (const std::string& value : std::vector<std::string>{"C:\\scans\\", "  blanks  ", "", std::string(300, 'x')}) {
+        store.write("LastOutputpath", value);
+        EXPECT_EQ(store.read("LastOutputpath"), value);
+    }
+    EXPECT_EQ(RegistrySettingsStore("quillane-win32-other").read("LastOutputpath"), "");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "software\\Velmora\\DarozAvazi\\quillane-win32-other");
+    removeTestKey();
+}
+
+TEST(VersionResource, IsReadFromTheRunningProgram) {
+    NativeVersionSource source;
+    const VersionResource resource = source.load();
+    ASSERT_TRUE(resource.productVersion);
+    EXPECT_EQ(ProductVersionText(*resource.productVersion), "A.6.3.1");
+    ASSERT_TRUE(resource.legalCopyright);
+    EXPECT_EQ(*resource.legalCopyright, "Copyright (C) 2026");
+}
+
+// The real About box: found while it is open, read and closed with OK.
+std::string shownVersion, shownLegal;
+void CALLBACK closeAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = FindWindowA(nullptr, "About Quillane");
+    if (!box) return;
+    KillTimer(nullptr, timer);
+    shownVersion = windowTextOf(GetDlgItem(box, idVersionText));
+    shownLegal = windowTextOf(GetDlgItem(box, idLegalText));
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(AboutDialog, ShowsTheBoxesLinesUntilOk) {
+    AboutBox box;
+    box.versionText = "Quillane Version: A.6.3.1";
+    box.legalText = "Copyright (C) 2026 Velmora Technologies";
+    SetTimer(nullptr, 0, 50, closeAboutBox);
+    NativeAboutBoxDialog dialog;
+    dialog.DoModal(nullptr, box);
+    EXPECT_EQ(shownVersion, box.versionText);
+    EXPECT_EQ(shownLegal, box.legalText);
+}
+
+TEST(OpenFileDialog, FilterListAndChosenPathsHaveTheDialogsLayout) {
+    using namespace std::string_literals;
+    EXPECT_EQ(filterList({{"Tiff files (.tif)", "*.tif"}, {"All Files (*.*)", "*.*"}}),
+              "Tiff files (.tif)\0*.tif\0All Files (*.*)\0*.*\0\0"s);
+    const struct {
+        std::string buffer;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"C:\\scans\\a.tif\0\0"s, {"C:\\scans\\a.tif"}},
+        {"C:\\scans\0b.tif\0a.tif\0\0"s, {"C:\\scans\\b.tif", "C:\\scans\\a.tif"}},
+        {"C:\\\0a.tif\0\0"s, {"C:\\a.tif"}},
+        {"\0\0"s, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(chosenPaths(c.buffer), c.paths);
+}
+
+}  // namespace
+}  // namespace quillane
