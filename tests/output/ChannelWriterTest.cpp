@@ -33,7 +33,10 @@ std::string writeFailure(ScanImage& scan, const std::string& path, int channel) 
     return "(written)";
 }
 
+// Only the file-size-limit test names files this way, and Windows has no such limit.
+#ifndef _WIN32
 std::string fullPath(const std::filesystem::path& path) { return std::filesystem::absolute(path).string(); }
+#endif
 
 TEST(ChannelWriter, FilesReadBackThroughLibtiffWithEveryPixel) {
     const struct {
