@@ -1,0 +1,137 @@
+// quillane.exe itself, started as a user starts it and driven from outside with window
+// messages: its caption, a split of a real file chosen in the real open-file dialog and
+// confirmed in the real message box, the registry values, and the end through Cancel.
+#include "support/ScanBuilder.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+
+constexpr int idOk = 1, idCancel = 2, idBrowseInput = 1003, idInputList = 1007;
+constexpr int fileNameBox = 0x047C;  // cmb13, the open-file dialog's name box
+
+std::string textOf(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// A top-level window of the process whose caption `accept` takes, waited for up to 30 seconds.
+HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+    struct Search {
+        DWORD process;
+        const std::function<bool(const std::string&)>* accept;
+        HWND found = nullptr;
+    } search{process, &accept};
+    for (int attempt = 0; attempt < 300 && !search.found; ++attempt) {
+        EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(parameter);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s->process && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.found) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return search.found;
+}
+
+bool waitFor(const std::function<bool()>& condition) {
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// The program sits beside this test.
+std::string programPath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return (std::filesystem::path(path).parent_path() / "quillane.exe").string();
+}
+
+constexpr const char* applicationKey = "software\\Velmora\\DarozAvazi\\quillane";
+
+std::string registryValue(const char* name, DWORD* type) {
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, applicationKey, name, RRF_RT_ANY, type, value, &size) != ERROR_SUCCESS) {
+        return "<missing>";
+    }
+    return value;
+}
+
+TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
+    const TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(6, 4).write(folder / "slide01.tif").string();
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+
+    std::string commandLine = programPath();
+    commandLine.insert(commandLine.begin(), '"');
+    commandLine.push_back('"');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().string().c_str(), &startup, &process))
+        << programPath();
+
+    HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
+        return caption.rfind("Quillane: ", 0) == 0;
+    });
+    ASSERT_NE(window, nullptr) << "the window appears";
+    EXPECT_EQ(textOf(window), "Quillane: Velmora's Tiff Image Channel Splitter Utility (A.6.3.1)");
+
+    // Browse..., the path typed into the open-file dialog's name box, Open.
+    PostMessageA(GetDlgItem(window, idBrowseInput), BM_CLICK, 0, 0);
+    HWND chooser = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Select Tiff"; });
+    ASSERT_NE(chooser, nullptr) << "the open-file dialog appears, titled \"Select Tiff\"";
+    SendMessageA(GetDlgItem(chooser, fileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input.c_str()));
+    PostMessageA(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return SendMessageA(GetDlgItem(window, idInputList), LB_GETCOUNT, 0, 0) == 1; }));
+
+    // Split Tiff, then the closing message box and its OK.
+    PostMessageA(GetDlgItem(window, idOk), BM_CLICK, 0, 0);
+    HWND done = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Done!"; });
+    ASSERT_NE(done, nullptr) << "the run ends with its message";
+    EXPECT_EQ(textOf(GetDlgItem(done, 0xFFFF)), "Successfully created files ");
+    EXPECT_TRUE(std::filesystem::exists(folder / "Redslide01.tif"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "Greenslide01.tif"));
+    PostMessageA(GetDlgItem(done, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(done); }));
+    EXPECT_TRUE(IsWindow(window)) << "the window stays open after a run";
+
+    DWORD type = 0;
+    EXPECT_EQ(registryValue("LastTiffpath", &type), input);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(registryValue("LastTiffdir", &type), folder.path().string() + "\\");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(registryValue("LastOutputpath", &type), "");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
+    TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
+}  // namespace
+}  // namespace quillane
