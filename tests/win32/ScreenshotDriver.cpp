@@ -1,0 +1,77 @@
+// Shows the native main window in a typical state, or the About box over it, for the
+// screenshots in docs/ (see take-screenshots.sh). Prints the shown window's frame as
+// WIDTHxHEIGHT+X+Y, then runs until it is ended.
+#include "app/ScriptedServices.h"
+
+#include "win32/AboutDialog.h"
+#include "win32/MainDialog.h"
+#include "win32/RegistrySettingsStore.h"
+#include "win32/SystemDialogs.h"
+#include "win32/VersionResource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace quillane;
+
+namespace {
+
+void printFrame(HWND window) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left, frame.top);
+    std::fflush(stdout);
+}
+
+void CALLBACK printAboutFrame(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (HWND box = FindWindowA(nullptr, "About Quillane")) {
+        KillTimer(nullptr, timer);
+        printFrame(box);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    testing::ScriptedFileChooser files;
+    testing::ScriptedFolderChooser folders;
+    testing::NoPausePlatform platform;
+    NativeMessageBoxes messages;
+    NativeAboutBoxDialog aboutBoxes;
+    RegistrySettingsStore settings("quillane-screenshots");
+    NativeVersionSource version;
+    files.answers = {std::vector<std::string>{"D:\\Lab\\Scans\\2026-03-12\\slide01_array_A.tif",
+                                              "D:\\Lab\\Scans\\2026-03-12\\slide02_array_B.tif",
+                                              "D:\\Lab\\Scans\\2026-03-12\\slide03_control.tif"}};
+    folders.answers = {std::string("D:\\Lab\\Split")};
+
+    NativeMainDialog dialog(WindowServices{&files, &folders, &messages, &aboutBoxes, &settings, &version, &platform});
+    HWND window = dialog.Create();
+    if (!window) return 1;
+    dialog.logic().OnBrowseInput();
+    dialog.logic().OnBrowseOutput();
+    SendMessageA(GetDlgItem(window, 1008), BM_CLICK, 0, 0);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    if (about) {
+        SetTimer(nullptr, 0, 200, printAboutFrame);
+        SendMessageA(window, WM_SYSCOMMAND, 16, 0);
+    } else {
+        printFrame(window);
+    }
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
