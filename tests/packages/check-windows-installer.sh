@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Windows installer silently under Wine, in a Wine prefix of its own, checks the
+# program and its Start-menu entry, starts the installed program on a virtual display, then
+# uninstalls silently and checks that the program is gone.
+#   tests/packages/check-windows-installer.sh <quillane-*-win64.exe>
+set -euo pipefail
+installer=$(realpath "$1")
+work=$(mktemp -d)
+trap 'WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+fail() { echo "check-windows-installer: $*" >&2; exit 1; }
+
+DISPLAY= wineboot --init >/dev/null 2>&1
+DISPLAY= wine "$installer" /S
+wineserver --wait
+program=$(find "$WINEPREFIX/drive_c" -path '*/Quillane/quillane.exe' | head -n 1)
+[ -n "$program" ] || fail "quillane.exe was not installed"
+folder=$(dirname "$program")
+[ -f "$folder/Uninstall.exe" ] || fail "no uninstaller beside the program"
+find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quillane/Quillane.lnk' | grep -q . || fail "no Start-menu entry"
+
+# The installed program starts, opens its window and reads its settings, which creates its
+# registry key.
+xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" bash -c '
+    wine "$0" &
+    for attempt in $(seq 60); do
+        wine reg query "HKCU\\software\\Velmora\\DarozAvazi\\quillane" >/dev/null 2>&1 && break
+        sleep 0.5
+    done
+    wineserver -k' "$program"
+wine reg query 'HKCU\software\Velmora\DarozAvazi\quillane' >/dev/null 2>&1 || fail "the installed program did not start"
+
+DISPLAY= wine "$folder/Uninstall.exe" /S
+wineserver --wait
+for attempt in $(seq 60); do [ -e "$program" ] || break; sleep 0.5; done
+[ ! -e "$program" ] || fail "quillane.exe is still there after the uninstaller ran"
+echo "check-windows-installer: installed, started and uninstalled $(basename "$installer")"
