@@ -216,6 +216,20 @@ TEST_F(NativeWindow, LeavingTheFolderBoxWritesTheThreeValues) {
     RegCloseKey(key);
 }
 
+TEST_F(NativeWindow, CloseCommandAndCancelEndTheDialogAndSplitTiffDoesNot) {
+    click(idOk);  // an empty list: nothing happens, and the window stays
+    EXPECT_TRUE(IsWindow(window));
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    MSG message;  // the dialog posts its Cancel command to itself
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    EXPECT_FALSE(IsWindow(window)) << "the close command ends the dialog, as Cancel does";
+
+    window = dialog->Create();
+    ASSERT_NE(window, nullptr);
+    click(idCancel);
+    EXPECT_FALSE(IsWindow(window));
+}
+
 TEST(RegistryStore, ReadsCreateTheKeyAndValuesComeBackWhole) {
     removeTestKey();
     RegistrySettingsStore store(testApplication);
