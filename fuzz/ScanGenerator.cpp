@@ -126,8 +126,8 @@ GeneratedScan generateScan(FuzzedDataProvider& data) {
     GeneratedScan scan;
 
     // The shape: mostly small, now and then one side long (past the 16-bit byte counts) while
-    // the other stays short enough to keep the samples few.
-    constexpr std::uint32_t mostSamples = 40000;
+    // the other stays short enough to keep the samples few: up to 4 rows or columns of 40000.
+    constexpr std::uint32_t mostSamples = 160000;
     const std::uint32_t largest = data.ConsumeBool() ? 300 : 40;
     std::uint32_t width = 1 + data.ConsumeIntegralInRange<std::uint32_t>(0, largest - 1);
     std::uint32_t height = 1 + data.ConsumeIntegralInRange<std::uint32_t>(0, largest - 1);
