@@ -249,6 +249,12 @@ TEST(RegistryStore, ReadsCreateTheKeyAndValuesComeBackWhole) {
     removeTestKey();
 }
 
+TEST(StringTable, HoldsTheAboutItemAsTheWindowShowsIt) {
+    char text[64] = {};
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), aboutMenuStringId, text, sizeof text), 0);
+    EXPECT_STREQ(text, loadString(aboutMenuStringId));
+}
+
 TEST(VersionResource, IsReadFromTheRunningProgram) {
     NativeVersionSource source;
     const VersionResource resource = source.load();
