@@ -106,4 +106,17 @@ std::string DriveAndDirectory(const std::string& path, PathStyle style) {
     return parts.drive + parts.directory;
 }
 
+std::string flipSuffix(const SplitOptions& options) {
+    if (!options.flip) return {};
+    return options.mainDiagonal ? "_FlippedLLtoUR" : "_FlippedULtoLR";
+}
+
+OutputPaths composeOutputPaths(const SplitOptions& options, const std::string& inputPath) {
+    const std::string suffix = flipSuffix(options);
+    if (!options.writeBack && !options.outputFolder.empty())
+        return {composeInFolder(options.outputFolder, inputPath, 0, suffix),
+                composeInFolder(options.outputFolder, inputPath, 1, suffix)};
+    return {composeBesideInput(inputPath, 0, suffix), composeBesideInput(inputPath, 1, suffix)};
+}
+
 }  // namespace quillane

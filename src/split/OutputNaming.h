@@ -1,5 +1,7 @@
 #pragma once
 
+#include "split/SplitHost.h"
+
 #include <string>
 
 namespace quillane {
@@ -20,5 +22,16 @@ std::string composeInFolder(const std::string& folder, const std::string& inputP
                             const std::string& suffix, PathStyle style = nativePathStyle);
 // The drive and folder of a path, with its trailing separator; empty for a bare file name.
 std::string DriveAndDirectory(const std::string& path, PathStyle style = nativePathStyle);
+
+// The suffix a flip adds to both output names: empty without a flip.
+std::string flipSuffix(const SplitOptions& options);
+
+// The two files a split of one input writes: channel 0 goes to `first`, channel 1 to `second`.
+struct OutputPaths {
+    std::string first;
+    std::string second;
+};
+// Inside the output folder, or beside the input when writing back or when no folder is given.
+OutputPaths composeOutputPaths(const SplitOptions& options, const std::string& inputPath);
 
 }  // namespace quillane

@@ -58,12 +58,7 @@ void SplitRun(SplitHost& host, SplitPlatform& platform) {
         try {
             const std::string path = host.inputPath(i);
             host.selectInput(i);
-            std::string suffix;
-            if (options.flip) suffix = options.mainDiagonal ? "_FlippedLLtoUR" : "_FlippedULtoLR";
-            const std::string first = intoFolder ? composeInFolder(options.outputFolder, path, 0, suffix)
-                                                 : composeBesideInput(path, 0, suffix);
-            const std::string second = intoFolder ? composeInFolder(options.outputFolder, path, 1, suffix)
-                                                  : composeBesideInput(path, 1, suffix);
+            const auto [first, second] = composeOutputPaths(options, path);
 
             const WaitCursor waitCursor(host);
             host.setStatusText("Splitting:  " + path);
