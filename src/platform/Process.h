@@ -11,5 +11,8 @@ std::string currentDirectory();
 bool changeDirectory(const std::string& path);
 // Blocks the calling thread for the given time.
 void sleepMilliseconds(int milliseconds);
+// Whether the process's standard error is a terminal (a console on Windows), where a person
+// watches progress, rather than a file or a pipe.
+bool standardErrorIsTerminal();
 
 }  // namespace quillane

@@ -1,7 +1,9 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <direct.h>
+#include <io.h>
 #include <vector>
 
 #include <windows.h>
@@ -26,6 +28,10 @@ bool changeDirectory(const std::string& path) {
 
 void sleepMilliseconds(int milliseconds) {
     if (milliseconds > 0) ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
+bool standardErrorIsTerminal() {
+    return ::_isatty(::_fileno(stderr)) != 0;
 }
 
 }  // namespace quillane
