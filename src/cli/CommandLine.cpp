@@ -1,0 +1,78 @@
+#include "cli/CommandLine.h"
+
+#include <optional>
+#include <string_view>
+
+namespace quillane {
+
+const char* const usageText =
+    "Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] FILE...\n"
+    "Splits each two-channel scan FILE into Red<name> and Green<name>, one file per channel,\n"
+    "and prints the two paths it wrote, one per line.\n"
+    "\n"
+    "  --out DIR              write the channel files into DIR (default: beside each FILE)\n"
+    "  --flip main|opposite   flip every channel along the main or the opposite diagonal\n"
+    "  --keep-going           try every FILE even after a failure, then list the failures\n"
+    "  --quiet                no progress, only errors\n"
+    "  --help                 show this text\n"
+    "  --version              show the version\n"
+    "\n"
+    "Exit status: 0 when every file was split, 1 when any was refused or failed, 2 for a usage error.\n";
+
+namespace {
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; nothing when `argument`
+// is another option. Moves `i` past a separate value.
+std::optional<std::string> optionValue(std::string_view name, const std::vector<std::string>& arguments,
+                                       std::size_t& i) {
+    const std::string& argument = arguments[i];
+    if (argument == name) {
+        if (i + 1 >= arguments.size()) throw UsageError("option '" + argument + "' needs a value");
+        return arguments[++i];
+    }
+    if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 && argument[name.size()] == '=')
+        return argument.substr(name.size() + 1);
+    return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine commandLine;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        // A lone "-" is a file name like any other; "--" makes every later argument one.
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            commandLine.files.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help" || argument == "-h") {
+            commandLine.help = true;
+            return commandLine;
+        } else if (argument == "--version") {
+            commandLine.version = true;
+            return commandLine;
+        } else if (argument == "--keep-going") {
+            commandLine.keepGoing = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            commandLine.quiet = true;
+        } else if (const auto folder = optionValue("--out", arguments, i)) {
+            // An empty folder would quietly mean "beside each input".
+            if (folder->empty()) throw UsageError("option '--out' needs a folder");
+            commandLine.options.outputFolder = *folder;
+            commandLine.options.writeBack = false;
+        } else if (const auto diagonal = optionValue("--flip", arguments, i)) {
+            if (*diagonal != "main" && *diagonal != "opposite")
+                throw UsageError("option '--flip' takes main or opposite, not '" + *diagonal + "'");
+            commandLine.options.flip = true;
+            commandLine.options.mainDiagonal = *diagonal == "main";
+        } else {
+            throw UsageError("unknown option '" + argument + "'");
+        }
+    }
+    if (commandLine.files.empty()) throw UsageError("no input files");
+    return commandLine;
+}
+
+}  // namespace quillane

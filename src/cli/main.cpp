@@ -1,0 +1,52 @@
+// quillane-split: the split behind the window's button, for scripts and pipelines.
+#include "app/VersionInfo.h"
+#include "cli/CommandLine.h"
+#include "cli/SplitFiles.h"
+#include "platform/Process.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef __MINGW32__
+// Windows hands a program its command line unexpanded; MinGW's start-up code expands *.tif and
+// the like in the arguments, as a Windows user expects of a console program, when asked to here.
+extern "C" {
+int _dowildcard = -1;  // NOLINT(bugprone-reserved-identifier): the name the runtime looks for
+}
+#endif
+
+namespace {
+
+constexpr int usageErrorStatus = 2;
+
+std::string versionText() {
+    const quillane::FixedVersion version{QUILLANE_VERSION_MAJOR, QUILLANE_VERSION_MINOR, QUILLANE_VERSION_PATCH,
+                                         QUILLANE_VERSION_TWEAK};
+    return std::to_string(version.major) + '.' + std::to_string(version.minor) + '.' + std::to_string(version.build) +
+           '.' + std::to_string(version.revision) + " (" + quillane::ProductVersionText(version) + ")";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    quillane::CommandLine commandLine;
+    try {
+        commandLine = quillane::parseCommandLine(arguments);
+    } catch (const quillane::UsageError& error) {
+        std::fprintf(stderr, "quillane-split: %s\nTry 'quillane-split --help'.\n", error.what());
+        return usageErrorStatus;
+    }
+    if (commandLine.help) {
+        std::fputs(quillane::usageText, stdout);
+        return 0;
+    }
+    if (commandLine.version) {
+        std::printf("quillane-split %s\n", versionText().c_str());
+        return 0;
+    }
+    // Progress is for a person at a terminal; a log file or a pipe gets only the errors.
+    const bool showProgress = !commandLine.quiet && quillane::standardErrorIsTerminal();
+    return quillane::splitFiles(commandLine, showProgress);
+}
