@@ -1,0 +1,135 @@
+#include "cli/ChildProcess.h"
+
+#include "support/ScanBuilder.h"
+
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace quillane::testing {
+namespace {
+
+std::string textOf(const std::filesystem::path& file) {
+    const std::vector<std::uint8_t> bytes = readFile(file);
+    std::string text(bytes.begin(), bytes.end());
+    // The Windows runtime writes "\r\n" for each "\n" of a text stream.
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
+    return text;
+}
+
+#ifdef _WIN32
+
+// One argument as the runtime's command-line splitting gives it back: quoted when it holds a
+// blank or a quote or is empty, with the backslashes before a quote doubled. Others stay bare,
+// so that a wildcard in them reaches the program's own expansion.
+std::string quoted(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+    std::string text = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+        } else {
+            if (c == '"') text.append(backslashes + 1, '\\');
+            backslashes = 0;
+        }
+        text += c;
+    }
+    text.append(backslashes, '\\');
+    return text + "\"";
+}
+
+HANDLE inheritableFile(const std::filesystem::path& file) {
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+    const HANDLE handle = CreateFileA(file.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + file.string());
+    return handle;
+}
+
+int run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+        const std::filesystem::path& workingFolder, const std::filesystem::path& out, const std::filesystem::path& err) {
+    std::string commandLine = quoted(program.string());
+    for (const std::string& argument : arguments) commandLine += ' ' + quoted(argument);
+    const HANDLE outFile = inheritableFile(out);
+    const HANDLE errFile = inheritableFile(err);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = outFile;
+    startup.hStdError = errFile;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        workingFolder.string().c_str(), &startup, &process);
+    CloseHandle(outFile);
+    CloseHandle(errFile);
+    if (!started) throw std::runtime_error("cannot start " + commandLine);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
+#else
+
+int run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+        const std::filesystem::path& workingFolder, const std::filesystem::path& out, const std::filesystem::path& err) {
+    std::vector<std::string> words = {program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("cannot fork");
+    if (child == 0) {
+        // Only calls that are safe between fork and exec; any failure ends the child with 127.
+        const int in = open("/dev/null", O_RDONLY);
+        const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFile = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || outFile < 0 || errFile < 0 || dup2(in, 0) < 0 || dup2(outFile, 1) < 0 || dup2(errFile, 2) < 0 ||
+            chdir(workingFolder.c_str()) != 0)
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) throw std::runtime_error("lost the child process");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+#endif
+
+}  // namespace
+
+std::filesystem::path programBesideTest(const std::string& name) {
+#ifdef _WIN32
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path() / (name + ".exe");
+#else
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path() / name;
+#endif
+}
+
+ProgramRun runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                      const std::filesystem::path& workingFolder) {
+    const TemporaryFolder streams;
+    ProgramRun result;
+    result.status = run(program, arguments, workingFolder, streams / "out", streams / "err");
+    result.out = textOf(streams / "out");
+    result.err = textOf(streams / "err");
+    return result;
+}
+
+}  // namespace quillane::testing

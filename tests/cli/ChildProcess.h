@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillane::testing {
+
+// What a program run as a child process left behind: its exit status and everything it wrote
+// on standard output and standard error (line ends as "\n" on every system).
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A program built into the same folder as the running test program.
+std::filesystem::path programBesideTest(const std::string& name);
+
+// Runs `program` with `arguments`, exactly as given, in `workingFolder`, with its standard
+// output and error written to files and no standard input; waits for it to end.
+ProgramRun runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                      const std::filesystem::path& workingFolder);
+
+}  // namespace quillane::testing

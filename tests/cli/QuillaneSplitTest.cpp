@@ -1,0 +1,248 @@
+// quillane-split run as a user runs it, on scans written for each test: what it writes, what it
+// prints, how it ends, compared with what the split run behind the window does with the same
+// files.
+#include "cli/ChildProcess.h"
+#include "split/RecordingHost.h"
+#include "split/SplitRun.h"
+#include "support/Expectations.h"
+#include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+constexpr const char* failureCaption = "Cannot Split this tiff";
+
+class QuillaneSplitTest : public ::testing::Test {
+protected:
+    TemporaryFolder scans;       // the inputs, and their outputs beside them
+    TemporaryFolder reference;   // what the split run behind the window writes
+
+    ProgramRun split(const std::vector<std::string>& arguments) {
+        return runProgram(programBesideTest("quillane-split"), arguments, scans.path());
+    }
+    std::string scan(const std::string& name, std::uint32_t width = 7, std::uint32_t height = 5) {
+        return ScanBuilder::scan(width, height).write(scans / name).string();
+    }
+    // An input the scan check refuses: it is no TIFF at all.
+    std::string refusedScan(const std::string& name) {
+        writeFile(scans / name, {'n', 'o', 't', ' ', 'a', ' ', 's', 'c', 'a', 'n'});
+        return (scans / name).string();
+    }
+    // The window's split of `inputs` into the reference folder; its last message.
+    std::string windowSplit(const std::vector<std::string>& inputs, bool flip = false, bool mainDiagonal = false) {
+        RecordingHost host;
+        host.options = {reference.path().string(), false, flip, mainDiagonal};
+        host.inputs = inputs;
+        RecordingPlatform platform(host);
+        std::string lastMessage;
+        host.onMessage = [&lastMessage](const std::string& text) { lastMessage = text; };
+        SplitRun(host, platform);
+        return lastMessage;
+    }
+    static std::string lines(const std::vector<fs::path>& paths) {
+        std::string text;
+        for (const fs::path& path : paths) text += path.string() + '\n';
+        return text;
+    }
+};
+
+// Each flip choice, into a folder and beside the inputs: the same files, byte for byte, as the
+// window's split, with their paths on standard output in order and nothing on standard error.
+TEST_F(QuillaneSplitTest, WritesWhatTheWindowWritesAndListsThePaths) {
+    struct Case {
+        std::vector<std::string> flipArguments;
+        bool flip;
+        bool mainDiagonal;
+        std::string suffix;
+    };
+    const std::vector<Case> cases = {
+        {{}, false, false, ""},
+        {{"--flip", "main"}, true, true, "_FlippedLLtoUR"},
+        {{"--flip=opposite"}, true, false, "_FlippedULtoLR"},
+    };
+    const std::string first = scan("slide01.tif", 7, 5);
+    const std::string second = scan("slide.part.TIF", 3, 9);
+    for (const Case& c : cases) {
+        for (const bool intoFolder : {true, false}) {
+            SCOPED_TRACE(c.suffix + (intoFolder ? " into a folder" : " beside the inputs"));
+            const TemporaryFolder out;
+            const fs::path written = intoFolder ? out.path() : scans.path();
+            std::vector<std::string> arguments = c.flipArguments;
+            if (intoFolder) arguments.insert(arguments.end(), {"--out", out.path().string()});
+            arguments.insert(arguments.end(), {first, second});
+
+            const ProgramRun run = split(arguments);
+            ASSERT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.err, "");
+            const std::vector<std::string> names = {"Redslide01" + c.suffix + ".tif", "Greenslide01" + c.suffix + ".tif",
+                                                    "Redslide.part" + c.suffix + ".TIF",
+                                                    "Greenslide.part" + c.suffix + ".TIF"};
+            std::vector<fs::path> paths;
+            for (const std::string& name : names) paths.push_back(written / name);
+            EXPECT_EQ(run.out, lines(paths));
+
+            ASSERT_EQ(windowSplit({first, second}, c.flip, c.mainDiagonal), "Successfully created files ");
+            for (const std::string& name : names) {
+                EXPECT_EQ(readFile(written / name), readFile(reference / name)) << name;
+                fs::remove(written / name);
+                fs::remove(reference / name);
+            }
+        }
+    }
+}
+
+TEST_F(QuillaneSplitTest, FlipsThePixelsAlongTheChosenDiagonal) {
+    const std::string input = scan("slide01.tif", 6, 4);
+    for (const bool mainDiagonal : {true, false}) {
+        SCOPED_TRACE(mainDiagonal ? "main" : "opposite");
+        const ProgramRun run = split({"--quiet", "--flip", mainDiagonal ? "main" : "opposite", input});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string suffix = mainDiagonal ? "_FlippedLLtoUR" : "_FlippedULtoLR";
+        for (const int channel : {0, 1}) {
+            const TiffReadBack file = readTiff(scans / ((channel == 0 ? "Redslide01" : "Greenslide01") + suffix + ".tif"));
+            ASSERT_TRUE(file.opened);
+            EXPECT_EQ(file.width, 4u);
+            EXPECT_EQ(file.height, 6u);
+            EXPECT_EQ(firstMismatches(reflectedPatternImage(channel, 6, 4, mainDiagonal), file.pixels, 4), "");
+        }
+    }
+}
+
+// A refused file between two good ones: the window's message, prefixed with the program's name.
+// Without --keep-going the run ends there, as in the window; with it the third file is split
+// too and the failures are listed at the end. Either way the status is 1.
+TEST_F(QuillaneSplitTest, RefusedFileEndsTheRunOrIsListedWithKeepGoing) {
+    const std::string good = scan("a.tif");
+    const std::string refused = refusedScan("b.tif");
+    const std::string later = scan("c.tif");
+    const std::string message = windowSplit({refused});
+    ASSERT_NE(message, "");
+    const std::string stated = "quillane-split: " + message + "\n";
+
+    const ProgramRun stopped = split({good, refused, later});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err, stated);
+    EXPECT_EQ(stopped.out, lines({scans / "Reda.tif", scans / "Greena.tif"}));
+    EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"Greena.tif", "Reda.tif", "a.tif", "b.tif", "c.tif"}));
+
+    const ProgramRun kept = split({"--keep-going", good, refused, later});
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_EQ(kept.err, stated + "quillane-split: 1 of 3 files not split:\n  " + refused + "\n");
+    EXPECT_EQ(kept.out, lines({scans / "Reda.tif", scans / "Greena.tif", scans / "Redc.tif", scans / "Greenc.tif"}));
+
+    // --quiet silences progress, never the failures, and leaves the listed paths alone.
+    const ProgramRun quiet = split({"--quiet", "--keep-going", good, refused, later});
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.err, kept.err);
+    EXPECT_EQ(quiet.out, kept.out);
+}
+
+TEST_F(QuillaneSplitTest, MissingFileFailsWithTheWindowsMessage) {
+    const std::string missing = (scans / "absent.tif").string();
+    const ProgramRun run = split({missing});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quillane-split: " + windowSplit({missing}) + "\n");
+    EXPECT_EQ(run.out, "");
+}
+
+// Standard error is a file here, not a terminal: no progress line, with or without --quiet.
+TEST_F(QuillaneSplitTest, ShowsNoProgressWhenStandardErrorIsNoTerminal) {
+    const std::string input = scan("slide01.tif");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{input}, std::vector<std::string>{"--quiet", input}, std::vector<std::string>{"-q", input}}) {
+        const ProgramRun run = split(arguments);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, lines({scans / "Redslide01.tif", scans / "Greenslide01.tif"}));
+    }
+}
+
+// The window's folder message, once, status 1, and nothing written anywhere: the folder is not
+// made.
+TEST_F(QuillaneSplitTest, OutputFolderThatCannotBeEnteredWritesNothing) {
+    const std::string first = scan("a.tif");
+    const std::string second = scan("b.tif");
+    const std::string missing = (scans / "missing").string();
+    for (const bool keepGoing : {false, true}) {
+        std::vector<std::string> arguments = {"--out", missing, first, second};
+        if (keepGoing) arguments.insert(arguments.begin(), "--keep-going");
+        const ProgramRun run = split(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "quillane-split: The Output path (" + missing +
+                               ") is not a valid path. Please correct this and try again\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.tif", "b.tif"}));
+    }
+}
+
+TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
+    const std::string input = scan("a.tif");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {{"--bogus", input}, "unknown option '--bogus'"},
+        {{input, "-x"}, "unknown option '-x'"},
+        {{input, "--out"}, "option '--out' needs a value"},
+        {{"--out=", input}, "option '--out' needs a folder"},
+        {{"--flip", "sideways", input}, "option '--flip' takes main or opposite, not 'sideways'"},
+        {{}, "no input files"},
+        {{"--quiet", "--keep-going"}, "no input files"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.problem);
+        const ProgramRun run = split(c.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "quillane-split: " + c.problem + "\nTry 'quillane-split --help'.\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(namesIn(scans.path()), std::vector<std::string>{"a.tif"});
+}
+
+TEST_F(QuillaneSplitTest, HelpAndVersion) {
+    const ProgramRun help = split({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] FILE...\n", 0), 0u)
+        << help.out;
+    EXPECT_EQ(help.err, "");
+
+    // Nothing after --version is looked at.
+    const ProgramRun version = split({"--version", "--bogus"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quillane-split 1.6.3.1 (A.6.3.1)\n");
+    EXPECT_EQ(version.err, "");
+}
+
+// "--" ends the options: a file whose name starts with a dash is split like any other.
+TEST_F(QuillaneSplitTest, DoubleDashEndsTheOptions) {
+    scan("-dash.tif");
+    const ProgramRun run = split({"--", "-dash.tif"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Red-dash.tif\nGreen-dash.tif\n");
+}
+
+TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {
+#ifndef _WIN32
+    GTEST_SKIP() << "on Linux the shell expands wildcards before the program starts";
+#endif
+    scan("slide01.tif");
+    scan("slide02.tif");
+    refusedScan("notes.txt");
+    const ProgramRun run = split({"slide*.tif"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Redslide01.tif\nGreenslide01.tif\nRedslide02.tif\nGreenslide02.tif\n");
+}
+
+}  // namespace
+}  // namespace quillane
