@@ -1,7 +1,8 @@
 # Packages a lab can install, made with CPack from the install rules:
-#   Linux:   a .deb with the program, its desktop entry and icon (cpack -G DEB)
-#   Windows: a zip of quillane.exe, the README and the licence, and an NSIS installer with a
-#            Start-menu entry and an uninstaller (cpack -G "ZIP;NSIS")
+#   Linux:   a .deb with the program, its desktop entry and icon, and quillane-split with its
+#            manual page (cpack -G DEB)
+#   Windows: a zip of quillane.exe, quillane-split.exe, the README and the licence, and an NSIS
+#            installer with a Start-menu entry and an uninstaller (cpack -G "ZIP;NSIS")
 # scripts/package builds them all.
 include(GNUInstallDirs)
 

@@ -18,6 +18,8 @@ trap '"${as_root[@]}" apt-get remove -y quillane >/dev/null 2>&1 || true' EXIT
 [ -x /usr/bin/quillane ] || fail "no /usr/bin/quillane"
 grep -q '^Exec=quillane$' /usr/share/applications/quillane.desktop || fail "no desktop entry"
 [ -f /usr/share/pixmaps/quillane.xpm ] || fail "no icon"
+[ -f /usr/share/man/man1/quillane-split.1 ] || fail "no manual page for quillane-split"
+[ "$(quillane-split --version)" = "quillane-split 1.6.3.1 (A.6.3.1)" ] || fail "quillane-split does not run"
 
 # Started offscreen, the program opens its window and reads its settings, which creates their
 # folder; it is still running when the time is up.
@@ -30,5 +32,6 @@ rm -rf "$settings"
 
 "${as_root[@]}" apt-get remove -y quillane >/dev/null
 [ ! -e /usr/bin/quillane ] || fail "the program is still there after removal"
+[ ! -e /usr/bin/quillane-split ] || fail "quillane-split is still there after removal"
 trap - EXIT
 echo "check-deb: installed, started and removed $(basename "$deb")"
