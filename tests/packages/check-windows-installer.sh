@@ -20,6 +20,8 @@ folder=$(dirname "$program")
 find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quillane/Quillane.lnk' | grep -q . || fail "no Start-menu entry"
 [ "$(DISPLAY= wine "$folder/quillane-split.exe" --version | tr -d '\r')" = "quillane-split 1.6.3.1 (A.6.3.1)" ] ||
     fail "quillane-split.exe was not installed or does not run"
+# The server started without a display must be gone before the window program starts.
+wineserver --wait
 
 # The installed program starts, opens its window and reads its settings, which creates its
 # registry key.
