@@ -35,6 +35,12 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
         std::fprintf(stderr, "quillane-split: %zu of %d files not split:\n", failures.size(), total);
         for (const std::string& file : failures) std::fprintf(stderr, "  %s\n", file.c_str());
     }
+    // A script reads the written files from this list: a list cut short (a full disk, a closed
+    // pipe) must not pass for a complete one.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fputs("quillane-split: the list of written files could not be written in full\n", stderr);
+        return 1;
+    }
     return failures.empty() ? 0 : 1;
 }
 
