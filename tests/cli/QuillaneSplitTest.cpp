@@ -20,8 +20,6 @@ namespace {
 using namespace testing;
 namespace fs = std::filesystem;
 
-constexpr const char* failureCaption = "Cannot Split this tiff";
-
 class QuillaneSplitTest : public ::testing::Test {
 protected:
     TemporaryFolder scans;       // the inputs, and their outputs beside them
