@@ -7,7 +7,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -82,8 +84,15 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
 
 #else
 
+// Standard error goes to `err`, or, when `err` is empty, to a new pseudo-terminal whose output is
+// read back into `terminalText`.
 int run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-        const std::filesystem::path& workingFolder, const std::filesystem::path& out, const std::filesystem::path& err) {
+        const std::filesystem::path& workingFolder, const std::filesystem::path& out, const std::filesystem::path& err,
+        std::string* terminalText = nullptr) {
+    int terminal = -1;
+    int terminalSide = -1;
+    if (terminalText != nullptr && openpty(&terminal, &terminalSide, nullptr, nullptr, nullptr) != 0)
+        throw std::runtime_error("cannot open a pseudo-terminal");
     std::vector<std::string> words = {program.string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -96,12 +105,28 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
         // Only calls that are safe between fork and exec; any failure ends the child with 127.
         const int in = open("/dev/null", O_RDONLY);
         const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int errFile = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFile = terminalText != nullptr ? terminalSide : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || outFile < 0 || errFile < 0 || dup2(in, 0) < 0 || dup2(outFile, 1) < 0 || dup2(errFile, 2) < 0 ||
             chdir(workingFolder.c_str()) != 0)
             _exit(127);
         execv(argv[0], argv.data());
         _exit(127);
+    }
+    if (terminalText != nullptr) {
+        // Read until the child's side is closed, which ends reading with EIO.
+        close(terminalSide);
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(terminal, buffer, sizeof buffer);
+            if (got > 0) {
+                terminalText->append(buffer, static_cast<std::size_t>(got));
+                continue;
+            }
+            const int error = errno;
+            if (got < 0 && error == EINTR) continue;
+            break;
+        }
+        close(terminal);
     }
     int status = 0;
     if (waitpid(child, &status, 0) != child) throw std::runtime_error("lost the child process");
@@ -130,6 +155,24 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::vector<st
     result.out = textOf(streams / "out");
     result.err = textOf(streams / "err");
     return result;
+}
+
+ProgramRun runProgramOnTerminal(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                const std::filesystem::path& workingFolder) {
+#ifdef _WIN32
+    (void)program, (void)arguments, (void)workingFolder;
+    throw std::logic_error("no pseudo-terminal on Windows");
+#else
+    const TemporaryFolder streams;
+    ProgramRun result;
+    result.status = run(program, arguments, workingFolder, streams / "out", {}, &result.err);
+    result.out = textOf(streams / "out");
+    // The terminal turns each "\n" into "\r\n"; a lone "\r" (the progress line drawn over
+    // itself) stays.
+    std::string::size_type at = 0;
+    while ((at = result.err.find("\r\n", at)) != std::string::npos) result.err.erase(at, 1);
+    return result;
+#endif
 }
 
 }  // namespace quillane::testing

@@ -22,4 +22,9 @@ std::filesystem::path programBesideTest(const std::string& name);
 ProgramRun runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                       const std::filesystem::path& workingFolder);
 
+// The same with standard error on a terminal of its own (a pseudo-terminal), as when a person
+// runs the program; standard output still goes to a file. POSIX only.
+ProgramRun runProgramOnTerminal(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                const std::filesystem::path& workingFolder);
+
 }  // namespace quillane::testing

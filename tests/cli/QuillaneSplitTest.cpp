@@ -165,6 +165,37 @@ TEST_F(QuillaneSplitTest, ShowsNoProgressWhenStandardErrorIsNoTerminal) {
     }
 }
 
+// On a terminal each file gets a progress line: its number, its name and the run's ten stages
+// as a bar drawn over itself, ended before anything else is said. --quiet leaves only errors.
+TEST_F(QuillaneSplitTest, ShowsProgressOnATerminalUnlessQuiet) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a console cannot be given to a child process whose output a test reads";
+#else
+    const std::string good = scan("a.tif");
+    const std::string refused = refusedScan("b.tif");
+    const auto progressLine = [](int number, const std::string& file, int stages) {
+        std::string text;
+        for (int pos = 1; pos <= stages; ++pos)
+            text += "\rfile " + std::to_string(number) + " of 2  " + file + "  [" + std::string(2 * pos, '#') +
+                    std::string(20 - 2 * pos, ' ') + "]";
+        return text + "\n";
+    };
+    const std::string failure = "quillane-split: " + windowSplit({refused}) + "\n";
+
+    const ProgramRun shown = runProgramOnTerminal(programBesideTest("quillane-split"), {good, refused}, scans.path());
+    EXPECT_EQ(shown.status, 1);
+    // The refused file gets as far as opening: position 1, then its message on a line of its own.
+    EXPECT_EQ(shown.err, progressLine(1, good, 10) + progressLine(2, refused, 1) + failure);
+    EXPECT_EQ(shown.out, lines({scans / "Reda.tif", scans / "Greena.tif"}));
+
+    const ProgramRun quiet =
+        runProgramOnTerminal(programBesideTest("quillane-split"), {"--quiet", good, refused}, scans.path());
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.err, failure);
+    EXPECT_EQ(quiet.out, shown.out);
+#endif
+}
+
 // The window's folder message, once, status 1, and nothing written anywhere: the folder is not
 // made.
 TEST_F(QuillaneSplitTest, OutputFolderThatCannotBeEnteredWritesNothing) {
