@@ -6,6 +6,10 @@
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 namespace quillane {
 namespace {
 
@@ -20,6 +24,32 @@ std::string trimmed(const std::string& text) {
 // The open-file dialog's buffers hold 260 characters of the remembered paths.
 std::string pathBuffer(const std::string& path) {
     return path.substr(0, 260);
+}
+
+bool isTiffName(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".tif" || extension == ".tiff";
+}
+
+// The files a dropped path stands for: a file itself, a folder the .tif and .tiff files
+// directly inside it in name order, anything else (gone, a device) nothing. Errors of the file
+// system leave a path out rather than stop the drop.
+std::vector<std::string> droppedFiles(const std::string& dropped) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path(dropped);
+    if (fs::is_regular_file(path, error)) return {dropped};
+    if (!fs::is_directory(path, error)) return {};
+
+    std::vector<std::string> tiffs;
+    for (fs::directory_iterator entry(path, error), end; !error && entry != end; entry.increment(error)) {
+        std::error_code typeError;
+        if (entry->is_regular_file(typeError) && isTiffName(entry->path())) tiffs.push_back(entry->path().string());
+    }
+    std::sort(tiffs.begin(), tiffs.end());
+    return tiffs;
 }
 
 }  // namespace
@@ -89,11 +119,32 @@ void MainWindow::OnBrowseInput() {
     const auto chosen = services_.files->chooseFiles(controls_.handle(), request);
     if (!chosen || chosen->empty()) return;
 
-    // The list is replaced as a whole; it scrolls sideways as far as its widest path ever
-    // needed, never less.
+    replaceInputList(*chosen);
+    UpdateData(false);
+    SaveSettings();
+}
+
+void MainWindow::OnDropFiles(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        const std::vector<std::string> found = droppedFiles(path);
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    if (files.empty()) return;  // nothing usable: the window stays as it was
+
+    UpdateData(true);
+    LoadSettings();
+    replaceInputList(files);
+    UpdateData(false);
+    SaveSettings();
+}
+
+// The list is replaced as a whole and the last path added is remembered with its folder; the
+// list scrolls sideways as far as its widest path ever needed, never less.
+void MainWindow::replaceInputList(const std::vector<std::string>& paths) {
     controls_.resetList(idInputList);
     int extent = controls_.listHorizontalExtent(idInputList);
-    for (const std::string& path : *chosen) {
+    for (const std::string& path : paths) {
         lastInputPath = path;
         controls_.addListEntry(idInputList, path);
         const int width = controls_.listTextWidth(idInputList, path);
@@ -101,9 +152,6 @@ void MainWindow::OnBrowseInput() {
     }
     controls_.setListHorizontalExtent(idInputList, extent);
     lastInputFolder = DriveAndDirectory(lastInputPath);
-
-    UpdateData(false);
-    SaveSettings();
 }
 
 void MainWindow::OnBrowseOutput() {

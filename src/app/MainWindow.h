@@ -8,6 +8,7 @@
 #include "split/SplitHost.h"
 
 #include <string>
+#include <vector>
 
 namespace quillane {
 
@@ -38,6 +39,10 @@ public:
     // Handlers.
     bool OnInitDialog();
     void OnBrowseInput();
+    // Files and folders dropped on the window, or named on the command line: they fill the
+    // list as the files chosen with Browse do. A folder stands for the .tif and .tiff files
+    // directly inside it, in name order; paths that are neither are left out.
+    void OnDropFiles(const std::vector<std::string>& paths);
     void OnBrowseOutput();
     void OnOutputFolderKillFocus();
     void OnFlipClicked();
@@ -85,6 +90,8 @@ public:
     std::string lastOutputFolder;
 
 private:
+    void replaceInputList(const std::vector<std::string>& paths);
+
     class ProgressBarSink final : public ProgressSink {
     public:
         explicit ProgressBarSink(DialogControls& controls) : controls_(controls) {}

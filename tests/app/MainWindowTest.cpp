@@ -184,6 +184,93 @@ TEST_F(Window, CancelledChoosersChangeNothing) {
     EXPECT_EQ(dialog[idOutputFolder].text, "") << "but wrote nothing back to the controls";
 }
 
+// Files and folders dropped on the window (or named on its command line) as the shell names them.
+TEST_F(Window, DroppedFilesAndFoldersFillTheListAsChosenFilesDo) {
+    const auto file = [&](const std::string& name) {
+        writeFile(folder / name, {});
+        return path(name);
+    };
+    std::filesystem::create_directories(folder / "scans" / "nested");
+    std::filesystem::create_directories(folder / "scans" / "folder.tif");
+    for (const char* name : {"scans/b.tif", "scans/A.TIFF", "scans/c.tiff", "scans/notes.txt", "scans/d.tif.bak",
+                             "scans/nested/e.tif"})
+        file(name);
+    const std::string scans = path("scans");
+    const std::vector<std::string> scansInNameOrder = {path("scans/A.TIFF"), path("scans/b.tif"), path("scans/c.tiff")};
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> dropped;
+        std::vector<std::string> listed;
+    };
+    const std::vector<Case> cases = {
+        {"files, in the order dropped", {file("z.tif"), file("y.tif")}, {path("z.tif"), path("y.tif")}},
+        {"a file of any name, as Browse's All Files takes it", {file("other.dat")}, {path("other.dat")}},
+        {"a folder: its .tif and .tiff files in name order, not its subfolders' nor other files",
+         {scans}, scansInNameOrder},
+        {"a folder named with a trailing separator", {(folder.path() / "scans" / "").string()}, scansInNameOrder},
+        {"files and a folder, what is neither left out",
+         {file("z.tif"), path("missing.tif"), "", scans},
+         {path("z.tif"), scansInNameOrder[0], scansInNameOrder[1], scansInNameOrder[2]}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDialog fresh(mainDialogTemplate());
+        MemorySettingsStore store;
+        store.values = {{"LastOutputpath", "/stored/out"}};
+        MainWindow other(fresh, WindowServices{&files, &folders, &messages, &about, &store, &version, &platform});
+        other.OnInitDialog();
+        files.answers = {std::vector<std::string>{"/old/x.tif", "/old/y.tif"}};
+        other.OnBrowseInput();
+        fresh[idOutputFolder].text = "/typed, not yet stored";
+        other.OnDropFiles(c.dropped);
+
+        ASSERT_EQ(fresh[idInputList].entries.size(), c.listed.size());
+        for (std::size_t i = 0; i < c.listed.size(); ++i) {
+            EXPECT_TRUE(std::filesystem::equivalent(fresh[idInputList].entries[i], c.listed[i])) << i;
+        }
+        const std::string last = fresh[idInputList].entries.back();
+        EXPECT_EQ(other.lastInputPath, last);
+        EXPECT_EQ(other.lastInputFolder, folderOf(last));
+        EXPECT_EQ(store.stored("LastTiffpath"), last);
+        EXPECT_EQ(store.stored("LastTiffdir"), folderOf(last));
+        EXPECT_EQ(store.stored("LastOutputpath"), "/stored/out") << "the store has the last word, as with Browse";
+        EXPECT_EQ(fresh[idOutputFolder].text, "/stored/out");
+        EXPECT_GE(fresh[idInputList].extent, static_cast<int>(last.size()) * ScriptedDialog::pixelsPerCharacter);
+    }
+}
+
+TEST_F(Window, DropWithNothingUsableChangesNothing) {
+    std::filesystem::create_directories(folder / "empty");
+    std::filesystem::create_directories(folder / "texts" / "inner.tif");
+    writeFile(folder / "texts" / "read me.txt", {});
+    open();
+    choose({"/scans/a.tif", "/scans/b.tif"});
+    dialog[idOutputFolder].text = "/typed";
+    const int writes = settings.writes;
+
+    window.OnDropFiles({});
+    window.OnDropFiles({path("missing.tif"), path("empty"), path("texts"), ""});
+
+    EXPECT_EQ(listed(), (std::vector<std::string>{"/scans/a.tif", "/scans/b.tif"}));
+    EXPECT_EQ(window.lastInputPath, "/scans/b.tif");
+    EXPECT_EQ(settings.writes, writes);
+    EXPECT_EQ(dialog[idOutputFolder].text, "/typed");
+}
+
+// "Open with": the front ends hand the program's arguments over once the window is open.
+TEST_F(Window, StartsWithTheFilesItIsOpenedWith) {
+    writeFile(folder / "slide.tif", {});
+    settings.values = {{"LastOutputpath", "/data/out"}, {"LastTiffpath", "/old/x.tif"}, {"LastTiffdir", "/old/"}};
+    open();
+    window.OnDropFiles({path("slide.tif")});
+
+    EXPECT_EQ(listed(), std::vector<std::string>{path("slide.tif")});
+    EXPECT_EQ(settings.stored("LastTiffpath"), path("slide.tif"));
+    EXPECT_EQ(settings.stored("LastTiffdir"), folderOf(path("slide.tif")));
+    EXPECT_EQ(dialog[idOutputFolder].text, "/data/out");
+}
+
 TEST_F(Window, FlipBoxAndRadioButtonsKeepOneDiagonal) {
     open();
     const auto state = [&] { return std::make_pair(dialog[idMainDiagonal].checked, dialog[idOppositeDiagonal].checked); };
