@@ -36,7 +36,11 @@ public:
     std::intptr_t nativeHandle() const { return handle_; }
 
     // Whether the `length` bytes from `start` lie inside the mapping.
-    bool holds(const void* start, std::uint64_t length) const;
+    bool holds(const void* start, std::uint64_t length) const {
+        const auto* first = static_cast<const std::uint8_t*>(start);
+        return view_ != nullptr && first >= view_ && static_cast<std::uint64_t>(first - view_) <= length_ &&
+               length <= length_ - static_cast<std::uint64_t>(first - view_);
+    }
     // Maps in, in one go, the pages of `length` bytes from `start` (inside the mapping) that are
     // about to be read through: faulting a large mapping in a few pages at a time costs as much
     // again as copying it. Only a hint, so nothing is reported; a part that cannot be mapped (a

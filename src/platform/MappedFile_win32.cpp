@@ -56,12 +56,6 @@ std::uint32_t MappedFile::mapWhole(std::uint64_t length) {
     return 0;
 }
 
-bool MappedFile::holds(const void* start, std::uint64_t length) const {
-    const auto* first = static_cast<const std::uint8_t*>(start);
-    return view_ != nullptr && first >= view_ && static_cast<std::uint64_t>(first - view_) <= length_ &&
-           length <= length_ - static_cast<std::uint64_t>(first - view_);
-}
-
 void MappedFile::prefetch(const void* start, std::uint64_t length) const {
     if (length == 0 || !holds(start, length)) return;
     WIN32_MEMORY_RANGE_ENTRY range{const_cast<void*>(start), static_cast<SIZE_T>(length)};
