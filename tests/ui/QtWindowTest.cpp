@@ -8,6 +8,7 @@
 #include "qt/DesktopApp.h"
 #include "qt/MainDialog.h"
 #include "qt/SettingsStore.h"
+#include "split/OutputNaming.h"
 #include "support/ScanBuilder.h"
 
 #include <QApplication>
@@ -15,11 +16,13 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +31,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -294,6 +298,69 @@ TEST_F(QtWindow, LeavingTheFolderBoxStoresItAsTyped) {
         c.leave(*window);
         EXPECT_EQ(settings.read("LastOutputpath"), "  /no such/folder ");
     }
+}
+
+// A drag over the window and its drop, as the platform sends them to the dialog.
+bool dragEnterAccepted(QWidget& window, const QMimeData& data) {
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(&window, &enter);
+    return enter.isAccepted();
+}
+
+void drop(QWidget& window, const QMimeData& data) {
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &event);
+}
+
+std::vector<std::string> listedIn(const MainDialog& window) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < window.inputList()->count(); ++i) entries.push_back(window.inputList()->item(i)->text().toStdString());
+    return entries;
+}
+
+TEST_F(QtWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
+    std::filesystem::create_directories(folder / "scans" / "nested");
+    for (const char* name : {"scans/b.tif", "scans/a.TIFF", "scans/notes.txt", "scans/nested/c.tif", "single.tif"})
+        writeFile(folder / name, {});
+    const auto urlOf = [&](const std::string& name) { return QUrl::fromLocalFile(QString::fromStdString((folder / name).string())); };
+    auto window = open();
+    EXPECT_TRUE(window->acceptDrops());
+
+    QMimeData text;
+    text.setText(QStringLiteral("/not/a/file/drop.tif"));
+    QMimeData remote;
+    remote.setUrls({QUrl(QStringLiteral("https://example.org/scan.tif"))});
+    EXPECT_FALSE(dragEnterAccepted(*window, text)) << "only local files are taken";
+    EXPECT_FALSE(dragEnterAccepted(*window, remote));
+    drop(*window, text);
+    drop(*window, remote);
+    EXPECT_EQ(window->inputList()->count(), 0);
+    EXPECT_EQ(settings.read("LastTiffpath"), "");
+
+    QMimeData local;
+    local.setUrls({urlOf("single.tif"), urlOf("scans"), QUrl(QStringLiteral("https://example.org/x.tif"))});
+    EXPECT_TRUE(dragEnterAccepted(*window, local));
+    drop(*window, local);
+    const std::string last = (folder / "scans" / "b.tif").string();
+    EXPECT_EQ(listedIn(*window),
+              (std::vector<std::string>{(folder / "single.tif").string(), (folder / "scans" / "a.TIFF").string(), last}));
+    EXPECT_EQ(settings.read("LastTiffpath"), last);
+    EXPECT_EQ(settings.read("LastTiffdir"), DriveAndDirectory(last));
+}
+
+TEST_F(QtWindow, StartsWithTheFilesOnItsCommandLine) {
+    writeFile(folder / "slide.tif", {});
+    const std::string slide = (folder / "slide.tif").string();
+    EXPECT_EQ(startupFiles({QStringLiteral("quillane"), QString::fromStdString(slide), QStringLiteral("/gone.tif")}),
+              (std::vector<std::string>{slide, "/gone.tif"}));
+    EXPECT_TRUE(startupFiles({QStringLiteral("quillane")}).empty());
+
+    settings.write("LastOutputpath", "/data/out");
+    MainDialog window(WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform}, {slide, "/gone.tif"});
+    EXPECT_EQ(listedIn(window), std::vector<std::string>{slide});
+    EXPECT_EQ(settings.read("LastTiffpath"), slide);
+    EXPECT_EQ(window.outputFolderEdit()->text(), QStringLiteral("/data/out"));
 }
 
 TEST_F(QtWindow, SplitButtonAndEnterRunTheSplitAndTheWindowStaysOpen) {

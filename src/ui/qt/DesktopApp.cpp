@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QStringList>
 
 namespace quillane {
 
@@ -23,10 +24,17 @@ WindowServices systemWindowServices() {
     return {&files, &folders, &messages, &about, &settings, &version, &systemSplitPlatform()};
 }
 
+std::vector<std::string> startupFiles(const QStringList& arguments) {
+    std::vector<std::string> files;
+    for (qsizetype i = 1; i < arguments.size(); ++i) files.push_back(arguments.at(i).toStdString());
+    return files;
+}
+
 bool DesktopApp::InitInstance() {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillane.ico")));
     {
-        MainDialog window(systemWindowServices());
+        // "Open with": the files the program is started with are in the list from the start.
+        MainDialog window(systemWindowServices(), startupFiles(QCoreApplication::arguments()));
         window.exec();  // ends only through Cancel, Escape or the close box
     }
     return false;

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,9 +15,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,6 +37,16 @@ QLabel* picture(const QString& resource, QWidget* parent) {
     return label;
 }
 
+// The local files a drag carries; links to anything else are no files of this computer.
+std::vector<std::string> localFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    }
+    return files;
+}
+
 }  // namespace
 
 void FolderEdit::focusOutEvent(QFocusEvent* event) {
@@ -40,14 +54,16 @@ void FolderEdit::focusOutEvent(QFocusEvent* event) {
     Q_EMIT focusLost();
 }
 
-MainDialog::MainDialog(const WindowServices& services, QWidget* parent)
+MainDialog::MainDialog(const WindowServices& services, const std::vector<std::string>& startupFiles, QWidget* parent)
     : QDialog(parent), window_(*this, services) {
     setWindowTitle(qt(text::mainCaption));
     setWindowIcon(QIcon(QStringLiteral(":/quillane.ico")));
+    setAcceptDrops(true);
     createControls();
     arrangeControls();
     connectHandlers();
     window_.OnInitDialog();
+    if (!startupFiles.empty()) window_.OnDropFiles(startupFiles);
     split_->setFocus();  // the first tab stop
 }
 
@@ -168,6 +184,17 @@ void MainDialog::connectHandlers() {
     // Leaving the output folder box, however it happens, keeps the store level with it.
     connect(outputFolder_, &QLineEdit::editingFinished, this, [this] { window_.OnOutputFolderKillFocus(); });
     connect(outputFolder_, &FolderEdit::focusLost, this, [this] { window_.OnOutputFolderKillFocus(); });
+}
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainDialog::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> files = localFiles(event->mimeData());
+    if (files.empty()) return;
+    event->acceptProposedAction();
+    window_.OnDropFiles(files);
 }
 
 QWidget* MainDialog::widgetFor(int id) const {

@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QLineEdit>
 
+#include <string>
+#include <vector>
+
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -32,10 +35,12 @@ protected:
 
 // The main window as a Qt dialog: the controls of dialog template 102 in layouts, their
 // signals connected to the window's handlers, and the controls served to the window's logic.
+// Files dropped on it, and the files it is started with, fill its input list.
 class MainDialog : public QDialog, private DialogControls {
     Q_OBJECT
 public:
-    explicit MainDialog(const WindowServices& services, QWidget* parent = nullptr);
+    explicit MainDialog(const WindowServices& services, const std::vector<std::string>& startupFiles = {},
+                        QWidget* parent = nullptr);
     ~MainDialog() override;
 
     MainWindow& logic() { return window_; }
@@ -54,6 +59,10 @@ public:
     QProgressBar* progressBar() const { return progress_; }
     QButtonGroup* diagonals() const { return diagonals_; }
     QMenu* helpMenu() const { return helpMenu_; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
