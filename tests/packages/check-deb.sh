@@ -16,7 +16,7 @@ trap '"${as_root[@]}" apt-get remove -y quillane >/dev/null 2>&1 || true' EXIT
 
 "${as_root[@]}" apt-get install -y --no-install-recommends "$deb" >/dev/null
 [ -x /usr/bin/quillane ] || fail "no /usr/bin/quillane"
-grep -q '^Exec=quillane$' /usr/share/applications/quillane.desktop || fail "no desktop entry"
+grep -q '^Exec=quillane %F$' /usr/share/applications/quillane.desktop || fail "no desktop entry"
 [ -f /usr/share/pixmaps/quillane.xpm ] || fail "no icon"
 [ -f /usr/share/man/man1/quillane-split.1 ] || fail "no manual page for quillane-split"
 [ "$(quillane-split --version)" = "quillane-split 1.6.3.1 (A.6.3.1)" ] || fail "quillane-split does not run"
