@@ -13,8 +13,10 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -194,6 +196,54 @@ TEST_F(NativeWindow, SplitButtonSplitsTheListedFiles) {
     EXPECT_EQ(SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0), 0);
     EXPECT_EQ(windowTextOf(item(idStatus)), "");
     EXPECT_TRUE(IsWindow(window)) << "the window stays open";
+}
+
+// A drop handle as the shell makes it for WM_DROPFILES: the DROPFILES header, then the paths
+// in the ANSI code page, each ended by a zero, and one more zero. The receiver frees it.
+HDROP dropHandle(const std::vector<std::string>& paths) {
+    std::string names;
+    for (const std::string& path : paths) names.append(path).push_back('\0');
+    names.push_back('\0');
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = FALSE;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof header + names.size());
+    if (!memory) return nullptr;
+    auto* bytes = static_cast<char*>(GlobalLock(memory));
+    std::memcpy(bytes, &header, sizeof header);
+    std::memcpy(bytes + sizeof header, names.data(), names.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(NativeWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "the window takes dropped files";
+    std::filesystem::create_directories(folder / "scans" / "nested");
+    for (const char* name : {"scans/b.tif", "scans/a.TIFF", "scans/notes.txt", "scans/nested/c.tif", "single.tif"})
+        writeFile(folder / name, {});
+    const std::string single = (folder / "single.tif").string();
+    const std::string last = (folder / "scans" / "b.tif").string();
+
+    HDROP nothingUsable = dropHandle({(folder / "missing.tif").string(), (folder / "scans" / "nested" / "none").string()});
+    ASSERT_NE(nothingUsable, nullptr);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(nothingUsable), 0);
+    EXPECT_EQ(SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(settings.read("LastTiffpath"), "");
+
+    HDROP drop = dropHandle({single, (folder / "scans").string()});
+    ASSERT_NE(drop, nullptr);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    std::vector<std::string> listed;
+    const auto count = SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[MAX_PATH] = {};
+        SendDlgItemMessageA(window, idInputList, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        listed.emplace_back(text);
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{single, (folder / "scans" / "a.TIFF").string(), last}));
+    EXPECT_GT(SendDlgItemMessageA(window, idInputList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+    EXPECT_EQ(settings.read("LastTiffpath"), last);
+    EXPECT_EQ(settings.read("LastTiffdir"), (folder / "scans").string() + "\\");
 }
 
 TEST_F(NativeWindow, LeavingTheFolderBoxWritesTheThreeValues) {

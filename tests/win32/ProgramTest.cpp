@@ -133,5 +133,45 @@ TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 }
 
+// "Open with": the shell starts the program with the file's path, quoted, as its argument.
+TEST(Program, StartsWithTheFileItIsOpenedWith) {
+    const TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(6, 4).write(folder / "opened with.tif").string();
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+
+    std::string commandLine;
+    for (const std::string& argument : {programPath(), input}) commandLine.append(" \"").append(argument).append("\"");
+    commandLine.erase(0, 1);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().string().c_str(), &startup, &process))
+        << commandLine;
+
+    HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
+        return caption.rfind("Quillane: ", 0) == 0;
+    });
+    ASSERT_NE(window, nullptr) << "the window appears";
+    HWND list = GetDlgItem(window, idInputList);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+    // Read as wide text: Wine carries list texts to another process only in their wide form.
+    wchar_t wide[MAX_PATH] = {};
+    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+    char listed[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, listed, sizeof listed, nullptr, nullptr);
+    EXPECT_EQ(std::string(listed), input);
+    DWORD type = 0;
+    EXPECT_EQ(registryValue("LastTiffpath", &type), input);
+    EXPECT_EQ(registryValue("LastTiffdir", &type), folder.path().string() + "\\");
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
+    TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
 }  // namespace
 }  // namespace quillane

@@ -28,7 +28,7 @@ bool DesktopApp::InitInstance() {
     // The folder browser is a shell object.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-        NativeMainDialog window(systemWindowServices());
+        NativeMainDialog window(systemWindowServices(), startupFiles);
         window.DoModal();  // ends only through Cancel, Escape or the close command
     }
     if (SUCCEEDED(com)) CoUninitialize();

@@ -4,7 +4,9 @@
 #include "win32/DialogTemplateBytes.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <utility>
 #include <vector>
 
 namespace quillane {
@@ -29,8 +31,10 @@ std::string windowTextOf(HWND window) {
     return text;
 }
 
-NativeMainDialog::NativeMainDialog(const WindowServices& services)
-    : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))), window_(*this, services) {}
+NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<std::string> startupFiles)
+    : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))),
+      startupFiles_(std::move(startupFiles)),
+      window_(*this, services) {}
 
 NativeMainDialog::~NativeMainDialog() {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
@@ -69,11 +73,19 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
 
 INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
         centreOnMonitor();
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-        return window_.OnInitDialog() ? TRUE : FALSE;
+        DragAcceptFiles(hwnd_, TRUE);
+        const bool defaultFocus = window_.OnInitDialog();
+        if (!startupFiles_.empty()) window_.OnDropFiles(startupFiles_);
+        return defaultFocus ? TRUE : FALSE;
+    }
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
+        return TRUE;
     case WM_COMMAND:
         onCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
@@ -118,6 +130,23 @@ void NativeMainDialog::onCommand(int id, int notification) {
     case idWriteBack: window_.OnWriteBackClicked(); break;
     default: break;
     }
+}
+
+// The shell's drop handle names each dropped file or folder; the window's logic decides what of
+// it the list takes. The handle is the receiver's to free.
+void NativeMainDialog::onDropFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length == 0) continue;
+        std::string path(static_cast<std::size_t>(length) + 1, '\0');
+        const UINT copied = DragQueryFileA(drop, i, path.data(), length + 1);
+        path.resize(copied);
+        if (!path.empty()) paths.push_back(std::move(path));
+    }
+    DragFinish(drop);
+    window_.OnDropFiles(paths);
 }
 
 void NativeMainDialog::end(INT_PTR result) {

@@ -5,14 +5,18 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace quillane {
 
 // The main window as the platform's own dialog, made from template 102: its dialog procedure
 // routes the messages of the window's message map to the handlers, and it serves the controls
-// to the window's logic with the controls' own messages.
+// to the window's logic with the controls' own messages. Files dropped on it, and the files it is
+// started with, fill its input list.
 class NativeMainDialog final : public DialogControls {
 public:
-    explicit NativeMainDialog(const WindowServices& services);
+    explicit NativeMainDialog(const WindowServices& services, std::vector<std::string> startupFiles = {});
     ~NativeMainDialog() override;
     NativeMainDialog(const NativeMainDialog&) = delete;
     NativeMainDialog& operator=(const NativeMainDialog&) = delete;
@@ -31,6 +35,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(int id, int notification);
+    void onDropFiles(HDROP drop);
     void centreOnMonitor();
     bool paintMinimised();
     void end(INT_PTR result);
@@ -64,6 +69,7 @@ private:
     bool modal_ = false;
     int waitCursorCount_ = 0;
     HCURSOR cursorBeforeWait_ = nullptr;
+    std::vector<std::string> startupFiles_;
     MainWindow window_;
 };
 

@@ -2,8 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     quillane::DesktopApp application;
+    // The runtime has split the command line into arguments in the ANSI code page already,
+    // quotes and all, as every path in the program is kept.
+    for (int i = 1; i < __argc; ++i) application.startupFiles.emplace_back(__argv[i]);
     application.InitInstance();
     return 0;
 }
