@@ -41,6 +41,23 @@ if(WIN32)
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     # A second installation replaces the first rather than sitting beside it.
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    # "Open with" for .tif and .tiff files, beside whatever program opens them by default, for
+    # the users the installation is for (SHCTX); the uninstaller takes the entries away again.
+    # Single quotes and NSIS's $\" for a double quote: CPack does not carry double quotes through
+    # to the script.
+    set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
+  WriteRegStr SHCTX 'Software\Classes\Applications\quillane.exe' 'FriendlyAppName' 'Quillane'
+  WriteRegStr SHCTX 'Software\Classes\Applications\quillane.exe\shell\open\command' '' '$\"$INSTDIR\quillane.exe$\" $\"%1$\"'
+  WriteRegStr SHCTX 'Software\Classes\Applications\quillane.exe\SupportedTypes' '.tif' ''
+  WriteRegStr SHCTX 'Software\Classes\Applications\quillane.exe\SupportedTypes' '.tiff' ''
+  WriteRegStr SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe' '' ''
+  WriteRegStr SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe' '' ''
+]=])
+    set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
+  DeleteRegKey SHCTX 'Software\Classes\Applications\quillane.exe'
+  DeleteRegKey SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe'
+  DeleteRegKey SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe'
+]=])
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -9,6 +9,11 @@ work=$(mktemp -d)
 trap 'WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 fail() { echo "check-windows-installer: $*" >&2; exit 1; }
+# A key under Software\Classes, for all users (an administrator's installation) or for the current one.
+classes_query() {
+    DISPLAY= wine reg query 'HKLM\Software\Classes\'"$1" "${@:2}" 2>/dev/null ||
+        DISPLAY= wine reg query 'HKCU\Software\Classes\'"$1" "${@:2}" 2>/dev/null
+}
 
 DISPLAY= wineboot --init >/dev/null 2>&1
 DISPLAY= wine "$installer" /S
@@ -20,6 +25,14 @@ folder=$(dirname "$program")
 find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quillane/Quillane.lnk' | grep -q . || fail "no Start-menu entry"
 [ "$(DISPLAY= wine "$folder/quillane-split.exe" --version | tr -d '\r')" = "quillane-split 1.6.3.1 (A.6.3.1)" ] ||
     fail "quillane-split.exe was not installed or does not run"
+# "Open with" for .tif and .tiff, without becoming their default program.
+classes_query 'Applications\quillane.exe\shell\open\command' /ve | tr -d '\r' | grep -qF 'quillane.exe" "%1"' ||
+    fail "quillane.exe is not registered to open files"
+for type in .tif .tiff; do
+    classes_query "Applications\quillane.exe\SupportedTypes" /v "$type" >/dev/null || fail "$type is not among its types"
+    classes_query "$type\OpenWithList\quillane.exe" >/dev/null || fail "quillane.exe is not in the Open with list of $type"
+    ! classes_query "$type" /ve 2>/dev/null | grep -qi quillane || fail "the installer made itself the default for $type"
+done
 # The server started without a display must be gone before the window program starts.
 wineserver --wait
 
@@ -38,4 +51,8 @@ DISPLAY= wine "$folder/Uninstall.exe" /S
 wineserver --wait
 for attempt in $(seq 60); do [ -e "$program" ] || break; sleep 0.5; done
 [ ! -e "$program" ] || fail "quillane.exe is still there after the uninstaller ran"
+for key in 'Applications\quillane.exe' '.tif\OpenWithList\quillane.exe' '.tiff\OpenWithList\quillane.exe'; do
+    ! classes_query "$key" >/dev/null || fail "the uninstaller left $key behind"
+done
+wineserver --wait
 echo "check-windows-installer: installed, started and uninstalled $(basename "$installer")"
