@@ -3,12 +3,12 @@
 #include "app/DataExchange.h"
 #include "app/DialogTemplate.h"
 #include "app/FolderBrowser.h"
+#include "platform/FolderListing.h"
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 namespace quillane {
 namespace {
@@ -26,30 +26,28 @@ std::string pathBuffer(const std::string& path) {
     return path.substr(0, 260);
 }
 
-bool isTiffName(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
+bool isTiffName(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    std::string extension = path.substr(dot);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".tif" || extension == ".tiff";
 }
 
 // The files a dropped path stands for: a file itself, a folder the .tif and .tiff files
-// directly inside it in name order, anything else (gone, a device) nothing. Errors of the file
-// system leave a path out rather than stop the drop.
+// directly inside it in name order, anything else (gone, a device) nothing.
 std::vector<std::string> droppedFiles(const std::string& dropped) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path path(dropped);
-    if (fs::is_regular_file(path, error)) return {dropped};
-    if (!fs::is_directory(path, error)) return {};
-
-    std::vector<std::string> tiffs;
-    for (fs::directory_iterator entry(path, error), end; !error && entry != end; entry.increment(error)) {
-        std::error_code typeError;
-        if (entry->is_regular_file(typeError) && isTiffName(entry->path())) tiffs.push_back(entry->path().string());
+    switch (pathKind(dropped)) {
+    case PathKind::file: return {dropped};
+    case PathKind::folder: {
+        std::vector<std::string> tiffs = filesInFolder(dropped);
+        std::erase_if(tiffs, [](const std::string& path) { return !isTiffName(path); });
+        std::sort(tiffs.begin(), tiffs.end());
+        return tiffs;
     }
-    std::sort(tiffs.begin(), tiffs.end());
-    return tiffs;
+    default: return {};
+    }
 }
 
 }  // namespace

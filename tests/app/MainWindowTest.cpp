@@ -258,6 +258,21 @@ TEST_F(Window, DropWithNothingUsableChangesNothing) {
     EXPECT_EQ(dialog[idOutputFolder].text, "/typed");
 }
 
+// Paths stay in the program's 8-bit encoding from the drop to the list: a name with a letter
+// outside ASCII (Latin-1 ü, as the Windows code page 1252 has it) comes back as it was given.
+TEST_F(Window, DroppedNamesOutsideAsciiKeepTheirBytes) {
+    const std::string name = "M\xFCller.tif";
+    std::filesystem::create_directories(folder / "lab");
+    writeFile(folder / "lab" / std::filesystem::path(name), {});
+    const std::string inFolder = (folder / "lab").string() + (nativePathStyle == PathStyle::windows ? "\\" : "/") + name;
+    open();
+
+    window.OnDropFiles({(folder / "lab").string()});
+    EXPECT_EQ(listed(), std::vector<std::string>{inFolder});
+    window.OnDropFiles({inFolder});
+    EXPECT_EQ(listed(), std::vector<std::string>{inFolder});
+}
+
 // "Open with": the front ends hand the program's arguments over once the window is open.
 TEST_F(Window, StartsWithTheFilesItIsOpenedWith) {
     writeFile(folder / "slide.tif", {});
