@@ -1,31 +1,16 @@
 #include "split/OutputNaming.h"
 
+#include "platform/CodePage.h"
 #include "scan/ScannerRecord.h"
 
 #include <stdexcept>
 #include <string_view>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace quillane {
 namespace {
 
 // Each part of a split path is cut to this many characters.
 constexpr std::size_t partLimit = 255;
-
-// Windows paths are in the system's multibyte code page, where the second byte of a
-// double-byte character can equal '\' or '.'. UTF-8 never hides either, so elsewhere no byte
-// leads.
-bool isLeadByte(unsigned char byte) {
-#ifdef _WIN32
-    return IsDBCSLeadByte(byte) != 0;
-#else
-    (void)byte;
-    return false;
-#endif
-}
 
 bool isSeparator(char c, PathStyle style) {
     return c == '/' || (style == PathStyle::windows && c == '\\');
