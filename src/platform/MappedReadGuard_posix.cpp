@@ -13,27 +13,27 @@ struct GuardedRead {
     sigjmp_buf resume;
     const std::uint8_t* first;
     std::uint64_t length;
-    struct sigaction previous;
 };
 GuardedRead* volatile current = nullptr;
+// How SIGBUS was handled before the guard took it.
+struct sigaction previous {};
 
 // A page of the mapping that lies past the file's end (the file was cut short after it was
 // mapped) raises SIGBUS when it is read. Such a fault inside the guarded mapping returns to the
 // guard; any other goes on to whoever handled the signal before, or ends the program as usual.
 void onBusError(int signal, siginfo_t* info, void* context) {
     GuardedRead* read = current;
-    if (read == nullptr) return;
     const auto* address = static_cast<const std::uint8_t*>(info->si_addr);
-    if (address >= read->first && static_cast<std::uint64_t>(address - read->first) < read->length)
+    if (read != nullptr && address >= read->first && static_cast<std::uint64_t>(address - read->first) < read->length)
         siglongjmp(read->resume, 1);
-    if ((read->previous.sa_flags & SA_SIGINFO) != 0) {
-        read->previous.sa_sigaction(signal, info, context);
-    } else if (read->previous.sa_handler != SIG_DFL && read->previous.sa_handler != SIG_IGN) {
-        read->previous.sa_handler(signal);
+    if ((previous.sa_flags & SA_SIGINFO) != 0) {
+        previous.sa_sigaction(signal, info, context);
+    } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+        previous.sa_handler(signal);
     } else {
         // Back to the default action; the faulting read runs again on return and ends the
         // program as it would have without the guard.
-        ::sigaction(SIGBUS, &read->previous, nullptr);
+        ::sigaction(SIGBUS, &previous, nullptr);
     }
 }
 
@@ -52,7 +52,7 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
     handler.sa_sigaction = onBusError;
     handler.sa_flags = SA_SIGINFO;
     sigemptyset(&handler.sa_mask);
-    if (::sigaction(SIGBUS, &handler, &guard.previous) != 0) {
+    if (::sigaction(SIGBUS, &handler, &previous) != 0) {
         read(context);
         return true;
     }
@@ -62,7 +62,7 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
     const bool completed = sigsetjmp(guard.resume, 1) == 0;
     if (completed) read(context);
     current = nullptr;
-    ::sigaction(SIGBUS, &guard.previous, nullptr);
+    ::sigaction(SIGBUS, &previous, nullptr);
     return completed;
 }
 
