@@ -6,7 +6,6 @@
 namespace quillane {
 namespace {
 
-constexpr const char* successCaption = "Done!";
 constexpr int lastPosition = 10;  // the run's positions go from 0 to 10
 
 }  // namespace
@@ -14,14 +13,8 @@ constexpr int lastPosition = 10;  // the run's positions go from 0 to 10
 ConsoleHost::ConsoleHost(SplitOptions options, std::string file, int number, int total, bool showProgress)
     : options_(std::move(options)), file_(std::move(file)), number_(number), total_(total), showProgress_(showProgress) {}
 
-void ConsoleHost::showMessage(const std::string& text, const std::string& caption) {
-    if (caption == successCaption) {
-        succeeded_ = true;
-        return;
-    }
+void ConsoleHost::showMessage(const std::string&, const std::string&) {
     endProgressLine();
-    std::fprintf(stderr, "quillane-split: %s\n", text.c_str());
-    std::fflush(stderr);
 }
 
 void ConsoleHost::setPosition(int pos) {

@@ -6,9 +6,9 @@
 
 namespace quillane {
 
-// The split run's host in a console: it lists one input file, shows the run's stages as a bar
-// on standard error when asked to, and writes the run's failure message there, prefixed with
-// the program's name. Nothing else the run says to the window is shown.
+// The split run's host in a console: it lists one input file and shows the run's stages as a
+// bar on standard error when asked to. What the run says to a window is not shown: the caller
+// reports the run's outcome itself.
 class ConsoleHost final : public SplitHost, public ProgressSink {
 public:
     // `number` of `total` is what the progress line counts; the bar appears only with
@@ -18,7 +18,7 @@ public:
     SplitOptions readOptions() override { return options_; }
     int inputCount() override { return 1; }
     std::string inputPath(int) override { return file_; }
-    void selectInput(int) override { reachedFile_ = true; }
+    void selectInput(int) override {}
     void setStatusText(const std::string&) override {}
     void redrawNow() override {}
     void showMessage(const std::string& text, const std::string& caption) override;
@@ -29,22 +29,16 @@ public:
     void setRange(int, int) override {}
     void setPosition(int pos) override;
 
-    // The run ended with its success message.
-    bool succeeded() const { return succeeded_; }
-    // The run refused before taking up the file: the output folder cannot be entered.
-    bool refusedOutputFolder() const { return !succeeded_ && !reachedFile_; }
-
-private:
+    // Ends an unfinished progress line, so that what is written next starts a line of its own.
     void endProgressLine();
 
+private:
     SplitOptions options_;
     std::string file_;
     int number_;
     int total_;
     bool showProgress_;
     bool progressLineOpen_ = false;
-    bool reachedFile_ = false;
-    bool succeeded_ = false;
 };
 
 // The process's own current directory, without the pause the window makes after each file for

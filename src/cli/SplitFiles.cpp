@@ -1,7 +1,7 @@
 #include "cli/SplitFiles.h"
 
 #include "cli/ConsoleHost.h"
-#include "split/OutputNaming.h"
+#include "split/OutputPlan.h"
 #include "split/SplitRun.h"
 
 #include <cstdio>
@@ -9,25 +9,46 @@
 #include <vector>
 
 namespace quillane {
+namespace {
+
+void reportFailure(const std::string& message) {
+    std::fprintf(stderr, "quillane-split: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
 
 int splitFiles(const CommandLine& commandLine, bool showProgress) {
-    ConsolePlatform platform;
-    const int total = static_cast<int>(commandLine.files.size());
+    // Every output path is known before anything is written: no file of this run may replace
+    // another's, nor one of its inputs.
+    const std::vector<PlannedInput> plan = planOutputs(commandLine.options, commandLine.files);
     std::vector<std::string> failures;
+    for (const PlannedInput& planned : plan) {
+        if (planned.action != PlannedAction::refuse) continue;
+        reportFailure(planned.refusal);
+        failures.push_back(planned.input);
+        if (!commandLine.keepGoing) return 1;
+    }
+
+    ConsolePlatform platform;
+    const int total = static_cast<int>(plan.size());
     bool outputFolderRefused = false;
     for (int i = 0; i < total; ++i) {
-        const std::string& file = commandLine.files[static_cast<std::size_t>(i)];
-        ConsoleHost host(commandLine.options, file, i + 1, total, showProgress);
-        SplitRun(host, platform);
-        if (host.succeeded()) {
-            const OutputPaths written = composeOutputPaths(commandLine.options, file);
-            std::printf("%s\n%s\n", written.first.c_str(), written.second.c_str());
+        const PlannedInput& planned = plan[static_cast<std::size_t>(i)];
+        if (planned.action != PlannedAction::split) continue;
+        ConsoleHost host(commandLine.options, planned.input, i + 1, total, showProgress);
+        const SplitOutcome outcome = SplitRun(host, platform);
+        if (outcome.succeeded()) {
+            for (const InputOutcome& entry : outcome.inputs)
+                std::printf("%s\n%s\n", entry.outputs.first.c_str(), entry.outputs.second.c_str());
             std::fflush(stdout);
             continue;
         }
-        failures.push_back(file);
+        host.endProgressLine();
+        reportFailure(outcome.failure);
+        failures.push_back(planned.input);
         // A folder that cannot be entered refuses every file alike: once is enough.
-        outputFolderRefused = host.refusedOutputFolder();
+        outputFolderRefused = outcome.outputFolderRefused;
         if (outputFolderRefused || !commandLine.keepGoing) break;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 namespace quillane {
 
@@ -15,6 +16,20 @@ struct OwnedArray {
     OwnedArray() = default;
     OwnedArray(const OwnedArray&) = delete;
     OwnedArray& operator=(const OwnedArray&) = delete;
+    // Moving hands the array over: the source is left empty, owning nothing.
+    OwnedArray(OwnedArray&& other) noexcept
+        : owns(std::exchange(other.owns, false)), data(std::exchange(other.data, nullptr)),
+          count(std::exchange(other.count, 0)) {}
+    // Releases the array held before, when it was owned.
+    OwnedArray& operator=(OwnedArray&& other) noexcept {
+        if (this != &other) {
+            if (owns) delete[] data;
+            owns = std::exchange(other.owns, false);
+            data = std::exchange(other.data, nullptr);
+            count = std::exchange(other.count, 0);
+        }
+        return *this;
+    }
     virtual ~OwnedArray() {
         if (owns) delete[] data;
     }

@@ -91,6 +91,11 @@ std::string DriveAndDirectory(const std::string& path, PathStyle style) {
     return parts.drive + parts.directory;
 }
 
+std::string FileNamePart(const std::string& path, PathStyle style) {
+    const PathParts parts = splitPath(path, style);
+    return parts.baseName + parts.extension;
+}
+
 std::string flipSuffix(const SplitOptions& options) {
     if (!options.flip) return {};
     return options.mainDiagonal ? "_FlippedLLtoUR" : "_FlippedULtoLR";

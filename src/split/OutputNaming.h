@@ -22,6 +22,8 @@ std::string composeInFolder(const std::string& folder, const std::string& inputP
                             const std::string& suffix, PathStyle style = nativePathStyle);
 // The drive and folder of a path, with its trailing separator; empty for a bare file name.
 std::string DriveAndDirectory(const std::string& path, PathStyle style = nativePathStyle);
+// The file name at the end of a path: what follows its drive and folder.
+std::string FileNamePart(const std::string& path, PathStyle style = nativePathStyle);
 
 // The suffix a flip adds to both output names: empty without a flip.
 std::string flipSuffix(const SplitOptions& options);

@@ -2,12 +2,14 @@
 
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
-#include "split/OutputNaming.h"
+#include "split/OutputPlan.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillane {
 namespace {
@@ -34,92 +36,130 @@ std::string folderRefusal(const std::string& folder) {
     return "The Output path (" + folder + ") is not a valid path. Please correct this and try again";
 }
 
+// Splits one input into its two files, driving the progress bar through positions 1 to 10;
+// every failure arrives as an exception. The scan and any flipped array are owned by this
+// scope, so they are released before the caller shows a message.
+void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOptions& options,
+              ProgressSink& progress) {
+    const auto scan = std::make_unique<ScanImage>();
+    scan->open(path);
+    progress.setPosition(1);
+    scan->parse();
+    progress.setPosition(2);
+
+    // Two channel files are written per input; a scan without a second channel would yield a
+    // file made of samples it does not hold.
+    if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
+
+    if (options.flip) {
+        const int held = std::min(scan->scannerRecord.channelCount, 4);
+        for (int c = 0; c < held; ++c) {
+            ChannelBuffer flipped;
+            flipped.allocate(2, scan->channels[c].pixelCount());
+            if (options.mainDiagonal)
+                scan->flipMainDiagonal(flipped.samples.data, scan->channels[c].samples.data);
+            else
+                scan->flipOppositeDiagonal(flipped.samples.data, scan->channels[c].samples.data);
+            // The channel takes the new array over; the one it replaces points into the mapped
+            // input and is not the channel's to release.
+            scan->channels[c].samples = std::move(flipped.samples);
+        }
+        scan->exchangeAxes();
+    }
+    progress.setPosition(3);
+    progress.setPosition(4);
+    progress.setPosition(5);
+
+    scan->writeChannel(outputs.first, 0);
+    progress.setPosition(6);
+    progress.setPosition(7);
+
+    scan->writeChannel(outputs.second, 1);
+    progress.setPosition(8);
+    progress.setPosition(9);
+
+    scan->close();
+    progress.setPosition(10);
+}
+
 }  // namespace
 
-void SplitRun(SplitHost& host, SplitPlatform& platform) {
+bool SplitOutcome::succeeded() const {
+    if (outputFolderRefused || !failure.empty()) return false;
+    return std::all_of(inputs.begin(), inputs.end(), [](const InputOutcome& entry) {
+        return entry.result == InputOutcome::Result::written || entry.result == InputOutcome::Result::repeated;
+    });
+}
+
+SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
+    SplitOutcome outcome;
     // The options are pulled from the window even when there is nothing to split.
     const SplitOptions options = host.readOptions();
-    if (host.inputCount() == 0) return;
+    const int count = host.inputCount();
+    if (count <= 0) return outcome;
 
     // Test once that the output folder can be entered; the current directory is always put back.
     const bool intoFolder = !options.writeBack && !options.outputFolder.empty();
     if (intoFolder) {
         const std::string saved = platform.currentDirectory();
         const bool entered = platform.changeDirectory(options.outputFolder);
-        if (!entered) host.showMessage(folderRefusal(options.outputFolder), failureCaption);
+        if (!entered) {
+            outcome.outputFolderRefused = true;
+            outcome.failure = folderRefusal(options.outputFolder);
+            host.showMessage(outcome.failure, failureCaption);
+        }
         platform.changeDirectory(saved);
-        if (!entered) return;
+        if (!entered) return outcome;
+    }
+
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) paths.push_back(host.inputPath(i));
+    const std::vector<PlannedInput> plan = planOutputs(options, paths);
+    for (const PlannedInput& planned : plan) {
+        outcome.inputs.push_back({.input = planned.input, .outputs = planned.outputs,
+                                  .result = InputOutcome::Result::notReached, .failure = {}});
+    }
+
+    // Nothing is written when any input would destroy another's files.
+    const auto clash = std::find_if(plan.begin(), plan.end(),
+                                    [](const PlannedInput& planned) { return planned.action == PlannedAction::refuse; });
+    if (clash != plan.end()) {
+        InputOutcome& refused = outcome.inputs[static_cast<std::size_t>(clash - plan.begin())];
+        refused.result = InputOutcome::Result::failed;
+        refused.failure = clash->refusal;
+        outcome.failure = clash->refusal;
+        host.showMessage(outcome.failure, failureCaption);
+        return outcome;
     }
 
     ProgressSink& progress = host.progress();
-    for (int i = 0; i < host.inputCount(); ++i) {
-        // Everything an entry does is guarded: the scan and any flip buffer are owned by this
-        // scope, so they are released and the wait cursor withdrawn before a handler runs.
+    for (int i = 0; i < count; ++i) {
+        InputOutcome& entry = outcome.inputs[static_cast<std::size_t>(i)];
+        if (plan[static_cast<std::size_t>(i)].action == PlannedAction::skipRepeat) {
+            entry.result = InputOutcome::Result::repeated;
+            continue;
+        }
         try {
-            const std::string path = host.inputPath(i);
             host.selectInput(i);
-            const auto [first, second] = composeOutputPaths(options, path);
-
             const WaitCursor waitCursor(host);
-            host.setStatusText("Splitting:  " + path);
+            host.setStatusText("Splitting:  " + entry.input);
             host.redrawNow();
             progress.setRange(0, 10);
-
-            const auto scan = std::make_unique<ScanImage>();
-            scan->open(path);
-            progress.setPosition(1);
-            scan->parse();
-            progress.setPosition(2);
-
-            // Two channel files are written per input; a scan without a second channel would
-            // yield a file made of samples it does not hold.
-            if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
-
-            if (options.flip) {
-                const int held = std::min(scan->scannerRecord.channelCount, 4);
-                for (int c = 0; c < held; ++c) {
-                    OwnedArray<std::uint16_t>& samples = scan->channels[c].samples;
-                    ChannelBuffer flipped;
-                    const std::uint32_t n = scan->channels[c].pixelCount();
-                    flipped.allocate(2, n);
-                    if (options.mainDiagonal)
-                        scan->flipMainDiagonal(flipped.samples.data, samples.data);
-                    else
-                        scan->flipOppositeDiagonal(flipped.samples.data, samples.data);
-                    // The channel takes the new array over; the one it replaces points into
-                    // the mapped input and is not the channel's to release.
-                    samples.data = flipped.samples.data;
-                    samples.count = n;
-                    samples.owns = true;
-                    flipped.samples.data = nullptr;
-                    flipped.samples.count = 0;
-                    flipped.samples.owns = false;
-                }
-                scan->exchangeAxes();
-            }
-            progress.setPosition(3);
-            progress.setPosition(4);
-            progress.setPosition(5);
-
-            scan->writeChannel(first, 0);
-            progress.setPosition(6);
-            progress.setPosition(7);
-
-            scan->writeChannel(second, 1);
-            progress.setPosition(8);
-            progress.setPosition(9);
-
-            scan->close();
-            progress.setPosition(10);
+            splitOne(entry.input, entry.outputs, options, progress);
+            entry.result = InputOutcome::Result::written;
             platform.pause(pauseAfterEachFile);
         } catch (const UserException& failure) {
-            progress.setPosition(0);
-            host.showMessage(failure.what(), failureCaption);
-            return;
+            entry.failure = failure.what();
         } catch (...) {
+            entry.failure = unknownFailure;
+        }
+        if (entry.result != InputOutcome::Result::written) {
+            entry.result = InputOutcome::Result::failed;
+            outcome.failure = entry.failure;
             progress.setPosition(0);
-            host.showMessage(unknownFailure, failureCaption);
-            return;
+            host.showMessage(outcome.failure, failureCaption);
+            return outcome;
         }
     }
 
@@ -127,6 +167,7 @@ void SplitRun(SplitHost& host, SplitPlatform& platform) {
     progress.setPosition(0);
     host.setStatusText("");
     host.redrawNow();
+    return outcome;
 }
 
 }  // namespace quillane

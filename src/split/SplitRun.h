@@ -1,10 +1,48 @@
 #pragma once
 
+#include "split/OutputNaming.h"
 #include "split/SplitHost.h"
+
+#include <string>
+#include <vector>
 
 namespace quillane {
 
-// Splits every input the host lists into its two channel files, reporting through the host.
-void SplitRun(SplitHost& host, SplitPlatform& platform = systemSplitPlatform());
+// What became of one input of a run.
+struct InputOutcome {
+    enum class Result {
+        // The run ended before it took the input up.
+        notReached,
+        // Both channel files are written and in place.
+        written,
+        // The input was refused or its split failed; `failure` says why. Neither file changed.
+        failed,
+        // The same file stands earlier in the list and was split there.
+        repeated,
+    };
+    std::string input;
+    OutputPaths outputs;
+    Result result = Result::notReached;
+    std::string failure;
+};
+
+// What a split run did, for a caller that needs more than the messages the host was shown.
+struct SplitOutcome {
+    // The output folder cannot be entered; no input was taken up.
+    bool outputFolderRefused = false;
+    // The message of the failure that ended the run, as the host was shown it; empty when none.
+    std::string failure;
+    // One entry per input the host listed, in its order; empty when the folder was refused.
+    std::vector<InputOutcome> inputs;
+
+    // Every input has its two files (a repeated one through the entry it repeats).
+    bool succeeded() const;
+};
+
+// Splits every input the host lists into its two channel files, reporting through the host:
+// its status line, progress, selection and messages. Before anything is written, every output
+// path is worked out: when two inputs would write the same file, or a file would replace an
+// input of the run, nothing is split; a file listed twice is split once.
+SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform = systemSplitPlatform());
 
 }  // namespace quillane

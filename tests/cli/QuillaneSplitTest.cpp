@@ -145,6 +145,37 @@ TEST_F(QuillaneSplitTest, RefusedFileEndsTheRunOrIsListedWithKeepGoing) {
     EXPECT_EQ(quiet.out, kept.out);
 }
 
+// Two inputs of one name from different folders into one output folder would write the same two
+// files: the run refuses before writing anything, naming both, as the window does. With
+// --keep-going only the later of the two is refused. A file named twice is split once.
+TEST_F(QuillaneSplitTest, InputsThatWouldWriteOneFileAreRefusedBeforeWriting) {
+    fs::create_directories(scans / "d1");
+    fs::create_directories(scans / "d2");
+    const std::string first = scan("d1/x.tif");
+    const std::string second = scan("d2/x.tif");
+    const std::string other = scan("y.tif");
+    const TemporaryFolder out;
+    const auto refusal = [&](const fs::path& folder) {
+        return second + " : Its channel file " + (folder / "Redx.tif").string() + " would also be written for " + first +
+               ". Split them into different output folders";
+    };
+    ASSERT_EQ(windowSplit({first, other, second}), refusal(reference.path()));
+    const std::string message = refusal(out.path());
+
+    const ProgramRun stopped = split({"--out", out.path().string(), first, other, second});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err, "quillane-split: " + message + "\n");
+    EXPECT_EQ(stopped.out, "");
+    EXPECT_EQ(namesIn(out.path()), std::vector<std::string>{});
+
+    const ProgramRun kept = split({"--keep-going", "--out", out.path().string(), first, other, second, other});
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_EQ(kept.err, "quillane-split: " + message + "\nquillane-split: 1 of 4 files not split:\n  " + second + "\n");
+    EXPECT_EQ(kept.out, lines({out / "Redx.tif", out / "Greenx.tif", out / "Redy.tif", out / "Greeny.tif"}));
+    ASSERT_EQ(windowSplit({first}), "Successfully created files ");
+    EXPECT_EQ(readFile(out / "Redx.tif"), readFile(reference / "Redx.tif"));
+}
+
 TEST_F(QuillaneSplitTest, MissingFileFailsWithTheWindowsMessage) {
     const std::string missing = (scans / "absent.tif").string();
     const ProgramRun run = split({missing});

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -45,21 +46,28 @@ protected:
 
     // What one entry that splits cleanly asks of the host and the platform.
     static std::vector<std::string> splitEntry(int i, const std::string& path) {
-        std::vector<std::string> calls = {"inputCount", "inputPath " + std::to_string(i), "selectInput " + std::to_string(i),
-                                          "beginWait", "status Splitting:  " + path, "redraw", "range 0 10"};
+        std::vector<std::string> calls = {"selectInput " + std::to_string(i), "beginWait", "status Splitting:  " + path,
+                                          "redraw", "range 0 10"};
         for (int position = 1; position <= 10; ++position) calls.push_back("position " + std::to_string(position));
         calls.insert(calls.end(), {"pause 2000", "endWait"});
         return calls;
     }
     static std::vector<std::string> successfulEnd() {
-        return {"inputCount", "message Done!: Successfully created files ", "position 0", "status ", "redraw"};
+        return {"message Done!: Successfully created files ", "position 0", "status ", "redraw"};
     }
     // How an entry that fails after `lastPosition` ends the run.
     static std::vector<std::string> failedEntry(int i, const std::string& path, int lastPosition, const std::string& text) {
-        std::vector<std::string> calls = {"inputCount", "inputPath " + std::to_string(i), "selectInput " + std::to_string(i),
-                                          "beginWait", "status Splitting:  " + path, "redraw", "range 0 10"};
+        std::vector<std::string> calls = {"selectInput " + std::to_string(i), "beginWait", "status Splitting:  " + path,
+                                          "redraw", "range 0 10"};
         for (int position = 1; position <= lastPosition; ++position) calls.push_back("position " + std::to_string(position));
         calls.insert(calls.end(), {"endWait", "position 0", std::string("message ") + failureCaption + ": " + text});
+        return calls;
+    }
+
+    // The run reads the whole list once, before it splits anything.
+    static std::vector<std::string> listRead(int count) {
+        std::vector<std::string> calls;
+        for (int i = 0; i < count; ++i) calls.push_back("inputPath " + std::to_string(i));
         return calls;
     }
 
@@ -81,7 +89,7 @@ TEST_F(SplitRunTest, OneFileWithoutFlipMakesTheWholeSequenceAndBothFiles) {
     const std::string path = input("slide01.tif", ScanBuilder::scan(5, 3));
     SplitRun(host, platform);
 
-    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), successfulEnd()));
+    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, listRead(1), splitEntry(0, path), successfulEnd()));
     const TiffReadBack red = readTiff(beside("Redslide01.tif"));
     const TiffReadBack green = readTiff(beside("Greenslide01.tif"));
     EXPECT_EQ(red.width, 5u);
@@ -117,7 +125,7 @@ TEST_F(SplitRunTest, OutputFolderIsEnteredOnceAndRelativeToTheUnchangedDirectory
     SplitRun(host, platform);
 
     EXPECT_EQ(host.calls, joined({"readOptions", "inputCount", "currentDirectory", "changeDirectory out", "changeDirectory " + here},
-                                 splitEntry(0, first), splitEntry(1, second), successfulEnd()));
+                                 listRead(2), splitEntry(0, first), splitEntry(1, second), successfulEnd()));
     EXPECT_EQ(currentDirectory(), here);
     for (const char* name : {"Reda_FlippedLLtoUR.tif", "Greena_FlippedLLtoUR.tif", "Redb_FlippedLLtoUR.tif", "Greenb_FlippedLLtoUR.tif"}) {
         EXPECT_TRUE(fs::exists(folder / "out" / name)) << name;
@@ -143,7 +151,7 @@ TEST_F(SplitRunTest, FilesGoBesideTheInputsWithWriteBackOrWithoutAFolder) {
         caseHost.options.outputFolder = c.outputFolder;
         SplitRun(caseHost, casePlatform);
 
-        EXPECT_EQ(caseHost.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), successfulEnd()));
+        EXPECT_EQ(caseHost.calls, joined({"readOptions", "inputCount"}, listRead(1), splitEntry(0, path), successfulEnd()));
         EXPECT_TRUE(fs::exists(beside("Redslide01.tif")));
         EXPECT_TRUE(fs::exists(beside("Greenslide01.tif")));
         EXPECT_FALSE(fs::exists(folder / "missing"));
@@ -161,11 +169,11 @@ TEST_F(SplitRunTest, FirstFailureEndsTheRunAndLeavesEarlierFiles) {
     const std::string refusal = bad + " : Header information in this file doesn't match a tiff file";
     SplitRun(host, platform);
 
-    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, splitEntry(0, good), failedEntry(1, bad, 1, refusal)));
+    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, listRead(3), splitEntry(0, good), failedEntry(1, bad, 1, refusal)));
     EXPECT_TRUE(fs::exists(beside("Reda.tif")));
     EXPECT_TRUE(fs::exists(beside("Greena.tif")));
     for (const char* name : {"Redb.tif", "Greenb.tif", "Redc.tif", "Greenc.tif"}) EXPECT_FALSE(fs::exists(beside(name))) << name;
-    EXPECT_FALSE(host.called("inputPath 2"));
+    EXPECT_FALSE(host.called("selectInput 2"));
 }
 
 TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
@@ -198,7 +206,7 @@ TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
         caseHost.options.mainDiagonal = c.mainDiagonal;
         SplitRun(caseHost, casePlatform);
 
-        EXPECT_EQ(caseHost.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), successfulEnd()));
+        EXPECT_EQ(caseHost.calls, joined({"readOptions", "inputCount"}, listRead(1), splitEntry(0, path), successfulEnd()));
         const fs::path redName = beside(std::string("Redslide01") + c.suffix + ".tif");
         const fs::path greenName = beside(std::string("Greenslide01") + c.suffix + ".tif");
         const TiffReadBack red = readTiff(redName);
@@ -228,20 +236,93 @@ TEST_F(SplitRunTest, RedFileHoldsChannelZeroWhateverColoursTheRecordGives) {
     EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, patternImage(1, 5, 3));
 }
 
-TEST_F(SplitRunTest, SamePathTwiceIsSplitTwiceAndRewritten) {
-    const std::string path = input("slide01.tif", ScanBuilder::scan(5, 3));
-    host.inputs.push_back(path);
-    // Spoil the first pass's files before the second pass: it must write them anew.
-    host.onSelect = [&](int i) {
-        if (i != 1) return;
-        writeFile(beside("Redslide01.tif"), {'x'});
-        writeFile(beside("Greenslide01.tif"), {'x'});
-    };
-    SplitRun(host, platform);
+std::vector<fs::path> everythingIn(const fs::path& top) {
+    std::vector<fs::path> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(top)) paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
 
-    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, splitEntry(0, path), splitEntry(1, path), successfulEnd()));
-    EXPECT_EQ(readTiff(beside("Redslide01.tif")).pixels, patternImage(0, 5, 3));
-    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, patternImage(1, 5, 3));
+// Every output path is worked out before anything is written. A file listed twice, however it
+// is spelt, is split once; when two inputs would write one file, or a file would replace an
+// input of the run, nothing at all is split and the message names both inputs.
+TEST_F(SplitRunTest, WorksOutEveryOutputBeforeWriting) {
+    using Result = InputOutcome::Result;
+    const bool namesIgnoreCase = nativePathStyle == PathStyle::windows;
+    fs::create_directories(folder / "d1" / "sub");
+    fs::create_directories(folder / "d2");
+    fs::create_directories(folder / "out");
+    for (const char* name : {"d1/x.tif", "d2/x.tif", "d2/X.tif", "out/Redx.tif", "d1/y.tif"}) {
+        if (!fs::exists(folder / name)) ScanBuilder::scan(5, 3).write(folder / name);
+    }
+    const auto at = [&](const char* name) { return (folder / name).make_preferred().string(); };
+    const std::string out = at("out");
+    const std::string intoOut = at("out") + (namesIgnoreCase ? "\\" : "/");
+    struct Case {
+        const char* what;
+        std::vector<std::string> inputs;
+        std::string outputFolder;
+        std::vector<Result> results;
+        std::string message;  // the failure shown, empty for success
+        std::vector<std::string> written;
+    };
+    const Case cases[] = {
+        {"the same path twice", {at("d1/x.tif"), at("d1/y.tif"), at("d1/x.tif")}, "",
+         {Result::written, Result::written, Result::repeated}, "",
+         {"d1/Redx.tif", "d1/Greenx.tif", "d1/Redy.tif", "d1/Greeny.tif"}},
+        {"one file spelt two ways", {at("d1/x.tif"), at("d1/sub/../x.tif")}, out,
+         {Result::written, Result::repeated}, "", {"out/Redx.tif", "out/Greenx.tif"}},
+        {"same names from two folders, beside each", {at("d1/x.tif"), at("d2/x.tif")}, "",
+         {Result::written, Result::written}, "", {"d1/Redx.tif", "d2/Redx.tif"}},
+        {"same names from two folders, into one", {at("d1/y.tif"), at("d1/x.tif"), at("d2/x.tif")}, out,
+         {Result::notReached, Result::notReached, Result::failed},
+         at("d2/x.tif") + " : Its channel file " + intoOut + "Redx.tif would also be written for " + at("d1/x.tif") +
+             ". Split them into different output folders",
+         {}},
+        {"an output over another input", {at("d1/x.tif"), at("out/Redx.tif")}, out,
+         {Result::failed, Result::notReached},
+         at("d1/x.tif") + " : Its channel file " + intoOut + "Redx.tif would replace " + at("out/Redx.tif") +
+             ", which is also to be split",
+         {}},
+        {"names that differ in case", {at("d1/x.tif"), at("d2/X.tif")}, out,
+         {namesIgnoreCase ? Result::notReached : Result::written, namesIgnoreCase ? Result::failed : Result::written},
+         namesIgnoreCase ? at("d2/X.tif") + " : Its channel file " + intoOut + "RedX.tif would also be written for " +
+                               at("d1/x.tif") + ". Split them into different output folders"
+                         : "",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingHost caseHost;
+        RecordingPlatform casePlatform(caseHost);
+        caseHost.inputs = c.inputs;
+        caseHost.options.outputFolder = c.outputFolder;
+        const std::vector<fs::path> before = everythingIn(folder.path());
+
+        const SplitOutcome outcome = SplitRun(caseHost, casePlatform);
+
+        ASSERT_EQ(outcome.inputs.size(), c.results.size());
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            EXPECT_EQ(outcome.inputs[i].result, c.results[i]) << i;
+            EXPECT_EQ(outcome.inputs[i].input, c.inputs[i]);
+        }
+        EXPECT_EQ(outcome.failure, c.message);
+        EXPECT_EQ(outcome.succeeded(), c.message.empty());
+        if (c.message.empty()) {
+            EXPECT_TRUE(caseHost.called("message Done!: Successfully created files "));
+            for (const std::string& name : c.written) EXPECT_TRUE(fs::exists(folder / name)) << name;
+        } else {
+            // Refused before anything was taken up: the message, and not one file more.
+            EXPECT_EQ(caseHost.callsFrom("inputPath 0").back(), std::string("message ") + failureCaption + ": " + c.message);
+            EXPECT_FALSE(caseHost.called("selectInput 0"));
+            EXPECT_EQ(everythingIn(folder.path()), before);
+        }
+        for (const char* name : {"d1/Redx.tif", "d1/Greenx.tif", "d1/Redy.tif", "d1/Greeny.tif", "d2/Redx.tif",
+                                 "d2/Greenx.tif", "d2/RedX.tif", "d2/GreenX.tif", "out/Greenx.tif", "out/RedX.tif",
+                                 "out/GreenX.tif", "out/Redy.tif", "out/Greeny.tif"}) {
+            fs::remove(folder / name);
+        }
+    }
 }
 
 TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
@@ -259,7 +340,7 @@ TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
         SplitRun(caseHost, casePlatform);
 
         EXPECT_EQ(caseHost.calls,
-                  joined({"readOptions", "inputCount"},
+                  joined({"readOptions", "inputCount"}, listRead(1),
                          failedEntry(0, path, 2, path + " : This file holds fewer than two channels and cannot be split")));
         EXPECT_TRUE(inputReleased) << "the scan must be gone before the message shows";
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
@@ -282,7 +363,7 @@ TEST_F(SplitRunTest, AllocationFailureDuringAFlipIsAnUnknownFailure) {
     SplitRun(host, platform);
 
     EXPECT_TRUE(arrayAllocationFailed());
-    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"},
+    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, listRead(1),
                                  failedEntry(0, path, 2, "An Unknown Exception occurred - please try again")));
     EXPECT_TRUE(inputReleased);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
