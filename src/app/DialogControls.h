@@ -18,8 +18,9 @@ public:
     virtual WindowHandle handle() = 0;
     virtual std::string windowText() = 0;
     virtual void setWindowText(const std::string& text) = 0;
-    // A separator and a command at the end of the window's system menu (or what stands in for it).
-    virtual void appendSystemMenuItem(unsigned command, const std::string& text) = 0;
+    // A command in the window's own menus, after a separator: the system menu on Windows; on
+    // Linux, where windows have none of their own, the Help menu and the context menu.
+    virtual void addMenuCommand(unsigned command, const std::string& text) = 0;
 
     // Edits and statics.
     virtual std::string text(int id) = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ProgramInfo.h"
+
 #include <cstdint>
 #include <span>
 
@@ -91,7 +93,7 @@ inline constexpr const char* aboutCaption = "About Quillane";
 inline constexpr const char* versionPlaceholder = "Quillane Version 1.2";
 inline constexpr const char* legalPlaceholder = "Copyright (C)";
 inline constexpr const char* ok = "OK";
-inline constexpr const char* aboutMenuItem = "&About Quillane ...";  // string 101
+inline constexpr const char* aboutMenuItem = QUILLANE_ABOUT_MENU_ITEM;  // string 101
 }  // namespace text
 
 // Resource ids.

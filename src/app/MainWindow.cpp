@@ -59,7 +59,7 @@ bool MainWindow::OnInitDialog() {
     UpdateData(false);  // attaches the control fields and fills the controls
 
     const std::string aboutItem = loadString(aboutMenuStringId);
-    if (!aboutItem.empty()) controls_.appendSystemMenuItem(aboutCommand, aboutItem);
+    if (!aboutItem.empty()) controls_.addMenuCommand(aboutCommand, aboutItem);
 
     controls_.setWindowText(versionCaption(controls_.windowText(), services_.version->load()));
 
@@ -210,7 +210,7 @@ void MainWindow::OnWriteBackClicked() {
     UpdateData(false);
 }
 
-bool MainWindow::OnSysCommand(unsigned id, [[maybe_unused]] long parameter) {
+bool MainWindow::OnSysCommand(unsigned id) {
     if ((id & 0xFFF0) != aboutCommand) return false;
     AboutBox about;
     about.takeVersion(services_.version->load());

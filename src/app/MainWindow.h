@@ -50,7 +50,7 @@ public:
     void OnMainDiagonalClicked();
     void OnWriteBackClicked();
     // True when the command was the window's own (About); the front end handles the rest.
-    bool OnSysCommand(unsigned id, long parameter);
+    bool OnSysCommand(unsigned id);
     void OnOK();
 
     void LoadSettings();

@@ -1,4 +1,5 @@
 // quillane-split: the split behind the window's button, for scripts and pipelines.
+#include "app/ProgramInfo.h"
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/SplitFiles.h"

@@ -511,7 +511,7 @@ TEST_F(Window, SystemCommands16To31OpenTheAboutBox) {
         SCOPED_TRACE(id);
         about.shown.clear();
         const bool about16 = (id & 0xFFF0) == 16;
-        EXPECT_EQ(window.OnSysCommand(id, 0), about16) << "other commands are left to the platform";
+        EXPECT_EQ(window.OnSysCommand(id), about16) << "other commands are left to the platform";
         ASSERT_EQ(about.shown.size(), about16 ? 1u : 0u);
         if (about16) {
             EXPECT_EQ(about.shown[0].versionText, "Quillane Version: A.6.3.1");

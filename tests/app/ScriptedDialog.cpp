@@ -49,7 +49,7 @@ void ScriptedDialog::clickButton(int id) {
     }
 }
 
-void ScriptedDialog::appendSystemMenuItem(unsigned command, const std::string& text) {
+void ScriptedDialog::addMenuCommand(unsigned command, const std::string& text) {
     systemMenu.emplace_back(command, text);
 }
 

@@ -44,7 +44,7 @@ public:
     WindowHandle handle() override { return this; }
     std::string windowText() override { return caption; }
     void setWindowText(const std::string& text) override { caption = text; }
-    void appendSystemMenuItem(unsigned command, const std::string& text) override;
+    void addMenuCommand(unsigned command, const std::string& text) override;
     std::string text(int id) override;
     void setText(int id, const std::string& text) override;
     bool isChecked(int id) override;

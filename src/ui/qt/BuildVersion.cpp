@@ -1,6 +1,6 @@
 #include "qt/BuildVersion.h"
 
-#include "ProgramVersion.h"
+#include "app/ProgramInfo.h"
 
 namespace quillane {
 

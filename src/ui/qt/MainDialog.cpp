@@ -235,9 +235,9 @@ void MainDialog::setWindowText(const std::string& text) {
     setWindowTitle(QString::fromStdString(text));
 }
 
-void MainDialog::appendSystemMenuItem(unsigned command, const std::string& text) {
+void MainDialog::addMenuCommand(unsigned command, const std::string& text) {
     auto* action = new QAction(QString::fromStdString(text), this);
-    connect(action, &QAction::triggered, this, [this, command] { window_.OnSysCommand(command, 0); });
+    connect(action, &QAction::triggered, this, [this, command] { window_.OnSysCommand(command); });
     helpMenu_->addAction(action);
     auto* separator = new QAction(this);
     separator->setSeparator(true);

@@ -1,6 +1,7 @@
 #include "qt/SystemDialogs.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace quillane {
@@ -46,6 +47,13 @@ std::optional<std::string> QtFolderChooser::chooseFolder(WindowHandle owner, con
     if (!preselect.empty()) dialog.setDirectory(QString::fromStdString(preselect));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();
+}
+
+void QtMessageBoxes::show(WindowHandle owner, const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    static_cast<QWidget*>(owner));
+    box.setTextFormat(Qt::PlainText);  // paths and reasons are shown as they are
+    box.exec();
 }
 
 }  // namespace quillane

@@ -71,7 +71,7 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
     return self->onMessage(message, wParam, lParam);
 }
 
-INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
         centreOnMonitor();
@@ -91,7 +91,7 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return TRUE;
     case WM_SYSCOMMAND:
         // The About item is the window's own; everything else is the platform's.
-        if (window_.OnSysCommand(static_cast<unsigned>(wParam), static_cast<long>(lParam))) {
+        if (window_.OnSysCommand(static_cast<unsigned>(wParam))) {
             SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
             return TRUE;
         }
@@ -199,7 +199,7 @@ void NativeMainDialog::setWindowText(const std::string& text) {
     SetWindowTextA(hwnd_, text.c_str());
 }
 
-void NativeMainDialog::appendSystemMenuItem(unsigned command, const std::string& text) {
+void NativeMainDialog::addMenuCommand(unsigned command, const std::string& text) {
     HMENU menu = GetSystemMenu(hwnd_, FALSE);
     if (!menu) return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);

@@ -44,7 +44,7 @@ private:
     WindowHandle handle() override;
     std::string windowText() override;
     void setWindowText(const std::string& text) override;
-    void appendSystemMenuItem(unsigned command, const std::string& text) override;
+    void addMenuCommand(unsigned command, const std::string& text) override;
     std::string text(int id) override;
     void setText(int id, const std::string& text) override;
     bool isChecked(int id) override;
