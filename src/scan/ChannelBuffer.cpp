@@ -5,6 +5,20 @@
 #include <cstddef>
 
 namespace quillane {
+namespace {
+
+// Gives `array` n new elements of its own.
+template <class T>
+T* allocateInto(OwnedArray<T>& array, std::uint32_t n) {
+    array = OwnedArray<T>();  // releases whatever it held
+    array.data = new T[n];
+    array.count = n;
+    array.owns = true;
+    adviseLargeFreshArray(array.data, sizeof(T) * std::size_t{n});
+    return array.data;
+}
+
+}  // namespace
 
 ChannelBuffer::~ChannelBuffer() {
     // Members go in reverse order of declaration: `values` first, then `samples`.
@@ -13,17 +27,9 @@ ChannelBuffer::~ChannelBuffer() {
 void* ChannelBuffer::allocate(int kind, std::uint32_t n) {
     switch (kind) {
     case 2:
-        samples.data = new std::uint16_t[n];
-        samples.count = n;
-        samples.owns = true;
-        adviseLargeFreshArray(samples.data, sizeof(std::uint16_t) * std::size_t{n});
-        return samples.data;
+        return allocateInto(samples, n);
     case 4:
-        values.data = new std::uint32_t[n];
-        values.count = n;
-        values.owns = true;
-        adviseLargeFreshArray(values.data, sizeof(std::uint32_t) * std::size_t{n});
-        return values.data;
+        return allocateInto(values, n);
     default:
         return nullptr;
     }

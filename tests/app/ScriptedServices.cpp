@@ -1,25 +1,33 @@
 #include "ScriptedServices.h"
 
+#include <utility>
+
 namespace quillane::testing {
+namespace {
+
+// The next scripted answer; a chooser with none left is cancelled.
+template <class T>
+std::optional<T> nextAnswer(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    std::optional<T> answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
+}  // namespace
 
 std::optional<std::vector<std::string>> ScriptedFileChooser::chooseFiles(WindowHandle owner,
                                                                          const OpenFilesRequest& request) {
     requests.push_back(request);
     owners.push_back(owner);
-    if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return nextAnswer(answers);
 }
 
 std::optional<std::string> ScriptedFolderChooser::chooseFolder(WindowHandle, const std::string& title,
                                                                const std::string& preselect) {
     titles.push_back(title);
     preselections.push_back(preselect);
-    if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return nextAnswer(answers);
 }
 
 void RecordingMessageBoxes::show(WindowHandle owner, const std::string& text, const std::string& caption) {
