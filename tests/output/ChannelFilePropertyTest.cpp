@@ -139,6 +139,18 @@ std::string layoutMismatch(const std::vector<std::uint8_t>& file, std::uint32_t 
     return "";
 }
 
+// The seven texts a scan carries over, into the writer's fields or into a scan itself.
+template <class Target>
+void setScannerTexts(Target& target, const std::array<std::string, textCount>& texts) {
+    target.description = texts[description];
+    target.make = texts[make];
+    target.model = texts[model];
+    target.software = texts[software];
+    target.dateTime = texts[dateTime];
+    target.artist = texts[artist];
+    target.hostComputer = texts[hostComputer];
+}
+
 TEST(ChannelFileProperty, EveryLayoutHasItsItemsWhereTheLengthsPutThem) {
     std::size_t k = 0;
     for (const std::uint32_t w : widths) {
@@ -151,14 +163,8 @@ TEST(ChannelFileProperty, EveryLayoutHasItsItemsWhereTheLengthsPutThem) {
                     ChannelFileFields fields;
                     fields.width = width;
                     fields.height = height;
-                    fields.description = texts[description];
-                    fields.make = texts[make];
-                    fields.model = texts[model];
+                    setScannerTexts(fields, texts);
                     fields.pageName = texts[pageName];
-                    fields.software = texts[software];
-                    fields.dateTime = texts[dateTime];
-                    fields.artist = texts[artist];
-                    fields.hostComputer = texts[hostComputer];
                     fields.pixelSizeX = 2.5;
                     fields.pixelSizeY = 5.0;
                     const std::optional<ChannelFileLayout> layout = layOutChannelFile(fields);
@@ -193,13 +199,7 @@ void expectWrittenFile(const std::filesystem::path& folder, std::uint32_t width,
     std::array<std::string, textCount> texts;
     for (std::size_t t = 0; t < textCount; ++t) texts[t] = textOf(lengths[t], static_cast<char>('a' + t));
     texts[pageName] = channelNames[colour];
-    scan.description = texts[description];
-    scan.make = texts[make];
-    scan.model = texts[model];
-    scan.software = texts[software];
-    scan.dateTime = texts[dateTime];
-    scan.artist = texts[artist];
-    scan.hostComputer = texts[hostComputer];
+    setScannerTexts(scan, texts);
 
     std::vector<std::uint16_t> flipped;
     std::uint32_t fileWidth = width, fileHeight = height;
