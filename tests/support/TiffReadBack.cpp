@@ -53,11 +53,25 @@ TiffReadBack readTiff(const std::filesystem::path& file) {
     TIFF* tiff = TIFFOpen(file.c_str(), "r");
     if (tiff == nullptr) return result;
     result.opened = true;
-    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &result.width);
-    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &result.height);
-    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &result.bitsPerSample);
-    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &result.samplesPerPixel);
-    TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &result.resolutionUnit);
+    // libtiff gives each field in the type it knows the tag by.
+    const std::pair<ttag_t, std::uint32_t*> longs[] = {
+        {TIFFTAG_IMAGEWIDTH, &result.width},
+        {TIFFTAG_IMAGELENGTH, &result.height},
+        {TIFFTAG_SUBFILETYPE, &result.subfileType},
+        {TIFFTAG_ROWSPERSTRIP, &result.rowsPerStrip},
+    };
+    for (const auto& [tag, value] : longs) TIFFGetField(tiff, tag, value);
+    const std::pair<ttag_t, std::uint16_t*> shorts[] = {
+        {TIFFTAG_BITSPERSAMPLE, &result.bitsPerSample},
+        {TIFFTAG_SAMPLESPERPIXEL, &result.samplesPerPixel},
+        {TIFFTAG_RESOLUTIONUNIT, &result.resolutionUnit},
+        {TIFFTAG_COMPRESSION, &result.compression},
+        {TIFFTAG_PHOTOMETRIC, &result.photometric},
+        {TIFFTAG_PLANARCONFIG, &result.planarConfiguration},
+        {TIFFTAG_MINSAMPLEVALUE, &result.minSampleValue},
+        {TIFFTAG_MAXSAMPLEVALUE, &result.maxSampleValue},
+    };
+    for (const auto& [tag, value] : shorts) TIFFGetField(tiff, tag, value);
     TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &result.xResolution);
     TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &result.yResolution);
     if (char* name = nullptr; TIFFGetField(tiff, TIFFTAG_PAGENAME, &name) && name) result.pageName = name;
@@ -69,18 +83,13 @@ TiffReadBack readTiff(const std::filesystem::path& file) {
     };
     for (const auto& [tag, text] : texts)
         if (char* value = nullptr; TIFFGetField(tiff, tag, &value) && value) *text = value;
-    TIFFGetField(tiff, TIFFTAG_SUBFILETYPE, &result.subfileType);
-    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &result.compression);
-    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &result.photometric);
-    TIFFGetField(tiff, TIFFTAG_PLANARCONFIG, &result.planarConfiguration);
-    TIFFGetField(tiff, TIFFTAG_MINSAMPLEVALUE, &result.minSampleValue);
-    TIFFGetField(tiff, TIFFTAG_MAXSAMPLEVALUE, &result.maxSampleValue);
-    TIFFGetField(tiff, TIFFTAG_ROWSPERSTRIP, &result.rowsPerStrip);
     const tstrip_t strips = TIFFNumberOfStrips(tiff);
-    if (std::uint64_t* offsets = nullptr; TIFFGetField(tiff, TIFFTAG_STRIPOFFSETS, &offsets) && offsets)
-        result.stripOffsets.assign(offsets, offsets + strips);
-    if (std::uint64_t* counts = nullptr; TIFFGetField(tiff, TIFFTAG_STRIPBYTECOUNTS, &counts) && counts)
-        result.stripByteCounts.assign(counts, counts + strips);
+    const std::pair<ttag_t, std::vector<std::uint64_t>*> perStrip[] = {
+        {TIFFTAG_STRIPOFFSETS, &result.stripOffsets},
+        {TIFFTAG_STRIPBYTECOUNTS, &result.stripByteCounts},
+    };
+    for (const auto& [tag, values] : perStrip)
+        if (std::uint64_t* array = nullptr; TIFFGetField(tiff, tag, &array) && array) values->assign(array, array + strips);
 
     if (result.bitsPerSample == 16 && result.width > 0) {
         result.pixels.resize(std::size_t{result.width} * result.height);
