@@ -121,6 +121,7 @@ void SplitRun(SplitHost& host, SplitPlatform& platform) {
             host.showMessage(unknownFailure, failureCaption);
             return;
         }
+        if (host.stopRequested()) return;  // the file is whole; the next one is not begun
     }
 
     host.showMessage("Successfully created files ", "Done!");
