@@ -110,6 +110,8 @@ void MainDialog::createControls() {
     QPalette palette = status_->palette();  // a status line, on the dialog's own background
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     status_->setPalette(palette);
+    // A status longer than the line shows its beginning, "Splitting:", as the Windows one does.
+    connect(status_, &QLineEdit::textChanged, status_, [this] { status_->setCursorPosition(0); });
 
     QWidget* order[] = {split_, cancel_, browseInput_, browseOutput_, outputFolder_, inputList_,
                         flip_, mainDiagonal_, oppositeDiagonal_, writeBack_, status_};
