@@ -200,7 +200,8 @@ void MainWindow::OnFlipClicked() {
     UpdateData(false);
 }
 
-// Each radio button is a group of its own, so these handlers keep them exclusive.
+// The handlers keep the two diagonals exclusive through the fields, whatever the platform does
+// with their group.
 void MainWindow::OnOppositeDiagonalClicked() {
     if (optionsHeldByRun()) return;
     oppositeDiagonal = 0;

@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <filesystem>
 #include <memory>
 
@@ -390,37 +389,6 @@ void pumpMessages() {
 std::function<void()> duringRun;
 void CALLBACK onRunTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (duringRun) duringRun();
-}
-
-// During a run the window is painted, controls and status line, and it takes its messages.
-TEST_F(NativeWindow, RunKeepsTheControlsPaintedAndTheWindowServiced) {
-    std::vector<std::string> inputs;
-    for (const char* name : {"a.tif", "b.tif"}) inputs.push_back(ScanBuilder::scan(64, 48).write(folder / name).string());
-    dialog->logic().OnDropFiles(inputs);
-    ShowWindow(window, SW_SHOW);
-    pumpMessages();
-    std::map<std::string, int> ticks, answered, inked;  // per status line shown meanwhile
-    duringRun = [&] {
-        const std::string status = windowTextOf(item(idStatus));
-        ++ticks[status];
-        DWORD_PTR result = 0;
-        if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result)) ++answered[status];
-        if (inkIn(item(idStatus)) > 20 && inkIn(item(idInputList)) > 20) ++inked[status];
-    };
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, onRunTimer);
-    click(idOk);
-    KillTimer(nullptr, timer);
-    duringRun = nullptr;
-
-    for (const std::string& input : inputs) {
-        SCOPED_TRACE(input);
-        const std::string status = "Splitting:  " + input;
-        EXPECT_GT(ticks[status], 10) << "the timer fired during the file and its pause";
-        EXPECT_EQ(answered[status], ticks[status]);
-        EXPECT_EQ(inked[status], ticks[status]) << "the status line and the list are drawn";
-    }
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "Done!");
 }
 
 // redrawNow paints the controls over the background it erases.
