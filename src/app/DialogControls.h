@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quillane {
@@ -47,6 +48,12 @@ public:
 
     // The whole window painted at once, while the caller keeps the event loop from running.
     virtual void redrawNow() = 0;
+    // While a split run holds the event loop: the window's pending messages are handled, so that
+    // it repaints, moves and takes clicks. With a positive `milliseconds` it goes on handling
+    // those that arrive for that long, and returns sooner once `enough` says so.
+    virtual void serviceMessages(int milliseconds, const std::function<bool()>& enough) = 0;
+    // Ends the dialog as its Cancel button does.
+    virtual void endDialog() = 0;
     // The wait cursor; the calls nest.
     virtual void beginWaitCursor() = 0;
     virtual void endWaitCursor() = 0;

@@ -27,11 +27,13 @@ constexpr DialogControl mainControls[] = {
      shown | border | vScroll | hScroll | tabStop | notify | noSel | noIntegralHeight, 28, 30, 201, 63},
     {-1, ControlClass::button, text::flipGroup, 0, shown | groupBox, 21, 106, 282, 55},
     {idFlip, ControlClass::button, text::flip, 0, shown | autoCheckBox | tabStop, 32, 129, 73, 10},
+    // The two diagonals are one group, which the picture after them ends: Tab reaches the checked
+    // one, the arrow keys move between them.
     {idMainDiagonal, ControlClass::button, text::mainDiagonal, 0,
      shown | autoRadioButton | group | disabled, 142, 120, 99, 10},
     {idOppositeDiagonal, ControlClass::button, text::oppositeDiagonal, 0,
-     shown | autoRadioButton | group | disabled, 142, 141, 103, 10},
-    {-1, ControlClass::staticControl, "", mainDiagonalBitmapId, shown | bitmap, 250, 114, 22, 20},
+     shown | autoRadioButton | disabled, 142, 141, 103, 10},
+    {-1, ControlClass::staticControl, "", mainDiagonalBitmapId, shown | bitmap | group, 250, 114, 22, 20},
     {-1, ControlClass::staticControl, "", oppositeDiagonalBitmapId, shown | bitmap, 250, 135, 22, 20},
     {idWriteBack, ControlClass::button, text::writeBack, 0,
      shown | autoCheckBox | tabStop, 29, 175, 137, 10},

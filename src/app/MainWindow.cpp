@@ -104,6 +104,7 @@ void MainWindow::SaveSettings() {
 }
 
 void MainWindow::OnBrowseInput() {
+    if (running_) return;
     UpdateData(true);
     LoadSettings();  // the store, not this window, has the last word on the remembered paths
 
@@ -123,6 +124,7 @@ void MainWindow::OnBrowseInput() {
 }
 
 void MainWindow::OnDropFiles(const std::vector<std::string>& paths) {
+    if (running_) return;
     std::vector<std::string> files;
     for (const std::string& path : paths) {
         const std::vector<std::string> found = droppedFiles(path);
@@ -153,6 +155,7 @@ void MainWindow::replaceInputList(const std::vector<std::string>& paths) {
 }
 
 void MainWindow::OnBrowseOutput() {
+    if (running_) return;
     UpdateData(true);
     LoadSettings();
 
@@ -173,7 +176,15 @@ void MainWindow::OnOutputFolderKillFocus() {
     SaveSettings();
 }
 
+// While a run is under way the options stay as the run read them: a click on one is undone.
+bool MainWindow::optionsHeldByRun() {
+    if (!running_) return false;
+    UpdateData(false);
+    return true;
+}
+
 void MainWindow::OnFlipClicked() {
+    if (optionsHeldByRun()) return;
     UpdateData(true);
     if (flip != 0) {
         oppositeDiagonalRadio.EnableWindow(true);
@@ -189,20 +200,24 @@ void MainWindow::OnFlipClicked() {
     UpdateData(false);
 }
 
-// Each radio button is a group of its own, so these handlers keep them exclusive.
+// The handlers keep the two diagonals exclusive through the fields, whatever the platform does
+// with their group.
 void MainWindow::OnOppositeDiagonalClicked() {
+    if (optionsHeldByRun()) return;
     oppositeDiagonal = 0;
     mainDiagonal = -1;
     UpdateData(false);
 }
 
 void MainWindow::OnMainDiagonalClicked() {
+    if (optionsHeldByRun()) return;
     mainDiagonal = 0;
     oppositeDiagonal = -1;
     UpdateData(false);
 }
 
 void MainWindow::OnWriteBackClicked() {
+    if (optionsHeldByRun()) return;
     UpdateData(true);
     const bool enable = writeBack != 1;
     outputFolderEdit.EnableWindow(enable);
@@ -218,9 +233,20 @@ bool MainWindow::OnSysCommand(unsigned id) {
     return true;
 }
 
-// "Split Tiff": the run works on this window and leaves it open.
+// "Split Tiff": the run works on this window and leaves it open, unless the window was closed
+// meanwhile. A second press during a run is one the running split is already answering.
 void MainWindow::OnOK() {
-    SplitRun(*this, *services_.platform);
+    if (running_) return;
+    running_ = true;
+    stopping_ = false;
+    SplitRun(*this, runPlatform_);
+    running_ = false;
+    if (stopping_) controls_.endDialog();
+}
+
+void MainWindow::OnCancel() {
+    if (running_) stopping_ = true;  // the run stops after the file under way, then OnOK ends the dialog
+    else controls_.endDialog();
 }
 
 SplitOptions MainWindow::readOptions() {
@@ -269,8 +295,22 @@ void MainWindow::ProgressBarSink::setRange(int low, int high) {
     controls_.setProgressRange(idProgress, low, high);
 }
 
+// Each position ends a stage of a file: the window is serviced there, between the stages.
 void MainWindow::ProgressBarSink::setPosition(int pos) {
     controls_.setProgressPosition(idProgress, pos);
+    controls_.serviceMessages(0, {});
+}
+
+std::string MainWindow::RunPlatform::currentDirectory() {
+    return window_.services_.platform->currentDirectory();
+}
+
+bool MainWindow::RunPlatform::changeDirectory(const std::string& path) {
+    return window_.services_.platform->changeDirectory(path);
+}
+
+void MainWindow::RunPlatform::pause(int milliseconds) {
+    window_.controls_.serviceMessages(milliseconds, [this] { return window_.stopping_; });
 }
 
 }  // namespace quillane

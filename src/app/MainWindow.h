@@ -15,8 +15,8 @@ namespace quillane {
 class DataExchange;
 
 // What the window reaches outside its own controls: the choosers, the message boxes, the
-// About box, the settings store, the version resource and the process (for the split run and
-// the folder test).
+// About box, the settings store, the version resource and the process's current directory (for
+// the split run and the folder test; the pause after each file is the window's own).
 struct WindowServices {
     FileChooser* files = nullptr;
     FolderChooser* folders = nullptr;
@@ -51,7 +51,13 @@ public:
     void OnWriteBackClicked();
     // True when the command was the window's own (About); the front end handles the rest.
     bool OnSysCommand(unsigned id);
+    // "Split Tiff" and Enter. While the run is under way the window keeps handling its messages;
+    // its buttons, options and drops do nothing then, and closing it stops the run.
     void OnOK();
+    // Cancel, Escape and the close command end the dialog; during a run they end it once the
+    // file under way is whole and the run has stopped.
+    void OnCancel();
+    bool running() const { return running_; }
 
     void LoadSettings();
     void SaveSettings();
@@ -69,6 +75,7 @@ public:
     void beginWaitCursor() override;
     void endWaitCursor() override;
     ProgressSink& progress() override;
+    bool stopRequested() override { return stopping_; }
 
     // Control fields, attached by the data exchange.
     DialogItem outputFolderEdit;
@@ -91,6 +98,20 @@ public:
 
 private:
     void replaceInputList(const std::vector<std::string>& paths);
+    bool optionsHeldByRun();
+
+    // The process for the run's folder test; the pause after each file handles the window's
+    // messages and ends early when the window is being closed.
+    class RunPlatform final : public SplitPlatform {
+    public:
+        explicit RunPlatform(MainWindow& window) : window_(window) {}
+        std::string currentDirectory() override;
+        bool changeDirectory(const std::string& path) override;
+        void pause(int milliseconds) override;
+
+    private:
+        MainWindow& window_;
+    };
 
     class ProgressBarSink final : public ProgressSink {
     public:
@@ -105,6 +126,9 @@ private:
     DialogControls& controls_;
     WindowServices services_;
     ProgressBarSink progress_{controls_};
+    RunPlatform runPlatform_{*this};
+    bool running_ = false;
+    bool stopping_ = false;
 };
 
 }  // namespace quillane

@@ -34,10 +34,14 @@ public:
     virtual void beginWaitCursor() = 0;
     virtual void endWaitCursor() = 0;
     virtual ProgressSink& progress() = 0;
+    // Asked after each file: true when the user has asked the run to stop (the window is being
+    // closed), and the run then ends before the next file, without its closing message.
+    virtual bool stopRequested() { return false; }
 };
 
 // What the run needs of the process: its current directory, to test whether the output folder
-// can be entered, and a pause. The real one uses the process's current directory and sleeps.
+// can be entered, and a pause. The real one uses the process's current directory and sleeps;
+// the window's own pause handles the window's messages meanwhile instead.
 class SplitPlatform {
 public:
     virtual ~SplitPlatform() = default;

@@ -85,7 +85,7 @@ void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOp
 }  // namespace
 
 bool SplitOutcome::succeeded() const {
-    if (outputFolderRefused || !failure.empty()) return false;
+    if (outputFolderRefused || stopped || !failure.empty()) return false;
     return std::all_of(inputs.begin(), inputs.end(), [](const InputOutcome& entry) {
         return entry.result == InputOutcome::Result::written || entry.result == InputOutcome::Result::repeated;
     });
@@ -159,6 +159,10 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
             outcome.failure = entry.failure;
             progress.setPosition(0);
             host.showMessage(outcome.failure, failureCaption);
+            return outcome;
+        }
+        if (host.stopRequested()) {  // the file is whole; the next one is not begun
+            outcome.stopped = true;
             return outcome;
         }
     }

@@ -30,6 +30,8 @@ struct InputOutcome {
 struct SplitOutcome {
     // The output folder cannot be entered; no input was taken up.
     bool outputFolderRefused = false;
+    // The host asked the run to stop; the inputs after the last one split were not taken up.
+    bool stopped = false;
     // The message of the failure that ended the run, as the host was shown it; empty when none.
     std::string failure;
     // One entry per input the host listed, in its order; empty when the folder was refused.

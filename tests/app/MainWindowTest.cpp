@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "platform/FolderListing.h"
 #include "split/OutputNaming.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
@@ -415,7 +416,14 @@ TEST_F(Window, SplitTiffWritesTheChannelsReportsProgressAndStaysOpen) {
     EXPECT_EQ(dialog.positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
     EXPECT_EQ(dialog[idProgress].low, 0);
     EXPECT_EQ(dialog[idProgress].high, 10);
-    EXPECT_EQ(platform.pauses, (std::vector<int>{2000, 2000}));
+    // The window is serviced after every stage and, instead of a blind sleep, through each pause.
+    std::vector<int> serviced(10, 0);
+    serviced.push_back(2000);
+    serviced.insert(serviced.end(), serviced.begin(), serviced.end());
+    serviced.push_back(0);  // the bar back at 0 after the closing message
+    EXPECT_EQ(dialog.services, serviced);
+    EXPECT_TRUE(platform.pauses.empty());
+    EXPECT_EQ(dialog.endings, 0);
     EXPECT_EQ(dialog.redraws, 3) << "one per file and one at the end";
     EXPECT_EQ(dialog.waitCursorDepth, 0);
     EXPECT_EQ(dialog.deepestWaitCursor, 1);
@@ -436,6 +444,86 @@ TEST_F(Window, SplitTiffWritesTheChannelsReportsProgressAndStaysOpen) {
     EXPECT_EQ(dialog[idInputList].current, 1);
     EXPECT_EQ(dialog[idProgress].position, 0);
     EXPECT_EQ(dialog[idStatus].text, "");
+}
+
+// Clicks and drops handled while a run services the window: the run goes on with what it read.
+TEST_F(Window, DuringARunItsButtonsOptionsAndDropsDoNothing) {
+    const auto input = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
+    const auto other = ScanBuilder::scan(5, 3).write(folder / "other.tif").string();
+    open();
+    choose({input});
+    click(idFlip);
+    files.answers = {std::vector<std::string>{other}};
+    folders.answers = {std::string("/elsewhere")};
+    const int readsBefore = settings.reads;
+    const std::size_t requestsBefore = files.requests.size();
+    dialog.onService = [&](int) {
+        if (dialog.services.size() != 3) return;
+        click(idOk);
+        click(idBrowseInput);
+        click(idBrowseOutput);
+        click(idOppositeDiagonal);
+        click(idWriteBack);
+        click(idFlip);
+        window.OnDropFiles({other});
+        EXPECT_TRUE(dialog[idMainDiagonal].checked && !dialog[idOppositeDiagonal].checked) << "a click is undone";
+        EXPECT_TRUE(dialog[idFlip].checked);
+        EXPECT_FALSE(dialog[idWriteBack].checked);
+        EXPECT_EQ(dialog[idStatus].text, "Splitting:  " + input);
+    };
+
+    click(idOk);
+
+    EXPECT_EQ(messages.shown.size(), 1u) << "one run, one closing message";
+    EXPECT_EQ(dialog.positions.size(), 11u);
+    EXPECT_EQ(files.requests.size(), requestsBefore) << "no chooser opened";
+    EXPECT_TRUE(folders.titles.empty());
+    EXPECT_EQ(settings.reads, readsBefore);
+    EXPECT_EQ(listed(), std::vector<std::string>{input});
+    EXPECT_TRUE(std::filesystem::exists(path("Redslide01_FlippedLLtoUR.tif")));
+    EXPECT_FALSE(std::filesystem::exists(path("Redslide01_FlippedULtoLR.tif")));
+    EXPECT_FALSE(window.running());
+    click(idOppositeDiagonal);
+    EXPECT_EQ(window.oppositeDiagonal, 0) << "after the run the options answer again";
+}
+
+// Cancel or the close box while a file is split, or in the pause after it: the file is finished
+// whole, no later file is begun, no closing message, and then the dialog ends.
+TEST_F(Window, CancelDuringARunEndsTheDialogAfterTheCurrentFile) {
+    const struct {
+        const char* when;
+        std::size_t service;  // the servicing in which the user cancels: one per stage, then the pause
+    } moments[] = {{"between the two channel files", 7}, {"in the pause after the file", 11}};
+    for (const auto& moment : moments) {
+        SCOPED_TRACE(moment.when);
+        ScriptedDialog controls{mainDialogTemplate()};
+        RecordingMessageBoxes shown{controls};
+        MainWindow running{controls, WindowServices{&files, &folders, &shown, &about, &settings, &version, &platform}};
+        const TemporaryFolder here;
+        const auto first = ScanBuilder::scan(5, 3).write(here / "a.tif").string();
+        const auto second = ScanBuilder::scan(5, 3).write(here / "b.tif").string();
+        running.OnInitDialog();
+        running.OnDropFiles({first, second});
+        controls.onService = [&](int) {
+            if (controls.services.size() != moment.service) return;
+            running.OnCancel();
+            EXPECT_EQ(controls.endings, 0) << "not while the file is under way";
+        };
+
+        running.OnOK();
+
+        EXPECT_EQ(controls.endings, 1);
+        EXPECT_TRUE(shown.shown.empty());
+        EXPECT_EQ(controls.services.size(), 11u) << "the run stopped after the first file";
+        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 3)) << "whole";
+        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 4)
+            << "the two inputs and the first file's two channels, nothing else";
+        EXPECT_EQ(controls.waitCursorDepth, 0);
+    }
+    open();
+    window.OnCancel();
+    EXPECT_EQ(dialog.endings, 1) << "without a run, Cancel ends the dialog at once";
 }
 
 TEST_F(Window, FlippedSplitBesideTheInputsCarriesTheSuffix) {

@@ -7,9 +7,12 @@
 namespace quillane::testing {
 
 ScriptedDialog::ScriptedDialog(const DialogTemplate& source) : caption(source.caption) {
+    int group = 0;
     for (const DialogControl& control : source.controls) {
+        if (control.styles & style::group) ++group;
         if (control.id < 0) continue;
         Control& state = controls_[control.id];
+        state.group = group;
         state.source = &control;
         state.text = control.controlClass == ControlClass::progressBar ? "" : control.text;
         state.enabled = (control.styles & style::disabled) == 0;
@@ -42,7 +45,12 @@ void ScriptedDialog::clickButton(int id) {
         control.checked = !control.checked;
         break;
     case style::autoRadioButton:
-        control.checked = true;  // each radio button is a group of its own: the other stays
+        // The platform unchecks the other automatic radio buttons of its group.
+        for (auto& [otherId, other] : controls_) {
+            if (other.source && other.group == control.group && other.source->controlClass == ControlClass::button &&
+                (other.source->styles & style::buttonKindMask) == style::autoRadioButton)
+                other.checked = otherId == id;
+        }
         break;
     default:
         break;
@@ -131,6 +139,12 @@ void ScriptedDialog::beginWaitCursor() {
 void ScriptedDialog::endWaitCursor() {
     if (waitCursorDepth == 0) ADD_FAILURE() << "wait cursor ended more often than begun";
     else --waitCursorDepth;
+}
+
+// A pause ends at once; what the user does meanwhile is the test's onService.
+void ScriptedDialog::serviceMessages(int milliseconds, const std::function<bool()>&) {
+    services.push_back(milliseconds);
+    if (onService) onService(milliseconds);
 }
 
 }  // namespace quillane::testing

@@ -3,6 +3,7 @@
 #include "app/DialogControls.h"
 #include "app/DialogTemplate.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ public:
         int current = -1;
         int extent = 0;
         int low = 0, high = 100, position = 0;
+        int group = 0;  // controls with the same number are one group of the template
     };
 
     explicit ScriptedDialog(const DialogTemplate& source);
@@ -40,6 +42,10 @@ public:
     int waitCursorDepth = 0;
     int deepestWaitCursor = 0;
     std::vector<int> positions;  // every position the progress bar was given, in order
+    std::vector<int> services;   // how long each servicing of the messages was to last, in order
+    // Runs inside each servicing, as a click handled there would: a test's user acting mid-run.
+    std::function<void(int milliseconds)> onService;
+    int endings = 0;
 
     WindowHandle handle() override { return this; }
     std::string windowText() override { return caption; }
@@ -61,6 +67,8 @@ public:
     void setProgressRange(int id, int low, int high) override;
     void setProgressPosition(int id, int position) override;
     void redrawNow() override { ++redraws; }
+    void serviceMessages(int milliseconds, const std::function<bool()>& enough) override;
+    void endDialog() override { ++endings; }
     void beginWaitCursor() override;
     void endWaitCursor() override;
 

@@ -20,6 +20,8 @@ public:
     std::function<void(int i)> onSelect;
     // Runs inside setPosition, for tests that change the world between two steps of a run.
     std::function<void(int pos)> onPosition;
+    // Answers stopRequested, which is not written down: the calls stay those of a plain run.
+    std::function<bool()> stop;
 
     SplitOptions readOptions() override;
     int inputCount() override;
@@ -31,6 +33,7 @@ public:
     void beginWaitCursor() override;
     void endWaitCursor() override;
     ProgressSink& progress() override { return *this; }
+    bool stopRequested() override { return stop && stop(); }
     void setRange(int low, int high) override;
     void setPosition(int pos) override;
 

@@ -176,6 +176,22 @@ TEST_F(SplitRunTest, FirstFailureEndsTheRunAndLeavesEarlierFiles) {
     EXPECT_FALSE(host.called("selectInput 2"));
 }
 
+// Closing the window asks the run to stop: the file under way is finished, the next not begun.
+TEST_F(SplitRunTest, StopRequestEndsTheRunAfterTheCurrentFileWithoutItsMessage) {
+    const std::string first = input("a.tif", ScanBuilder::scan(5, 3));
+    input("b.tif", ScanBuilder::scan(5, 3));
+    host.stop = [&] { return host.called("pause 2000"); };
+    const SplitOutcome outcome = SplitRun(host, platform);
+
+    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, listRead(2), splitEntry(0, first)));
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.succeeded());
+    EXPECT_EQ(outcome.inputs[1].result, InputOutcome::Result::notReached);
+    EXPECT_EQ(readTiff(beside("Reda.tif")).pixels, patternImage(0, 5, 3));
+    EXPECT_EQ(readTiff(beside("Greena.tif")).pixels, patternImage(1, 5, 3));
+    EXPECT_FALSE(fs::exists(beside("Redb.tif")));
+}
+
 TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
     struct Case {
         const char* what;

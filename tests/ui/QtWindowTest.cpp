@@ -9,7 +9,9 @@
 #include "qt/MainDialog.h"
 #include "qt/SettingsStore.h"
 #include "split/OutputNaming.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -36,6 +38,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace quillane {
@@ -183,26 +186,44 @@ TEST_F(QtWindow, HoldsTheDescribedControlsInTheirGroups) {
     EXPECT_EQ(pictures, 2);
 }
 
-TEST_F(QtWindow, TabGoesThroughTheTabStopsInTheDescribedOrder) {
+// Keys only: Tab goes through the tab stops in the template's order, and reaches the diagonals,
+// as one stop at the checked one, only while Flip is on; the arrow keys choose the other.
+TEST_F(QtWindow, TabAndArrowKeysReachEveryOptionInTheDescribedOrder) {
     auto window = open();
-    const std::vector<QWidget*> expected = {window->splitButton(),      window->cancelButton(),
-                                            window->inputBrowseButton(), window->outputBrowseButton(),
-                                            window->outputFolderEdit(),  window->inputList(),
-                                            window->flipBox(),           window->writeBackBox(),
-                                            window->statusLine()};
-    std::vector<QWidget*> order;
-    QWidget* widget = window->splitButton();
-    do {
-        if ((widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isVisible() &&
-            std::find(expected.begin(), expected.end(), widget) != expected.end()) {
-            order.push_back(widget);
-        }
-        widget = widget->nextInFocusChain();
-    } while (widget != window->splitButton());
-    EXPECT_EQ(order, expected);
-    for (QWidget* radio : {static_cast<QWidget*>(window->mainDiagonalRadio()), static_cast<QWidget*>(window->oppositeDiagonalRadio())}) {
-        EXPECT_FALSE((radio->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) << "the radio buttons are no tab stops";
-    }
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        return QApplication::focusWidget();
+    };
+    const auto tabRound = [&] {
+        std::vector<QWidget*> order{QApplication::focusWidget()};
+        for (QWidget* next = press(Qt::Key_Tab); next != order.front() && order.size() < 20; next = press(Qt::Key_Tab))
+            order.push_back(next);
+        return order;
+    };
+    std::vector<QWidget*> expected = {window->splitButton(),      window->cancelButton(),
+                                      window->inputBrowseButton(), window->outputBrowseButton(),
+                                      window->outputFolderEdit(),  window->inputList(),
+                                      window->flipBox(),           window->writeBackBox(),
+                                      window->statusLine()};
+    EXPECT_EQ(tabRound(), expected) << "Flip off: the diagonals are no stops";
+
+    while (QApplication::focusWidget() != window->flipBox()) press(Qt::Key_Tab);
+    press(Qt::Key_Space);
+    ASSERT_TRUE(window->flipBox()->isChecked());
+    EXPECT_EQ(press(Qt::Key_Tab), window->mainDiagonalRadio()) << "Tab goes into the group at the checked one";
+    EXPECT_EQ(press(Qt::Key_Down), window->oppositeDiagonalRadio());
+    EXPECT_TRUE(window->oppositeDiagonalRadio()->isChecked());
+    EXPECT_FALSE(window->mainDiagonalRadio()->isChecked());
+    EXPECT_EQ(window->logic().oppositeDiagonal, 0);
+    EXPECT_FALSE(window->logic().readOptions().mainDiagonal) << "the opposite diagonal, chosen with keys only";
+    EXPECT_EQ(press(Qt::Key_Tab), window->writeBackBox()) << "the group is one stop";
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ShiftModifier), window->oppositeDiagonalRadio());
+    EXPECT_EQ(press(Qt::Key_Up), window->mainDiagonalRadio());
+    EXPECT_TRUE(window->logic().readOptions().mainDiagonal);
+
+    expected.insert(expected.begin() + 7, window->mainDiagonalRadio());
+    std::rotate(expected.begin(), expected.begin() + 7, expected.end());
+    EXPECT_EQ(tabRound(), expected) << "Flip on: the checked diagonal after the Flip box";
 }
 
 // The layouts give every text the room it needs, whatever the font, and nothing overlaps.
@@ -387,6 +408,95 @@ TEST_F(QtWindow, SplitButtonAndEnterRunTheSplitAndTheWindowStaysOpen) {
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_EQ(messages.shown.size(), 2u) << "Enter presses \"Split Tiff\"";
     EXPECT_TRUE(window->isVisible());
+}
+
+// While a run holds the Split button's slot, the event loop goes on: a timer fires and the window
+// is painted during every file, and what the window shows follows the run's calls as before.
+TEST_F(QtWindow, EventLoopKeepsRunningDuringARunAndTheRunsCallsAreUnchanged) {
+    const std::string first = ScanBuilder::scan(5, 3).write(folder / "a.tif").string();
+    const std::string second = ScanBuilder::scan(4, 2).write(folder / "b.tif").string();
+    auto window = open();
+    window->logic().OnDropFiles({first, second});
+    std::vector<std::string> shown;  // what the window showed, in order
+    QObject::connect(window->inputList(), &QListWidget::currentRowChanged, [&](int row) { shown.push_back("select " + std::to_string(row)); });
+    QObject::connect(window->statusLine(), &QLineEdit::textChanged, [&](const QString& text) { shown.push_back("status " + text.toStdString()); });
+    QObject::connect(window->progressBar(), &QProgressBar::valueChanged, [&](int value) { shown.push_back("position " + std::to_string(value)); });
+    std::map<std::string, int> ticks, paints;  // per status line shown meanwhile
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks[window->statusLine()->text().toStdString()];
+        window->progressBar()->update();  // a repaint asked for, as a move or an uncovering would
+    });
+    timer.start(20);
+    struct PaintCounter : QObject {
+        std::function<void()> painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) painted();
+            return false;
+        }
+    } counter;
+    counter.painted = [&] { ++paints[window->statusLine()->text().toStdString()]; };
+    window->progressBar()->installEventFilter(&counter);
+
+    click(window->splitButton());
+
+    for (const std::string& path : {first, second}) {
+        SCOPED_TRACE(path);
+        EXPECT_GT(ticks["Splitting:  " + path], 10) << "the timer fired during the file and its pause";
+        EXPECT_GT(paints["Splitting:  " + path], 10) << "the window was painted meanwhile";
+    }
+    std::vector<std::string> expected;
+    for (int i : {0, 1}) {
+        expected.push_back("select " + std::to_string(i));
+        expected.push_back("status Splitting:  " + (i == 0 ? first : second));
+        for (int position = 1; position <= 10; ++position) expected.push_back("position " + std::to_string(position));
+    }
+    expected.insert(expected.end(), {"position 0", "status "});
+    EXPECT_EQ(shown, expected);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Done!");
+    EXPECT_EQ(messages.shown[0].progress, 10);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Cancel, Escape or the close box while the first of three files is split: that file is finished
+// whole, the others are not begun, and the window closes without the closing message.
+TEST_F(QtWindow, ClosingDuringARunStopsAfterTheCurrentFileThenCloses) {
+    const std::vector<std::pair<const char*, std::function<void(MainDialog&)>>> endings = {
+        {"Cancel", [](MainDialog& w) { click(w.cancelButton()); }},
+        {"Escape", [](MainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+        {"close box", [](MainDialog& w) { w.close(); }},
+    };
+    for (const auto& [what, end] : endings) {
+        SCOPED_TRACE(what);
+        const TemporaryFolder here;
+        std::vector<std::string> inputs;
+        for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(5, 3).write(here / name).string());
+        auto window = open();
+        window->logic().OnDropFiles(inputs);
+        bool ended = false, stillOpen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&, end = end] {
+            if (ended || window->progressBar()->value() < 1) return;
+            ended = true;
+            end(*window);
+            stillOpen = window->isVisible();
+        });
+        poll.start(1);
+
+        click(window->splitButton());
+
+        EXPECT_TRUE(ended);
+        EXPECT_TRUE(stillOpen) << "not while the file is under way";
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 3)) << "whole";
+        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 5)
+            << "the three inputs and the first file's two channels, nothing else";
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 }
 
 TEST_F(QtWindow, OnlyCancelEscapeOrTheCloseBoxEndTheDialog) {

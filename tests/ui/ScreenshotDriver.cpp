@@ -1,5 +1,6 @@
-// Shows the main window in a typical state, or the About box over it, for the screenshots in
-// docs/ (see take-screenshots.sh). Prints the shown window's geometry, then waits to be ended.
+// Shows the main window in a typical state, the About box over it, or the window while it splits
+// three scans, for the screenshots in docs/ (see take-screenshots.sh). Prints the shown window's
+// geometry, then waits to be ended.
 #include "app/ScriptedServices.h"
 
 #include "qt/AboutDialog.h"
@@ -7,12 +8,15 @@
 #include "qt/MainDialog.h"
 #include "qt/SettingsStore.h"
 #include "qt/SystemDialogs.h"
+#include "support/ScanBuilder.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 using namespace quillane;
 
@@ -30,6 +34,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillane"));
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
+    const bool run = argc > 1 && std::strcmp(argv[1], "run") == 0;
 
     testing::ScriptedFileChooser files;
     testing::ScriptedFolderChooser folders;
@@ -42,6 +47,16 @@ int main(int argc, char* argv[]) {
                                               "/home/lab/scans/2026-03-12/slide02_array_B.tif",
                                               "/home/lab/scans/2026-03-12/slide03_control.tif"}};
     folders.answers = {std::string("/home/lab/split")};
+    if (run) {  // real scans to split, in a folder take-screenshots.sh removes afterwards
+        const std::filesystem::path scans = "/tmp/quillane-screenshots/lab/scans/2026-03-12";
+        std::filesystem::create_directories(scans);
+        std::vector<std::string> paths;
+        for (const char* name : {"slide01_array_A.tif", "slide02_array_B.tif", "slide03_control.tif"})
+            paths.push_back(testing::ScanBuilder::scan(2048, 2048).write(scans / name).string());
+        files.answers = {paths};
+        folders.answers = {std::string("/tmp/quillane-screenshots/lab/split")};
+        std::filesystem::create_directories(folders.answers.front().value());
+    }
 
     MainDialog window(WindowServices{&files, &folders, &messages, &aboutBoxes, &settings, &version, &platform});
     window.show();
@@ -58,6 +73,7 @@ int main(int argc, char* argv[]) {
             QTimer::singleShot(200, [&] { printGeometry(aboutDialog); });
         } else {
             printGeometry(window);
+            if (run) QTimer::singleShot(100, [&] { window.splitButton()->click(); });
         }
     });
     return application.exec();

@@ -4,7 +4,9 @@
 #include "app/ScriptedServices.h"
 
 #include "app/DialogTemplate.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
 #include "win32/AboutDialog.h"
 #include "win32/MainDialog.h"
 #include "win32/RegistrySettingsStore.h"
@@ -16,7 +18,9 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <memory>
 
@@ -280,6 +284,164 @@ TEST_F(NativeWindow, CloseCommandAndCancelEndTheDialogAndSplitTiffDoesNot) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+// A key pressed and released as the dialog's message loop gets it, Shift held or not through the
+// thread's keyboard state.
+void pressKey(HWND dialog, WPARAM key, bool shift = false) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    for (const UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG m{GetFocus(), message, key, message == WM_KEYUP ? LPARAM(0xC0000001) : LPARAM(1), 0, {}};
+        if (!IsDialogMessageA(dialog, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    MSG pending;
+    while (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(dialog, &pending)) DispatchMessageA(&pending);
+    }
+}
+
+int focused() {
+    return GetDlgCtrlID(GetFocus());
+}
+
+// Keys only: Tab goes through the tab stops in the template's order, and reaches the diagonals,
+// as one stop at the checked one, only while Flip is on; the arrow keys choose the other.
+TEST_F(NativeWindow, TabAndArrowKeysAloneChooseTheOppositeDiagonal) {
+    SetForegroundWindow(window);
+    SetFocus(item(idOk));
+    ASSERT_EQ(focused(), idOk);
+    const auto tabRound = [&] {
+        std::vector<int> ids{focused()};
+        for (int i = 0; i < 20; ++i) {
+            pressKey(window, VK_TAB);
+            if (focused() == ids.front()) break;
+            ids.push_back(focused());
+        }
+        return ids;
+    };
+    std::vector<int> expected = {idOk,        idCancel, idBrowseInput, idBrowseOutput, idOutputFolder,
+                                 idInputList, idFlip,   idWriteBack,   idStatus};
+    EXPECT_EQ(tabRound(), expected) << "Flip off: the diagonals are no stops";
+
+    while (focused() != idFlip) pressKey(window, VK_TAB);
+    pressKey(window, VK_SPACE);
+    ASSERT_TRUE(checked(idFlip));
+    pressKey(window, VK_TAB);
+    EXPECT_EQ(focused(), idMainDiagonal) << "Tab goes into the group at the checked one";
+    pressKey(window, VK_DOWN);
+    EXPECT_EQ(focused(), idOppositeDiagonal);
+    EXPECT_TRUE(checked(idOppositeDiagonal));
+    EXPECT_FALSE(checked(idMainDiagonal));
+    EXPECT_EQ(dialog->logic().oppositeDiagonal, 0);
+    EXPECT_FALSE(dialog->logic().readOptions().mainDiagonal) << "the opposite diagonal, chosen with keys only";
+    pressKey(window, VK_TAB);
+    EXPECT_EQ(focused(), idWriteBack) << "the group is one stop";
+    pressKey(window, VK_TAB, true);
+    EXPECT_EQ(focused(), idOppositeDiagonal);
+    pressKey(window, VK_UP);
+    EXPECT_EQ(focused(), idMainDiagonal);
+    EXPECT_TRUE(dialog->logic().readOptions().mainDiagonal);
+
+    expected.insert(expected.begin() + 7, idMainDiagonal);
+    std::rotate(expected.begin(), expected.begin() + 7, expected.end());
+    EXPECT_EQ(tabRound(), expected) << "Flip on: the checked diagonal after the Flip box";
+}
+
+// Dark pixels on the screen inside a control: its text, drawn.
+int inkIn(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    int ink = 0;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    for (int i = 0; i < width * height; ++i) {
+        const std::uint32_t p = pixels[i];
+        if (((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 200) ++ink;
+    }
+    SelectObject(memory, previous);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+void pumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// What the user does while a run services the window, from a thread timer.
+std::function<void()> duringRun;
+void CALLBACK onRunTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (duringRun) duringRun();
+}
+
+// redrawNow paints the controls over the background it erases.
+TEST_F(NativeWindow, RedrawNowRepaintsTheControlsItErasesOver) {
+    SetWindowTextA(item(idStatus), "Splitting:  C:\\scans\\slide01.tif");
+    ShowWindow(window, SW_SHOW);
+    pumpMessages();
+    ASSERT_GT(inkIn(item(idStatus)), 20);
+    static_cast<DialogControls&>(*dialog).redrawNow();
+    // A wait that takes no message, in which Wine puts what was painted on the screen.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 300, 0);
+    EXPECT_GT(inkIn(item(idStatus)), 20) << "the status line is drawn again at once";
+}
+
+// Cancel, Escape or the close box while the first of three files is split: that file is finished
+// whole, the others are not begun, no closing message, and then the dialog ends.
+TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
+    const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
+        {"Cancel", [](HWND w) { SendMessageA(GetDlgItem(w, idCancel), BM_CLICK, 0, 0); }},
+        {"Escape", [](HWND w) { PostMessageA(GetDlgItem(w, idInputList), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"close box", [](HWND w) { PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& [what, end] : endings) {
+        SCOPED_TRACE(what);
+        if (!IsWindow(window)) window = dialog->Create();
+        ASSERT_NE(window, nullptr);
+        const TemporaryFolder here;
+        std::vector<std::string> inputs;
+        for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(5, 3).write(here / name).string());
+        dialog->logic().OnDropFiles(inputs);
+        bool ended = false, stillOpen = false;
+        duringRun = [&, end = end] {
+            if (ended || SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0) < 1) return;
+            ended = true;
+            end(window);
+            stillOpen = IsWindow(window) != FALSE;
+        };
+        const UINT_PTR timer = SetTimer(nullptr, 0, 10, onRunTimer);
+        click(idOk);
+        KillTimer(nullptr, timer);
+        duringRun = nullptr;
+
+        EXPECT_TRUE(ended);
+        EXPECT_TRUE(stillOpen) << "not while the file is under way";
+        EXPECT_FALSE(IsWindow(window)) << "the dialog ended after the run";
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 3)) << "whole";
+        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 5)
+            << "the three inputs and the first file's two channels, nothing else";
+    }
+}
+
 TEST(RegistryStore, ReadsCreateTheKeyAndValuesComeBackWhole) {
     removeTestKey();
     RegistrySettingsStore store(testApplication);
@@ -316,10 +478,12 @@ TEST(VersionResource, IsReadFromTheRunningProgram) {
 
 // The real About box: found while it is open, read and closed with OK.
 std::string shownVersion, shownLegal;
+RECT shownFrame;
 void CALLBACK closeAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND box = FindWindowA(nullptr, "About Quillane");
     if (!box) return;
     KillTimer(nullptr, timer);
+    GetWindowRect(box, &shownFrame);
     shownVersion = windowTextOf(GetDlgItem(box, idVersionText));
     shownLegal = windowTextOf(GetDlgItem(box, idLegalText));
     SendMessageA(box, WM_COMMAND, IDOK, 0);
@@ -334,6 +498,18 @@ TEST(AboutDialog, ShowsTheBoxesLinesUntilOk) {
     dialog.DoModal(nullptr, box);
     EXPECT_EQ(shownVersion, box.versionText);
     EXPECT_EQ(shownLegal, box.legalText);
+}
+
+TEST_F(NativeWindow, AboutBoxOpensCentredOverTheWindow) {
+    for (const POINT at : {POINT{0, 0}, POINT{300, 200}}) {
+        SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        RECT frame;
+        GetWindowRect(window, &frame);
+        SetTimer(nullptr, 0, 50, closeAboutBox);
+        NativeAboutBoxDialog().DoModal(window, AboutBox{});
+        EXPECT_NEAR((shownFrame.left + shownFrame.right) / 2, (frame.left + frame.right) / 2, 1);
+        EXPECT_NEAR((shownFrame.top + shownFrame.bottom) / 2, (frame.top + frame.bottom) / 2, 1);
+    }
 }
 
 TEST(OpenFileDialog, FilterListAndChosenPathsHaveTheDialogsLayout) {

@@ -6,18 +6,23 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quillane {
 namespace {
 
 using namespace testing;
 
-constexpr int idOk = 1, idCancel = 2, idBrowseInput = 1003, idInputList = 1007;
+constexpr int idOk = 1, idCancel = 2, idBrowseInput = 1003, idInputList = 1007, idStatus = 1015;
 constexpr int fileNameBox = 0x047C;  // cmb13, the open-file dialog's name box
 
 std::string textOf(HWND window) {
@@ -26,29 +31,35 @@ std::string textOf(HWND window) {
     return text;
 }
 
-// A top-level window of the process whose caption `accept` takes, waited for up to 30 seconds.
-HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+// A visible top-level window of the process whose caption `accept` takes, if there is one now.
+HWND findWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
     struct Search {
         DWORD process;
         const std::function<bool(const std::string&)>* accept;
         HWND found = nullptr;
     } search{process, &accept};
-    for (int attempt = 0; attempt < 300 && !search.found; ++attempt) {
-        EnumWindows(
-            [](HWND window, LPARAM parameter) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(parameter);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->process && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (!search.found) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->process && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// The same, waited for up to 30 seconds.
+HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (HWND found = findWindow(process, accept)) return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return nullptr;
 }
 
 bool waitFor(const std::function<bool()>& condition) {
@@ -125,6 +136,82 @@ TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
     EXPECT_EQ(registryValue("LastOutputpath", &type), "");
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
+    TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
+// A text of another process's window, asked for in its wide form (as Wine carries it between
+// processes) and given back in the ANSI code page; nullopt when the window did not answer.
+std::optional<std::string> textAnswered(HWND window, UINT timeout) {
+    wchar_t wide[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, std::size(wide), reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
+                             timeout, &copied))
+        return std::nullopt;
+    char text[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return std::string(text);
+}
+
+// Three scans large enough to take a moment each, split while another process probes the
+// window: it answers every probe at once, never counts as hung, and shows the file under way.
+TEST(Program, AnswersEveryProbeAndShowsTheFileUnderWayWhileItSplits) {
+    const TemporaryFolder folder;
+    std::vector<std::string> inputs;
+    for (const char* name : {"slide01.tif", "slide02.tif", "slide03.tif"})
+        inputs.push_back(ScanBuilder::scan(1536, 1536).write(folder / name).string());
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+    std::string commandLine;
+    for (const std::string& argument : {programPath(), inputs[0], inputs[1], inputs[2]})
+        commandLine.append(" \"").append(argument).append("\"");
+    commandLine.erase(0, 1);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().string().c_str(), &startup, &process));
+    HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption.rfind("Quillane: ", 0) == 0; });
+    ASSERT_NE(window, nullptr) << "the window appears";
+    ASSERT_EQ(SendMessageA(GetDlgItem(window, idInputList), LB_GETCOUNT, 0, 0), 3);
+
+    PostMessageA(GetDlgItem(window, idOk), BM_CLICK, 0, 0);
+    constexpr UINT shortTimeout = 1000;  // milliseconds; the pause after each file alone is 2000
+    std::vector<std::string> shown;
+    int probes = 0, unanswered = 0, hung = 0;
+    long long slowest = 0;
+    HWND done = nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    while (!done && std::chrono::steady_clock::now() - start < std::chrono::minutes(2)) {
+        ++probes;
+        const auto asked = std::chrono::steady_clock::now();
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, shortTimeout, &result)) ++unanswered;
+        slowest = std::max<long long>(
+            slowest, std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count());
+        if (IsHungAppWindow(window)) ++hung;
+        const std::optional<std::string> status = textAnswered(GetDlgItem(window, idStatus), shortTimeout);
+        if (!status) ++unanswered;
+        else if (!status->empty() && (shown.empty() || shown.back() != *status)) shown.push_back(*status);
+        done = findWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Done!"; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    RecordProperty("probes", probes);
+    RecordProperty("slowestAnswerMilliseconds", static_cast<int>(slowest));
+    std::printf("%d probes, slowest answer %lld ms\n", probes, slowest);
+
+    ASSERT_NE(done, nullptr) << "the run ends with its message";
+    EXPECT_EQ(unanswered, 0) << "every probe answered within " << shortTimeout << " ms";
+    EXPECT_EQ(hung, 0);
+    EXPECT_GE(probes, 40) << "three files and their pauses take over six seconds";
+    EXPECT_EQ(shown, (std::vector<std::string>{"Splitting:  " + inputs[0], "Splitting:  " + inputs[1], "Splitting:  " + inputs[2]}));
+    for (const char* name : {"Redslide03.tif", "Greenslide03.tif"}) EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+
+    PostMessageA(GetDlgItem(done, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(done); }));
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
     TerminateProcess(process.hProcess, 1);  // whatever is left after a failure

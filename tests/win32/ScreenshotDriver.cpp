@@ -1,7 +1,8 @@
-// Shows the native main window in a typical state, or the About box over it, for the
-// screenshots in docs/ (see take-screenshots.sh). Prints the shown window's frame as
-// WIDTHxHEIGHT+X+Y, then runs until it is ended.
+// Shows the native main window in a typical state, the About box over it, or the window while
+// it splits three scans, for the screenshots in docs/ (see take-screenshots.sh). Prints the
+// shown window's frame as WIDTHxHEIGHT+X+Y, then runs until it is ended.
 #include "app/ScriptedServices.h"
+#include "support/ScanBuilder.h"
 
 #include "win32/AboutDialog.h"
 #include "win32/MainDialog.h"
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 using namespace quillane;
 
@@ -37,6 +39,7 @@ void CALLBACK printAboutFrame(HWND, UINT, UINT_PTR timer, DWORD) {
 
 int main(int argc, char* argv[]) {
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
+    const bool run = argc > 1 && std::strcmp(argv[1], "run") == 0;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -51,6 +54,16 @@ int main(int argc, char* argv[]) {
                                               "D:\\Lab\\Scans\\2026-03-12\\slide02_array_B.tif",
                                               "D:\\Lab\\Scans\\2026-03-12\\slide03_control.tif"}};
     folders.answers = {std::string("D:\\Lab\\Split")};
+    if (run) {  // real scans to split, on the Wine prefix's drive C
+        const std::filesystem::path scans = "C:\\Lab\\Scans\\2026-03-12";
+        std::filesystem::create_directories(scans);
+        std::filesystem::create_directories("C:\\Lab\\Split");
+        std::vector<std::string> paths;
+        for (const char* name : {"slide01_array_A.tif", "slide02_array_B.tif", "slide03_control.tif"})
+            paths.push_back(testing::ScanBuilder::scan(2048, 2048).write(scans / name).string());
+        files.answers = {paths};
+        folders.answers = {std::string("C:\\Lab\\Split")};
+    }
 
     NativeMainDialog dialog(WindowServices{&files, &folders, &messages, &aboutBoxes, &settings, &version, &platform});
     HWND window = dialog.Create();
@@ -65,6 +78,7 @@ int main(int argc, char* argv[]) {
         SendMessageA(window, WM_SYSCOMMAND, 16, 0);
     } else {
         printFrame(window);
+        if (run) PostMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
     }
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -94,10 +96,8 @@ void MainDialog::createControls() {
     flip_ = new QCheckBox(qt(text::flip), this);
     mainDiagonal_ = new QRadioButton(qt(text::mainDiagonal), this);
     oppositeDiagonal_ = new QRadioButton(qt(text::oppositeDiagonal), this);
-    for (QRadioButton* radio : {mainDiagonal_, oppositeDiagonal_}) {
-        radio->setEnabled(false);
-        radio->setFocusPolicy(Qt::ClickFocus);  // reached by the mouse, not by Tab
-    }
+    // Tab reaches the checked one of the two, while Flip is on; the arrow keys choose the other.
+    for (QRadioButton* radio : {mainDiagonal_, oppositeDiagonal_}) radio->setEnabled(false);
     diagonals_ = new QButtonGroup(this);
     diagonals_->addButton(mainDiagonal_, idMainDiagonal);
     diagonals_->addButton(oppositeDiagonal_, idOppositeDiagonal);
@@ -110,8 +110,11 @@ void MainDialog::createControls() {
     QPalette palette = status_->palette();  // a status line, on the dialog's own background
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     status_->setPalette(palette);
+    // A status longer than the line shows its beginning, "Splitting:", as the Windows one does.
+    connect(status_, &QLineEdit::textChanged, status_, [this] { status_->setCursorPosition(0); });
 
-    QWidget* order[] = {split_, cancel_, browseInput_, browseOutput_, outputFolder_, inputList_, flip_, writeBack_, status_};
+    QWidget* order[] = {split_, cancel_, browseInput_, browseOutput_, outputFolder_, inputList_,
+                        flip_, mainDiagonal_, oppositeDiagonal_, writeBack_, status_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -172,7 +175,7 @@ void MainDialog::arrangeControls() {
 
 void MainDialog::connectHandlers() {
     connect(split_, &QPushButton::clicked, this, [this] { window_.OnOK(); });
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel_, &QPushButton::clicked, this, &MainDialog::reject);
     connect(browseInput_, &QPushButton::clicked, this, [this] { window_.OnBrowseInput(); });
     connect(browseOutput_, &QPushButton::clicked, this, [this] { window_.OnBrowseOutput(); });
     connect(flip_, &QCheckBox::clicked, this, [this] { window_.OnFlipClicked(); });
@@ -186,8 +189,13 @@ void MainDialog::connectHandlers() {
     connect(outputFolder_, &FolderEdit::focusLost, this, [this] { window_.OnOutputFolderKillFocus(); });
 }
 
+void MainDialog::reject() {
+    window_.OnCancel();
+}
+
+// During a run a drop does nothing, so the drag is not taken either.
 void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (!localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    if (!window_.running() && !localFiles(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void MainDialog::dropEvent(QDropEvent* event) {
@@ -317,6 +325,24 @@ void MainDialog::setProgressPosition(int, int position) {
 // The split run holds the event loop, so the window is painted here and now.
 void MainDialog::redrawNow() {
     repaint();
+}
+
+// The run goes on inside a click's slot; meanwhile the events that arrive are handled here: what
+// is pending, then, for a pause, whatever comes until it is over or `enough` ends it.
+void MainDialog::serviceMessages(int milliseconds, const std::function<bool()>& enough) {
+    QCoreApplication::processEvents();
+    const QDeadlineTimer end(milliseconds, Qt::PreciseTimer);
+    QTimer wake;  // ends the wait for events when the pause is over
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (!end.hasExpired() && !(enough && enough())) {
+        wake.start(static_cast<int>(std::max<qint64>(end.remainingTime(), 0)));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void MainDialog::endDialog() {
+    QDialog::reject();
 }
 
 void MainDialog::beginWaitCursor() {

@@ -60,6 +60,10 @@ public:
     QButtonGroup* diagonals() const { return diagonals_; }
     QMenu* helpMenu() const { return helpMenu_; }
 
+    // Cancel, Escape and the close box: during a split run the window closes once the run has
+    // stopped after the file under way.
+    void reject() override;
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -94,6 +98,8 @@ private:
     void setProgressRange(int id, int low, int high) override;
     void setProgressPosition(int id, int position) override;
     void redrawNow() override;
+    void serviceMessages(int milliseconds, const std::function<bool()>& enough) override;
+    void endDialog() override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
 

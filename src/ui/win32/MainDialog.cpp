@@ -121,7 +121,7 @@ void NativeMainDialog::onCommand(int id, int notification) {
     if (notification != BN_CLICKED) return;
     switch (id) {
     case idOk: window_.OnOK(); break;  // "Split Tiff" and Enter: the dialog stays open
-    case idCancel: end(IDCANCEL); break;
+    case idCancel: window_.OnCancel(); break;  // Cancel, Escape and the close command
     case idBrowseInput: window_.OnBrowseInput(); break;
     case idBrowseOutput: window_.OnBrowseOutput(); break;
     case idFlip: window_.OnFlipClicked(); break;
@@ -280,9 +280,36 @@ void NativeMainDialog::setProgressPosition(int id, int position) {
     SendDlgItemMessageA(hwnd_, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-// The split run keeps the message loop from running, so the window is painted here and now.
+// The split run keeps the message loop from running, so the window is painted here and now,
+// its controls too: erasing the dialog alone would paint over them.
 void NativeMainDialog::redrawNow() {
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// The run goes on inside a command's handler, so the dialog's messages are taken here, as its
+// modal loop would take them: what is waiting, then, for a pause, whatever arrives until it is
+// over or `enough` ends it. A quit message is left for the loop further out.
+void NativeMainDialog::serviceMessages(int milliseconds, const std::function<bool()>& enough) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            if (hwnd_ && IsDialogMessageA(hwnd_, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end || (enough && enough())) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void NativeMainDialog::endDialog() {
+    end(IDCANCEL);
 }
 
 void NativeMainDialog::beginWaitCursor() {

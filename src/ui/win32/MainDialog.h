@@ -61,6 +61,8 @@ private:
     void setProgressRange(int id, int low, int high) override;
     void setProgressPosition(int id, int position) override;
     void redrawNow() override;
+    void serviceMessages(int milliseconds, const std::function<bool()>& enough) override;
+    void endDialog() override;
     void beginWaitCursor() override;
     void endWaitCursor() override;
 
