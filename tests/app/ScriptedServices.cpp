@@ -1,7 +1,5 @@
 #include "ScriptedServices.h"
 
-#include <utility>
-
 namespace quillane::testing {
 namespace {
 
@@ -9,7 +7,7 @@ namespace {
 template <class T>
 std::optional<T> nextAnswer(std::deque<std::optional<T>>& answers) {
     if (answers.empty()) return std::nullopt;
-    std::optional<T> answer = std::move(answers.front());
+    std::optional<T> answer = answers.front();
     answers.pop_front();
     return answer;
 }
