@@ -4,8 +4,6 @@
 #include "scan/UserException.h"
 #include "split/OutputNaming.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -75,28 +73,8 @@ void SplitRun(SplitHost& host, SplitPlatform& platform) {
             // yield a file made of samples it does not hold.
             if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
 
-            if (options.flip) {
-                const int held = std::min(scan->scannerRecord.channelCount, 4);
-                for (int c = 0; c < held; ++c) {
-                    OwnedArray<std::uint16_t>& samples = scan->channels[c].samples;
-                    ChannelBuffer flipped;
-                    const std::uint32_t n = scan->channels[c].pixelCount();
-                    flipped.allocate(2, n);
-                    if (options.mainDiagonal)
-                        scan->flipMainDiagonal(flipped.samples.data, samples.data);
-                    else
-                        scan->flipOppositeDiagonal(flipped.samples.data, samples.data);
-                    // The channel takes the new array over; the one it replaces points into
-                    // the mapped input and is not the channel's to release.
-                    samples.data = flipped.samples.data;
-                    samples.count = n;
-                    samples.owns = true;
-                    flipped.samples.data = nullptr;
-                    flipped.samples.count = 0;
-                    flipped.samples.owns = false;
-                }
-                scan->exchangeAxes();
-            }
+            // Each channel is flipped band by band as it is written, never copied whole first.
+            if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
             progress.setPosition(3);
             progress.setPosition(4);
             progress.setPosition(5);

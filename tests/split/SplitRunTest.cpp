@@ -267,8 +267,8 @@ TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
 }
 
 TEST_F(SplitRunTest, AllocationFailureDuringAFlipIsAnUnknownFailure) {
-    // A scan of 13 × 7 samples: its flip buffers are 182 bytes, a size nothing else asks for.
-    // The second channel's buffer fails, after the first channel already holds its flipped copy.
+    // A scan of 13 × 7 samples: the flip's band buffer holds all of it, 182 bytes, a size nothing
+    // else asks for. It is taken before either channel is written, and fails.
     const std::string path = input("slide01.tif", ScanBuilder::scan(13, 7));
     host.options.flip = true;
     bool inputReleased = false;
@@ -278,7 +278,7 @@ TEST_F(SplitRunTest, AllocationFailureDuringAFlipIsAnUnknownFailure) {
         probe.open(path);
         ASSERT_TRUE(processHolds(path)) << "the probe must see an open scan";
     }
-    failArrayAllocation(13 * 7 * 2, 1);
+    failArrayAllocation(13 * 7 * 2);
     SplitRun(host, platform);
 
     EXPECT_TRUE(arrayAllocationFailed());
