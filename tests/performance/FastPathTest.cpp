@@ -167,7 +167,7 @@ TEST_F(FastPath, LargePixelDataGoesToTheSystemInPieces) {
     }
 }
 
-TEST_F(FastPath, MappingHoldsExactlyItsOwnBytes) {
+TEST_F(FastPath, MappingHoldsExactlyItsOwnBytesAndTheFileReadsToItsEnd) {
     writeFile(folder / "bytes", std::vector<std::uint8_t>(10000, 7));
     MappedFile file;
     ASSERT_EQ(file.openForReading((folder / "bytes").string()), 0u);
@@ -188,6 +188,14 @@ TEST_F(FastPath, MappingHoldsExactlyItsOwnBytes) {
     file.prefetch(view + 9000, 5000);
     file.prefetch(view + 1, 9999);
     EXPECT_EQ(view[9999], 7);
+    // Read from the file itself: what it has from an offset on, and nothing past its end.
+    std::uint8_t bytes[100] = {};
+    std::size_t got = 99;
+    EXPECT_EQ(file.readAt(9990, bytes, sizeof bytes, got), 0u);
+    EXPECT_EQ(got, 10u);
+    EXPECT_EQ(bytes[9], 7);
+    EXPECT_EQ(file.readAt(10000, bytes, sizeof bytes, got), 0u);
+    EXPECT_EQ(got, 0u);
 }
 
 TEST_F(FastPath, PrefetchMapsTheRangeInOneGo) {
