@@ -180,7 +180,7 @@ TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
     const Case cases[] = {
         {"main diagonal", true, "_FlippedLLtoUR", false, 2, 2},
         {"opposite diagonal, samples at odd addresses", false, "_FlippedULtoLR", true, 2, 2},
-        // The record claims more channels than a scan can hold; only four are read and flipped.
+        // The record claims more channels than a scan can hold; the two written are flipped.
         {"record claims five channels", true, "_FlippedLLtoUR", false, 4, 5},
     };
     for (const Case& c : cases) {
