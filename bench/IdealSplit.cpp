@@ -5,7 +5,9 @@
 //   quillane_ideal_split [--method M] [--fsync] INPUT OUTPUT_FOLDER
 //   M = write (plain mapping, one write; the default), populate (MAP_POPULATE),
 //       populate-read (madvise MADV_POPULATE_READ), sequential (madvise SEQUENTIAL + WILLNEED),
-//       copy (copy_file_range from the input at the channel's offset), read (pread into a buffer)
+//       populate-pieces (MADV_POPULATE_READ, then writes of QUILLANE_PIECE_KIB), copy (copy_file_range
+//       from the input at the channel's offset), sendfile (the same through sendfile), read (pread
+//       into a reused buffer of QUILLANE_PIECE_KIB, then write)
 // Writes OUTPUT_FOLDER/ideal-0.tif and ideal-1.tif.
 #include "output/TiffLayout.h"
 #include "scan/LittleEndian.h"
@@ -19,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -95,8 +98,18 @@ void copyAll(int input, std::uint64_t offset, int output, std::size_t count) {
     }
 }
 
-void readAndWrite(int input, std::uint64_t offset, int output, std::size_t count) {
-    std::vector<std::uint8_t> buffer(std::size_t{1} << 20);
+void sendAll(int input, std::uint64_t offset, int output, std::size_t count) {
+    auto from = static_cast<off_t>(offset);
+    while (count > 0) {
+        const ssize_t copied = ::sendfile(output, input, &from, count);
+        if (copied < 0 && errno == EINTR) continue;
+        if (copied <= 0) fail("sendfile");
+        count -= static_cast<std::size_t>(copied);
+    }
+}
+
+void readAndWrite(int input, std::uint64_t offset, int output, std::size_t count, std::size_t pieceBytes) {
+    std::vector<std::uint8_t> buffer(pieceBytes);
     while (count > 0) {
         const std::size_t chunk = std::min(count, buffer.size());
         const ssize_t got = ::pread(input, buffer.data(), chunk, static_cast<off_t>(offset));
@@ -124,9 +137,9 @@ int main(int argc, char** argv) {
         else
             paths.push_back(argument);
     }
-    const std::vector<std::string> methods = {"write", "populate", "populate-read", "populate-pieces", "sequential", "copy", "read"};
+    const std::vector<std::string> methods = {"write", "populate", "populate-read", "populate-pieces", "sequential", "copy", "sendfile", "read"};
     if (paths.size() != 2 || std::find(methods.begin(), methods.end(), method) == methods.end()) {
-        std::fprintf(stderr, "usage: %s [--method write|populate|populate-read|sequential|copy|read] [--fsync] INPUT OUTPUT_FOLDER\n",
+        std::fprintf(stderr, "usage: %s [--method write|populate|populate-read|populate-pieces|sequential|copy|sendfile|read] [--fsync] INPUT OUTPUT_FOLDER\n",
                      argv[0]);
         return 2;
     }
@@ -165,8 +178,10 @@ int main(int argc, char** argv) {
             const std::uint8_t* samples = scan.bytes + offset;
             if (method == "copy") {
                 copyAll(input, offset, output, channelBytes);
+            } else if (method == "sendfile") {
+                sendAll(input, offset, output, channelBytes);
             } else if (method == "read") {
-                readAndWrite(input, offset, output, channelBytes);
+                readAndWrite(input, offset, output, channelBytes, pieceBytes);
             } else {
                 // madvise wants a page-aligned start.
                 const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));

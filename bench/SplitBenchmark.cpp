@@ -73,7 +73,18 @@ void writeChannelFromMemory(benchmark::State& state) {
     timeChannelWrites(state, scan);
 }
 
-// Channel 0 of the mapped input flipped into memory as the split run flips it, its reads guarded
+// Channel 0 flipped as the split run flips it, band by band as it is written, in bands of
+// state.range(0) KiB: the band size against its neighbours.
+void writeChannelFlippedInBands(benchmark::State& state) {
+    ScanImage scan;
+    scan.open(scanFile(width, height));
+    scan.parse();
+    scan.flipBandBytes = static_cast<std::size_t>(state.range(0)) << 10;
+    scan.flipWhenWritten(true);
+    timeChannelWrites(state, scan);
+}
+
+// Channel 0 of the mapped input flipped into memory as the split run flipped it before, its reads guarded
 // against the file being cut short, beside the same flip of the same mapped bytes unguarded:
 // what the guard costs.
 void flipMappedChannel(benchmark::State& state, bool guarded) {
@@ -144,6 +155,15 @@ void memcpyTwoChannels(benchmark::State& state) { bench::memcpyRow(state, 2 * ch
 BENCHMARK(memcpyChannel)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(writeChannelFromMapping)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(writeChannelFromMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(writeChannelFlippedInBands)
+    ->Args({256})
+    ->Args({1024})
+    ->Args({4096})
+    ->Args({8192})
+    ->Args({16384})
+    ->Args({32768})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(memcpyTwoChannels)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(copyInputFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(flipMappedChannel, guarded, true)->Unit(benchmark::kMillisecond)->UseRealTime();

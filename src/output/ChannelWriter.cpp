@@ -1,11 +1,19 @@
+#include "output/Flip.h"
 #include "output/TiffLayout.h"
 #include "platform/FileError.h"
 #include "platform/OutputFile.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace quillane {
 
@@ -29,7 +37,151 @@ std::uint64_t bytesHeld(const ChannelBuffer& buffer) {
     return 0;
 }
 
+// Hands bands to the file on a thread of its own, so that writing one band and flipping the next
+// overlap: the system's copy into its file cache and the flip take about as long each. One band
+// is in the worker's hands at a time; a failure to write it is kept and thrown again on the
+// calling thread at its next band or at the end. Where no thread can be had, or when there is
+// only one band, the calling thread writes.
+class BandWriter {
+public:
+    BandWriter(OutputFile& file, bool threaded) : file_(file) {
+        if (!threaded) return;
+        try {
+            worker_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+            // Written on this thread instead.
+        }
+    }
+    ~BandWriter() {
+        if (!worker_.joinable()) return;
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+    BandWriter(const BandWriter&) = delete;
+    BandWriter& operator=(const BandWriter&) = delete;
+
+    // Returns once the band before this one is written; the bytes must stay as they are until
+    // the next call of write or finish returns.
+    void write(const void* bytes, std::size_t count) {
+        if (!worker_.joinable()) {
+            file_.write(bytes, count);
+            return;
+        }
+        std::unique_lock lock(mutex_);
+        waitUntilIdle(lock);
+        band_ = bytes;
+        count_ = count;
+        lock.unlock();
+        changed_.notify_all();
+    }
+    // Returns once every band is written.
+    void finish() {
+        if (!worker_.joinable()) return;
+        std::unique_lock lock(mutex_);
+        waitUntilIdle(lock);
+    }
+
+private:
+    void waitUntilIdle(std::unique_lock<std::mutex>& lock) {
+        changed_.wait(lock, [&] { return band_ == nullptr; });
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return band_ != nullptr || stopping_; });
+            if (band_ == nullptr) return;
+            const void* bytes = band_;
+            const std::size_t count = count_;
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                file_.write(bytes, count);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            failure_ = failure;
+            band_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    OutputFile& file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const void* band_ = nullptr;
+    std::size_t count_ = 0;
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    std::thread worker_;  // last, so that it starts with everything above in place
+};
+
+// Makes `bands` pieces of a file one after another, into the two buffers by turns, and writes
+// each, on the band writer's thread while the next is made when `overlapped`. `make(i, buffer)`
+// returns the bytes it made, 0 when the input failed under it.
+template <class Make>
+bool writeBands(OutputFile& file, std::uint64_t bands, bool overlapped, void* const buffers[2], Make&& make) {
+    BandWriter writer(file, overlapped && bands > 1);
+    for (std::uint64_t i = 0; i < bands; ++i) {
+        void* buffer = buffers[i % 2];
+        const std::size_t bytes = make(i, buffer);
+        if (bytes == 0) return false;
+        writer.write(buffer, bytes);
+    }
+    writer.finish();
+    return true;
+}
+
 }  // namespace
+
+// Each band is flipped on this thread, its reads of the mapped input under guard (a fault there
+// must come back here, where the guard was set), and written meanwhile by the band writer.
+bool ScanImage::writeFlippedSamples(OutputFile& file, const void* pixels) {
+    const PendingFlip& flip = *pendingFlip_;
+    const FlipBandPlan plan = planFlipBands(flip.sourceWidth, flip.sourceHeight, flip.bandBytes);
+    const auto* source = static_cast<const std::uint16_t*>(pixels);
+    const Diagonal diagonal = flip.mainDiagonal ? Diagonal::main : Diagonal::opposite;
+    // Every band reads a strip of every source row: the whole channel is mapped in first, in one go.
+    input_.prefetch(pixels, 2 * std::uint64_t{flip.sourceWidth} * flip.sourceHeight);
+    void* const buffers[2] = {flipBands_[0].get(), flipBands_[1].get()};
+    return writeBands(file, plan.bandCount, true, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
+        const FlipBand band = plan.band(i);
+        auto* samples = static_cast<std::uint16_t*>(buffer);
+        if (!input_.readGuarded([&] { flipBand(samples, source, flip.sourceWidth, flip.sourceHeight, diagonal, band); }))
+            return 0;
+        return 2 * std::size_t{band.rows} * band.columns;
+    });
+}
+
+// The samples are read from the input file, not through the mapping, into one small buffer that
+// is then written: two copies, both through the processor's cache, and nothing that depends on
+// how fast a large mapping faults in. Writing on the band writer's thread meanwhile gained
+// nothing measurable, so it is all done here.
+bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count) {
+    const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, copyPieceBytes));
+    const std::uint64_t pieces = (count + piece - 1) / piece;
+    const auto owned = std::make_unique_for_overwrite<std::uint8_t[]>(piece);
+    void* const buffers[2] = {owned.get(), owned.get()};
+    return writeBands(file, pieces, false, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
+        const std::uint64_t from = i * piece;
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(piece, count - from));
+        std::size_t got = 0;
+        while (got < wanted) {
+            std::size_t more = 0;
+            // An input that ends early or cannot be read fails the piece.
+            if (input_.readAt(offset + from + got, static_cast<std::uint8_t*>(buffer) + got, wanted - got, more) != 0 || more == 0)
+                return 0;
+            got += more;
+        }
+        return got;
+    });
+}
 
 void ScanImage::writeChannel(const std::string& outputPath, int channel) {
     if (channel < 0 || channel > 1) throw std::invalid_argument("writeChannel: the channel must be 0 or 1");
@@ -73,10 +225,22 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
         file->write(layout->header.data(), layout->header.size());
         file->write(layout->directory.data(), layout->directory.size());
         file->write(layout->valueArea.data(), layout->valueArea.size());
-        // Straight from the channel's buffer: bytes, at whatever address the samples start.
-        // Samples still inside the mapped input are mapped in first, in one go.
-        input_.prefetch(pixels, layout->pixelBytes);
-        file->write(pixels, static_cast<std::size_t>(layout->pixelBytes));
+        bool complete = true;
+        if (pendingFlip_) {
+            complete = writeFlippedSamples(*file, pixels);
+        } else if (fromInput) {
+            // Samples still in the input file are read from the file itself.
+            const auto offset = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(pixels) - input_.view());
+            complete = copyFromInput(*file, offset, layout->pixelBytes);
+        } else {
+            // Straight from the channel's buffer: bytes, at whatever address the samples start.
+            file->write(pixels, static_cast<std::size_t>(layout->pixelBytes));
+        }
+        // The input ended before its samples did: another program cut it short meanwhile.
+        if (!complete) {
+            file->abandon();
+            refuseChangedInput();
+        }
         file->commit();
         file.reset();
     } catch (const FileError& failure) {

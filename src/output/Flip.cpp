@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -89,43 +91,75 @@ using FastKernel = Sse2Kernel;
 using FastKernel = PortableKernel;
 #endif
 
-// Whole 8 × 8 blocks tile by tile through the kernel; the rows and columns that do not fill a
-// block go through the plain mapping.
-template <bool opposite, class Kernel>
-void flipBlocked(Byte* destination, const Byte* source, std::size_t width, std::size_t height,
-                 FlipTile tile = defaultTile) {
-    const std::size_t tileRows = tile.rows;
-    const std::size_t tileColumns = tile.columns;
-    const std::size_t blockWidth = width - width % 8;
-    const std::size_t blockHeight = height - height % 8;
-    const auto sourceRow = static_cast<std::ptrdiff_t>(2 * width);
-    const auto destinationRow = static_cast<std::ptrdiff_t>(2 * height);
+// The source sample that lands at row j, column i of the flipped image.
+template <bool opposite>
+const Byte* sourceOf(const Byte* source, std::size_t width, std::size_t height, std::size_t j, std::size_t i) {
+    const std::size_t r = opposite ? height - 1 - i : i;
+    const std::size_t c = opposite ? width - 1 - j : j;
+    return source + 2 * (r * width + c);
+}
 
-    for (std::size_t tileLeft = 0; tileLeft < blockWidth; tileLeft += tileColumns) {
-        const std::size_t tileRight = std::min(tileLeft + tileColumns, blockWidth);
-        // The opposite flip takes the rows bottom up, so that it too fills each destination
-        // row front to back (measured some 25 % faster than top down).
-        for (std::size_t tileTop = 0; tileTop < blockHeight; tileTop += tileRows) {
-            const std::size_t tileBottom = std::min(tileTop + tileRows, blockHeight);
-            for (std::size_t c = tileLeft; c < tileRight; c += 8) {
-                for (std::size_t step = tileTop; step < tileBottom; step += 8) {
+// Band rows [j0, j1) and columns [i0, i1) sample by sample, each row front to back.
+template <bool opposite>
+void flipBandRegion(Byte* destination, const Byte* source, std::size_t width, std::size_t height, const FlipBand& band,
+                    std::size_t j0, std::size_t j1, std::size_t i0, std::size_t i1) {
+    for (std::size_t j = j0; j < j1; ++j)
+        for (std::size_t i = i0; i < i1; ++i)
+            std::memcpy(destination + 2 * (j * band.columns + i),
+                        sourceOf<opposite>(source, width, height, band.firstRow + j, band.firstColumn + i), 2);
+}
+
+// Whole 8 × 8 blocks of the band tile by tile through the kernel; the rows and columns that do
+// not fill a block go through the plain mapping. A tile is `tile.columns` rows of the band (source
+// columns) by `tile.rows` of its columns (source rows); inside it one 8-row block at a time is
+// filled front to back, so the tile's source lines stay in the second-level cache while its
+// blocks use them up. The opposite flip takes the source rows bottom up, so that it too fills
+// each row front to back (measured some 25 % faster than top down).
+template <bool opposite, class Kernel>
+void flipBandBlocked(Byte* destination, const Byte* source, std::size_t width, std::size_t height, const FlipBand& band,
+                     FlipTile tile) {
+    const std::size_t rows = band.rows;
+    const std::size_t columns = band.columns;
+    const std::size_t blockRows = rows - rows % 8;
+    const std::size_t blockColumns = columns - columns % 8;
+    const auto sourceRow = static_cast<std::ptrdiff_t>(2 * width);
+    const auto destinationRow = static_cast<std::ptrdiff_t>(2 * columns);
+
+    for (std::size_t tileTop = 0; tileTop < blockRows; tileTop += tile.columns) {
+        const std::size_t tileBottom = std::min<std::size_t>(tileTop + tile.columns, blockRows);
+        for (std::size_t tileLeft = 0; tileLeft < blockColumns; tileLeft += tile.rows) {
+            const std::size_t tileRight = std::min<std::size_t>(tileLeft + tile.rows, blockColumns);
+            for (std::size_t j = tileTop; j < tileBottom; j += 8) {
+                for (std::size_t i = tileLeft; i < tileRight; i += 8) {
                     if constexpr (opposite) {
-                        // Rows read bottom up and written right to left: both axes reversed.
-                        const std::size_t r = blockHeight - 8 - step;
+                        // Source rows read bottom up and its columns right to left: both axes
+                        // reversed, by the kernel's negative strides.
+                        const std::size_t r = height - 8 - (band.firstColumn + i);
+                        const std::size_t c = width - 8 - (band.firstRow + j);
                         Kernel::transpose8x8(source + 2 * ((r + 7) * width + c), -sourceRow,
-                                             destination + 2 * ((width - 1 - c) * height + (height - 8 - r)),
-                                             -destinationRow);
+                                             destination + 2 * ((j + 7) * columns + i), -destinationRow);
                     } else {
-                        Kernel::transpose8x8(source + 2 * (step * width + c), sourceRow,
-                                             destination + 2 * (c * height + step), destinationRow);
+                        Kernel::transpose8x8(source + 2 * ((band.firstColumn + i) * width + band.firstRow + j), sourceRow,
+                                             destination + 2 * (j * columns + i), destinationRow);
                     }
                 }
             }
         }
     }
-    flipRegion<opposite>(destination, source, width, height, 0, blockHeight, blockWidth, width);
-    flipRegion<opposite>(destination, source, width, height, blockHeight, height, 0, width);
+    flipBandRegion<opposite>(destination, source, width, height, band, 0, blockRows, blockColumns, columns);
+    flipBandRegion<opposite>(destination, source, width, height, band, blockRows, rows, 0, columns);
 }
+
+template <class Kernel>
+void flipBandWith(Byte* destination, const Byte* source, std::size_t width, std::size_t height, Diagonal diagonal,
+                  const FlipBand& band, FlipTile tile = defaultTile) {
+    if (diagonal == Diagonal::opposite)
+        flipBandBlocked<true, Kernel>(destination, source, width, height, band, tile);
+    else
+        flipBandBlocked<false, Kernel>(destination, source, width, height, band, tile);
+}
+
+FlipBand wholeImage(std::uint32_t width, std::uint32_t height) { return {0, width, 0, height}; }
 
 Byte* bytes(std::uint16_t* samples) { return reinterpret_cast<Byte*>(samples); }
 const Byte* bytes(const std::uint16_t* samples) { return reinterpret_cast<const Byte*>(samples); }
@@ -144,28 +178,73 @@ void flipOppositeDiagonalRowByRow(std::uint16_t* destination, const std::uint16_
 
 void flipMainDiagonalBlocked(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
                              std::uint32_t height) {
-    flipBlocked<false, FastKernel>(bytes(destination), bytes(source), width, height);
+    flipBandWith<FastKernel>(bytes(destination), bytes(source), width, height, Diagonal::main, wholeImage(width, height));
 }
 
 void flipOppositeDiagonalBlocked(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
                                  std::uint32_t height) {
-    flipBlocked<true, FastKernel>(bytes(destination), bytes(source), width, height);
+    flipBandWith<FastKernel>(bytes(destination), bytes(source), width, height, Diagonal::opposite,
+                             wholeImage(width, height));
 }
 
 void flipMainDiagonalBlockedPortable(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
                                      std::uint32_t height) {
-    flipBlocked<false, PortableKernel>(bytes(destination), bytes(source), width, height);
+    flipBandWith<PortableKernel>(bytes(destination), bytes(source), width, height, Diagonal::main,
+                                 wholeImage(width, height));
 }
 
 void flipOppositeDiagonalBlockedPortable(std::uint16_t* destination, const std::uint16_t* source,
                                          std::uint32_t width, std::uint32_t height) {
-    flipBlocked<true, PortableKernel>(bytes(destination), bytes(source), width, height);
+    flipBandWith<PortableKernel>(bytes(destination), bytes(source), width, height, Diagonal::opposite,
+                                 wholeImage(width, height));
 }
 
 void flipMainDiagonalTiled(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
                            std::uint32_t height, FlipTile tile) {
+    flipBand(destination, source, width, height, Diagonal::main, wholeImage(width, height), tile);
+}
+
+void flipBand(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width, std::uint32_t height,
+              Diagonal diagonal, FlipBand band, FlipTile tile) {
     if (tile.rows == 0 || tile.columns == 0 || tile.rows % 8 != 0 || tile.columns % 8 != 0) tile = defaultTile;
-    flipBlocked<false, FastKernel>(bytes(destination), bytes(source), width, height, tile);
+    flipBandWith<FastKernel>(bytes(destination), bytes(source), width, height, diagonal, band, tile);
+}
+
+FlipBand FlipBandPlan::band(std::uint64_t index) const {
+    // Bands run row after row; a row cut into pieces is one band per piece.
+    const std::uint64_t piecesPerRow = (std::uint64_t{height} + columnsPerBand - 1) / columnsPerBand;
+    const std::uint64_t firstRow = index / piecesPerRow * rowsPerBand;
+    const std::uint64_t firstColumn = index % piecesPerRow * columnsPerBand;
+    FlipBand band;
+    band.firstRow = static_cast<std::uint32_t>(firstRow);
+    band.rows = static_cast<std::uint32_t>(std::min<std::uint64_t>(rowsPerBand, width - firstRow));
+    band.firstColumn = static_cast<std::uint32_t>(firstColumn);
+    band.columns = static_cast<std::uint32_t>(std::min<std::uint64_t>(columnsPerBand, height - firstColumn));
+    return band;
+}
+
+FlipBandPlan planFlipBands(std::uint32_t width, std::uint32_t height, std::size_t bandBytes) {
+    FlipBandPlan plan;
+    plan.width = width;
+    plan.height = height;
+    if (width == 0 || height == 0) return plan;
+    // A row of the flipped image is a column of the source: `height` samples.
+    const std::uint64_t rowBytes = 2 * std::uint64_t{height};
+    std::uint64_t rows = bandBytes / rowBytes;
+    rows -= rows % 8;
+    // Eight rows for the kernel even past the size asked for, up to four times it.
+    if (rows == 0 && 8 * rowBytes <= 4 * std::uint64_t{bandBytes}) rows = 8;
+    if (rows != 0) {
+        plan.rowsPerBand = static_cast<std::uint32_t>(std::min<std::uint64_t>(rows, width));
+        plan.columnsPerBand = height;
+    } else {
+        plan.rowsPerBand = 1;
+        plan.columnsPerBand = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(bandBytes / 2, 1, height));
+    }
+    const std::uint64_t rowBands = (std::uint64_t{width} + plan.rowsPerBand - 1) / plan.rowsPerBand;
+    const std::uint64_t piecesPerRow = (std::uint64_t{height} + plan.columnsPerBand - 1) / plan.columnsPerBand;
+    plan.bandCount = rowBands * piecesPerRow;
+    return plan;
 }
 
 // The shape is the scan's; a negative one (never set by parse) is taken as empty. A source
@@ -184,6 +263,17 @@ void ScanImage::flipOppositeDiagonal(std::uint16_t* destination, const std::uint
     const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
     input_.prefetch(source, 2 * std::uint64_t{w} * h);
     if (!input_.readGuarded([&] { flipOppositeDiagonalBlocked(destination, source, w, h); })) refuseChangedInput();
+}
+
+void ScanImage::flipWhenWritten(bool mainDiagonal) {
+    if (pendingFlip_) throw std::logic_error("flipWhenWritten: the channels are already to be flipped");
+    const auto w = static_cast<std::uint32_t>(std::max(width, 0)), h = static_cast<std::uint32_t>(std::max(height, 0));
+    const FlipBandPlan plan = planFlipBands(w, h, flipBandBytes);
+    // Two buffers when there is more than one band: one is filled while the other is written.
+    for (std::uint64_t i = 0; i < 2; ++i)
+        flipBands_[i] = i < plan.bandCount ? std::make_unique_for_overwrite<std::uint16_t[]>(plan.largestBandSamples()) : nullptr;
+    pendingFlip_ = PendingFlip{mainDiagonal, w, h, flipBandBytes};
+    exchangeAxes();
 }
 
 }  // namespace quillane

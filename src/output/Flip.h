@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Reflections of a width × height image of 16-bit samples across a diagonal, from a source
@@ -36,6 +37,39 @@ struct FlipTile {
     std::uint32_t rows = 512;
     std::uint32_t columns = 1024;
 };
+
+enum class Diagonal { main, opposite };
+
+// A rectangle of the flipped (height × width) image: `rows` of its rows from `firstRow` on, and
+// in each `columns` samples from `firstColumn` on.
+struct FlipBand {
+    std::uint32_t firstRow = 0;
+    std::uint32_t rows = 0;
+    std::uint32_t firstColumn = 0;
+    std::uint32_t columns = 0;
+};
+
+// One band of the flipped image, with the blocked flips' tiles and kernel, into `destination`:
+// `band.columns` samples a row, its rows one after another. The band must lie inside the
+// flipped image. The blocked flips are this function over the whole image.
+void flipBand(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width, std::uint32_t height,
+              Diagonal diagonal, FlipBand band, FlipTile tile = {});
+
+// How the flipped image of a width × height source is cut into bands of at most about
+// `bandBytes`, in the order its bytes stand in a file: whole rows, a multiple of 8 of them where
+// the image has that many, so that the blocked kernel can take them; where even 8 rows would
+// be far larger, one row at a time in pieces.
+struct FlipBandPlan {
+    std::uint32_t width = 0;   // of the source
+    std::uint32_t height = 0;
+    std::uint32_t rowsPerBand = 0;
+    std::uint32_t columnsPerBand = 0;
+    std::uint64_t bandCount = 0;
+
+    FlipBand band(std::uint64_t index) const;
+    std::size_t largestBandSamples() const { return std::size_t{rowsPerBand} * columnsPerBand; }
+};
+FlipBandPlan planFlipBands(std::uint32_t width, std::uint32_t height, std::size_t bandBytes);
 
 // The blocked main-diagonal flip in tiles of another size (multiples of 8; any other size
 // falls back to the usual one), for measuring how the tile size matters on a given shape.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,10 @@ public:
     std::uint64_t mappedLength() const { return length_; }
     // The operating system's handle of the open file (a descriptor on POSIX), for in-kernel copies.
     std::intptr_t nativeHandle() const { return handle_; }
+    // Reads up to `count` bytes of the file from `offset` on into `buffer`, from the file as it is
+    // now rather than through the mapping, and says in `got` how many came: 0 at the file's end.
+    // Returns the operating system's error number, 0 on success.
+    std::uint32_t readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const;
 
     // Whether the `length` bytes from `start` lie inside the mapping.
     bool holds(const void* start, std::uint64_t length) const {

@@ -76,6 +76,19 @@ void MappedFile::prefetch(const void* start, std::uint64_t length) const {
     ::madvise(from, span, MADV_WILLNEED);
 }
 
+std::uint32_t MappedFile::readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const {
+    got = 0;
+    for (;;) {
+        const ssize_t read = ::pread(static_cast<int>(handle_), buffer, count, static_cast<off_t>(offset));
+        if (read >= 0) {
+            got = static_cast<std::size_t>(read);
+            return 0;
+        }
+        const std::uint32_t error = lastError();
+        if (error != EINTR) return error;
+    }
+}
+
 std::uint32_t MappedFile::unmap() {
     if (view_ == nullptr) return 0;
     if (::munmap(const_cast<std::uint8_t*>(view_), static_cast<std::size_t>(length_)) != 0) return lastError();

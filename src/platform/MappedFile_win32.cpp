@@ -62,6 +62,22 @@ void MappedFile::prefetch(const void* start, std::uint64_t length) const {
     ::PrefetchVirtualMemory(::GetCurrentProcess(), 1, &range, 0);
 }
 
+std::uint32_t MappedFile::readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const {
+    got = 0;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    // ReadFile takes at most a DWORD's worth; the caller asks again for the rest.
+    const auto wanted = static_cast<DWORD>(count < MAXDWORD ? count : MAXDWORD);
+    if (!::ReadFile(handleOf(handle_), buffer, wanted, &read, &at)) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_HANDLE_EOF) return error;
+    }
+    got = read;
+    return 0;
+}
+
 std::uint32_t MappedFile::unmap() {
     if (view_ == nullptr) return 0;
     if (!::UnmapViewOfFile(view_)) return ::GetLastError();

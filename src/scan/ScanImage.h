@@ -4,6 +4,7 @@
 #include "scan/ChannelBuffer.h"
 #include "scan/ScannerRecord.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -48,6 +49,17 @@ public:
     // After every channel is flipped: exchanges width and height, so that rows now run along
     // the input's columns, and remembers it for the pixel sizes written.
     void exchangeAxes();
+    // Flips every channel written from now on as it is written, a band of rows at a time through
+    // buffers taken here and used again for each channel, instead of into a whole copy of it
+    // beforehand; exchanges width and height as flipping every channel would. The buffers come to
+    // about twice flipBandBytes; when they cannot be had, std::bad_alloc.
+    void flipWhenWritten(bool mainDiagonal);
+
+    // About how much of a flipped channel is made at a time while it is written.
+    static constexpr std::size_t defaultFlipBandBytes = std::size_t{8} << 20;
+    std::size_t flipBandBytes = defaultFlipBandBytes;
+    // How much of a channel that is not flipped is read from the input at a time to be written.
+    static constexpr std::size_t copyPieceBytes = std::size_t{512} << 10;
 
     // Directory-entry accessors over the current image directory.
     std::optional<DirectoryEntry> findEntry(std::uint16_t tag) const;
@@ -101,8 +113,20 @@ private:
     void makeDirectoryCurrent(std::uint32_t offset);
     std::uint32_t nextDirectoryOffset() const;
     void fillChannel(int channel);
+    // Write the samples at `pixels`, flipped as pending, or the `count` bytes of the input from
+    // `offset` on; false when the input failed under them.
+    bool writeFlippedSamples(OutputFile& file, const void* pixels);
+    bool copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count);
 
     MappedFile input_;
+    struct PendingFlip {
+        bool mainDiagonal = true;
+        std::uint32_t sourceWidth = 0;
+        std::uint32_t sourceHeight = 0;
+        std::size_t bandBytes = 0;
+    };
+    std::optional<PendingFlip> pendingFlip_;
+    std::unique_ptr<std::uint16_t[]> flipBands_[2];
 };
 
 }  // namespace quillane

@@ -37,7 +37,7 @@ std::string folderRefusal(const std::string& folder) {
 }
 
 // Splits one input into its two files, driving the progress bar through positions 1 to 10;
-// every failure arrives as an exception. The scan and any flipped array are owned by this
+// every failure arrives as an exception. The scan and its flip buffers are owned by this
 // scope, so they are released before the caller shows a message.
 void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOptions& options,
               ProgressSink& progress) {
@@ -51,21 +51,8 @@ void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOp
     // file made of samples it does not hold.
     if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
 
-    if (options.flip) {
-        const int held = std::min(scan->scannerRecord.channelCount, 4);
-        for (int c = 0; c < held; ++c) {
-            ChannelBuffer flipped;
-            flipped.allocate(2, scan->channels[c].pixelCount());
-            if (options.mainDiagonal)
-                scan->flipMainDiagonal(flipped.samples.data, scan->channels[c].samples.data);
-            else
-                scan->flipOppositeDiagonal(flipped.samples.data, scan->channels[c].samples.data);
-            // The channel takes the new array over; the one it replaces points into the mapped
-            // input and is not the channel's to release.
-            scan->channels[c].samples = std::move(flipped.samples);
-        }
-        scan->exchangeAxes();
-    }
+    // Each channel is flipped band by band as it is written, never copied whole first.
+    if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
     progress.setPosition(3);
     progress.setPosition(4);
     progress.setPosition(5);

@@ -1,7 +1,7 @@
 // Channel files over the whole range of shapes and text lengths: every text from empty to
 // over a kilobyte, on either side of every even/odd boundary and of the sizes a buffer might
 // reserve; one row to a thousand rows; rows of one sample to rows too long for 16-bit byte
-// counts; both channels, flipped and not. Each layout is checked against offsets worked out
+// counts; both channels, flipped either way and not. Each layout is checked against offsets worked out
 // here from the lengths alone, and each written file read back through libtiff, every tag and
 // every pixel. The shapes and texts that once made the writer fill freed memory come last.
 #include "output/ChannelScan.h"
@@ -201,16 +201,18 @@ void expectWrittenFile(const std::filesystem::path& folder, std::uint32_t width,
     texts[pageName] = channelNames[colour];
     setScannerTexts(scan, texts);
 
-    std::vector<std::uint16_t> flipped;
     std::uint32_t fileWidth = width, fileHeight = height;
     std::vector<std::uint16_t> expectedPixels = source.pixels[channel];
     if (flip) {
-        flipped.resize(expectedPixels.size());
-        scan.flipMainDiagonal(flipped.data(), scan.channels[channel].samples.data);
-        scan.channels[channel].samples.data = flipped.data();
-        scan.exchangeAxes();
+        // Either diagonal, flipped as it is written: in bands of a sixteenth of the image (pieces
+        // of rows where the image is narrow), in bands of 8 rows, or in one band.
+        const bool mainDiagonal = k % 2 == 0;
+        const std::size_t bandSizes[] = {std::max<std::size_t>(64, std::size_t{width} * height / 8),
+                                         std::size_t{16} * height, ScanImage::defaultFlipBandBytes};
+        scan.flipBandBytes = bandSizes[k % 3];
+        scan.flipWhenWritten(mainDiagonal);
         std::swap(fileWidth, fileHeight);
-        expectedPixels = reflectedPatternImage(channel, width, height, true);
+        expectedPixels = reflectedPatternImage(channel, width, height, mainDiagonal);
     }
     const auto path = folder / "channel.tif";
     scan.writeChannel(path.string(), channel);

@@ -1,18 +1,24 @@
-// The diagonal flips: the defining examples and laws through ScanImage, and the fast blocked
-// traversal against the plain row-by-row one on shapes that leave partial blocks and tiles.
+// The diagonal flips: the defining examples and laws through ScanImage, the fast blocked
+// traversal against the plain row-by-row one on shapes that leave partial blocks and tiles, and
+// the flip made band by band as a channel is written against the whole flip.
+#include "output/ChannelScan.h"
 #include "output/Flip.h"
 #include "scan/ScanImage.h"
 #include "support/TiffReadBack.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
 namespace quillane {
 namespace {
 
+using testing::ChannelScan;
 using testing::firstMismatches;
+using testing::readFile;
+using testing::TemporaryFolder;
 using testing::samplesAt;
 
 using Flip = void (*)(std::uint16_t*, const std::uint16_t*, std::uint32_t, std::uint32_t);
@@ -137,6 +143,90 @@ TEST(Flip, BlockedEqualsRowByRowOnEveryShape) {
                          reinterpret_cast<const std::uint16_t*>(source.data() + 1), width, height);
             EXPECT_EQ(firstMismatches(expected, samplesAt(destination.data() + 1, n), height), "") << "odd addresses";
             EXPECT_EQ(destination[0], 0xEE) << "wrote before the destination";
+        }
+    }
+}
+
+// Band sizes for a shape: many bands of whole rows, 8 rows exactly, 24 rows and a little, pieces
+// of rows where 8 rows would be far too many bytes, and the usual size.
+std::vector<std::size_t> bandSizesFor(std::uint32_t width, std::uint32_t height) {
+    return {std::max<std::size_t>(16, std::size_t{2} * width * height / 40), std::size_t{16} * height,
+            std::size_t{48} * height + 2, ScanImage::defaultFlipBandBytes};
+}
+
+const std::pair<std::uint32_t, std::uint32_t> bandShapes[] = {
+    {1, 1}, {1, 1000}, {1000, 1}, {7, 9}, {8, 3}, {37, 1009}, {1031, 997}, {2051, 17},
+};
+
+// The bands, in order, tile the flipped image row after row, each where the file needs it next,
+// and together they are the whole flip.
+TEST(FlipBands, BandsInFileOrderMakeTheWholeFlip) {
+    for (const auto& [width, height] : bandShapes) {
+        const std::size_t n = std::size_t{width} * height;
+        const auto image = randomImage(n, width + 7 * height);
+        for (const std::size_t bandBytes : bandSizesFor(width, height)) {
+            const FlipBandPlan plan = planFlipBands(width, height, bandBytes);
+            for (const Diagonal diagonal : {Diagonal::main, Diagonal::opposite}) {
+                SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", bands of " +
+                             std::to_string(bandBytes) + (diagonal == Diagonal::main ? ", main" : ", opposite"));
+                std::vector<std::uint16_t> expected(n);
+                (diagonal == Diagonal::main ? flipMainDiagonalRowByRow : flipOppositeDiagonalRowByRow)(
+                    expected.data(), image.data(), width, height);
+                std::vector<std::uint16_t> streamed;
+                for (std::uint64_t i = 0; i < plan.bandCount; ++i) {
+                    const FlipBand band = plan.band(i);
+                    ASSERT_EQ(std::size_t{band.firstRow} * height + band.firstColumn, streamed.size()) << "band " << i;
+                    ASSERT_LE(std::size_t{band.rows} * band.columns, plan.largestBandSamples());
+                    std::vector<std::uint16_t> part(std::size_t{band.rows} * band.columns, 0xDEAD);
+                    flipBand(part.data(), image.data(), width, height, diagonal, band);
+                    // A band of several rows holds whole rows; a piece of a row is one row.
+                    ASSERT_TRUE(band.rows == 1 || band.columns == height);
+                    streamed.insert(streamed.end(), part.begin(), part.end());
+                }
+                EXPECT_EQ(firstMismatches(expected, streamed, height), "");
+            }
+            // No band much larger than asked for: 8 rows at most four times the size, else pieces.
+            EXPECT_LE(2 * plan.largestBandSamples(), std::max<std::size_t>(4 * bandBytes, 2 * std::size_t{height}));
+        }
+    }
+    EXPECT_EQ(planFlipBands(0, 5, 100).bandCount, 0u);
+    EXPECT_EQ(planFlipBands(5, 0, 100).bandCount, 0u);
+}
+
+// A channel flipped as it is written, in bands (several of them written on a worker thread while
+// the next is flipped), gives the same file byte for byte as the channel flipped whole first.
+TEST(FlipBands, FlippedWhileWrittenEqualsFlippedWholeFirst) {
+    TemporaryFolder folder;
+    for (const auto& [width, height] : bandShapes) {
+        for (const bool mainDiagonal : {true, false}) {
+            ChannelScan whole(width, height);
+            std::vector<std::uint16_t> flipped[2];
+            for (int c = 0; c < 2; ++c) {
+                flipped[c].resize(std::size_t{width} * height);
+                if (mainDiagonal)
+                    whole.scan.flipMainDiagonal(flipped[c].data(), whole.scan.channels[c].samples.data);
+                else
+                    whole.scan.flipOppositeDiagonal(flipped[c].data(), whole.scan.channels[c].samples.data);
+                whole.scan.channels[c].samples.data = flipped[c].data();
+            }
+            whole.scan.exchangeAxes();
+            whole.scan.writeChannel((folder / "whole-0.tif").string(), 0);
+            whole.scan.writeChannel((folder / "whole-1.tif").string(), 1);
+
+            for (const std::size_t bandBytes : bandSizesFor(width, height)) {
+                SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", bands of " +
+                             std::to_string(bandBytes) + (mainDiagonal ? ", main" : ", opposite"));
+                ChannelScan streamed(width, height);
+                streamed.scan.flipBandBytes = bandBytes;
+                streamed.scan.flipWhenWritten(mainDiagonal);
+                EXPECT_EQ((std::pair{streamed.scan.width, streamed.scan.height}), (std::pair{whole.scan.width, whole.scan.height}));
+                // Both channels through the same band buffers, one after the other.
+                for (int c = 0; c < 2; ++c) {
+                    const auto path = folder / ("streamed-" + std::to_string(c) + ".tif");
+                    streamed.scan.writeChannel(path.string(), c);
+                    EXPECT_EQ(readFile(path), readFile(folder / ("whole-" + std::to_string(c) + ".tif"))) << "channel " << c;
+                }
+            }
         }
     }
 }

@@ -1,7 +1,9 @@
 // The fast paths: what they change must not show in any result. A new output is not flushed to
-// disk but a replaced one still is; large writes go out in pieces; the input's pages are mapped ahead only inside the mapping,
-// and a write from an input cut short meanwhile still fails the ordinary way; flip buffers
-// carry the huge-page advice and stay plain arrays; a flip in tiles of any size is the flip.
+// disk but a replaced one still is; samples still in the input are read from the file in small
+// pieces and written as they come, and large writes go out in pieces; the input's pages are mapped
+// ahead only inside the mapping, and an input cut short meanwhile still fails the ordinary way,
+// flipped or not; channel buffers carry the huge-page advice and stay plain arrays; a flip in
+// tiles of any size is the flip.
 #include "output/Flip.h"
 #include "platform/FileSystemCalls.h"
 #include "platform/MappedFile.h"
@@ -9,11 +11,13 @@
 #include "scan/ChannelBuffer.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -118,30 +122,52 @@ TEST_F(FastPath, OnlyAReplacedOutputIsFlushedBeforeItsRename) {
     EXPECT_EQ(readTiff(folder / "Red.tif").pixels, samplesAt(scan.channels[0].samples.data, 36));
 }
 
-TEST_F(FastPath, LargePixelDataGoesToTheSystemAMegabyteAtATime) {
+// Samples still in the input go out in the pieces they are read in; flipped ones a megabyte at a
+// time, or a band at a time when bands are smaller.
+TEST_F(FastPath, LargePixelDataGoesToTheSystemInPieces) {
     const std::uint32_t width = 1000, height = 1300;  // 2.6 MB of samples per channel
+    const std::size_t pixelBytes = 2u * width * height;
+    const std::vector<std::size_t> megabytePieces = {std::size_t{1} << 20, std::size_t{1} << 20, pixelBytes - (std::size_t{2} << 20)};
     const fs::path input = ScanBuilder::scan(width, height).write(folder / "scan.tif");
-    ScanImage scan;
-    scan.open(input.string());
-    scan.parse();
-    FileSystemCalls calls = systemFileSystemCalls();
-    recordWrites(calls);
-    writeSizes.clear();
-    {
-        const ReplacedFileSystemCalls recording(calls);
-        scan.writeChannel((folder / "Green.tif").string(), 1);
+    const struct {
+        const char* what;
+        bool flip;
+        std::size_t bandBytes;
+    } cases[] = {{"from the input", false, 0}, {"flipped in one band", true, ScanImage::defaultFlipBandBytes},
+                 {"flipped in bands of 400 rows", true, 400 * 2 * height}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScanImage scan;
+        scan.open(input.string());
+        scan.parse();
+        if (c.flip) {
+            scan.flipBandBytes = c.bandBytes;
+            scan.flipWhenWritten(true);
+        }
+        FileSystemCalls calls = systemFileSystemCalls();
+        recordWrites(calls);
+        writeSizes.clear();
+        {
+            const ReplacedFileSystemCalls recording(calls);
+            scan.writeChannel((folder / "Green.tif").string(), 1);
+        }
+        // Header, directory and value area, then the samples.
+        ASSERT_GE(writeSizes.size(), 3u);
+        const std::vector<std::size_t> samples(writeSizes.begin() + 3, writeSizes.end());
+        // Bands of 400 rows are 1040000 bytes, each one piece.
+        const std::vector<std::size_t> bands = {1040000, 1040000, 520000};
+        std::vector<std::size_t> read;
+        for (std::size_t left = pixelBytes; left > 0; left -= std::min(left, ScanImage::copyPieceBytes))
+            read.push_back(std::min(left, ScanImage::copyPieceBytes));
+        EXPECT_EQ(samples, !c.flip ? read : c.bandBytes < pixelBytes ? bands : megabytePieces);
+        const TiffReadBack back = readTiff(folder / "Green.tif");
+        ASSERT_TRUE(back.opened);
+        const auto expected = c.flip ? reflectedPatternImage(1, width, height, true) : patternImage(1, width, height);
+        EXPECT_EQ(firstMismatches(expected, back.pixels, back.width), "");
     }
-    // Header, directory and value area, then the samples in three pieces.
-    ASSERT_EQ(writeSizes.size(), 6u);
-    EXPECT_EQ(writeSizes[3], std::size_t{1} << 20);
-    EXPECT_EQ(writeSizes[4], std::size_t{1} << 20);
-    EXPECT_EQ(writeSizes[5], 2u * width * height - (std::size_t{2} << 20));
-    const TiffReadBack back = readTiff(folder / "Green.tif");
-    ASSERT_TRUE(back.opened);
-    EXPECT_EQ(firstMismatches(samplesAt(scan.channels[1].samples.data, std::size_t{width} * height), back.pixels, width), "");
 }
 
-TEST_F(FastPath, MappingHoldsExactlyItsOwnBytes) {
+TEST_F(FastPath, MappingHoldsExactlyItsOwnBytesAndTheFileReadsToItsEnd) {
     writeFile(folder / "bytes", std::vector<std::uint8_t>(10000, 7));
     MappedFile file;
     ASSERT_EQ(file.openForReading((folder / "bytes").string()), 0u);
@@ -162,6 +188,14 @@ TEST_F(FastPath, MappingHoldsExactlyItsOwnBytes) {
     file.prefetch(view + 9000, 5000);
     file.prefetch(view + 1, 9999);
     EXPECT_EQ(view[9999], 7);
+    // Read from the file itself: what it has from an offset on, and nothing past its end.
+    std::uint8_t bytes[100] = {};
+    std::size_t got = 99;
+    EXPECT_EQ(file.readAt(9990, bytes, sizeof bytes, got), 0u);
+    EXPECT_EQ(got, 10u);
+    EXPECT_EQ(bytes[9], 7);
+    EXPECT_EQ(file.readAt(10000, bytes, sizeof bytes, got), 0u);
+    EXPECT_EQ(got, 0u);
 }
 
 TEST_F(FastPath, PrefetchMapsTheRangeInOneGo) {
@@ -181,26 +215,40 @@ TEST_F(FastPath, PrefetchMapsTheRangeInOneGo) {
 #endif
 }
 
-// The write from the mapping fails, not with a crash, naming the input that changed, and
-// leaves neither the output nor its temporary behind.
+// The write of samples from the input fails, not with a crash, naming the input that changed,
+// and leaves neither the output nor its temporary behind: read from the file, or flipped band by
+// band from the mapping while a worker writes the band before.
 TEST_F(FastPath, InputCutShortAfterLoadingFailsTheWriteCleanly) {
 #ifdef _WIN32
     GTEST_SKIP() << "Windows refuses to cut short a file that is mapped (tested with the Windows behaviour)";
 #endif
-    const fs::path input = ScanBuilder::scan(3000, 40).write(folder / "scan.tif");
-    ScanImage scan;
-    scan.open(input.string());
-    scan.parse();
-    fs::resize_file(input, 4096);
-    const std::string output = (folder / "Red.tif").string();
-    try {
-        scan.writeChannel(output, 0);
-        FAIL() << "the write went through";
-    } catch (const UserException& failure) {
-        EXPECT_EQ(failure.message, input.string() + " : This file was changed by another program while it was being split");
+    const struct {
+        const char* what;
+        bool flip, mainDiagonal;
+    } cases[] = {{"read from the file", false, false}, {"main flip in bands", true, true}, {"opposite flip in bands", true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path input = ScanBuilder::scan(3000, 40).write(folder / "scan.tif");
+        ScanImage scan;
+        scan.open(input.string());
+        scan.parse();
+        if (c.flip) {
+            scan.flipBandBytes = 8 * 2 * 40;
+            scan.flipWhenWritten(c.mainDiagonal);
+        }
+        // Inside the first channel's samples.
+        fs::resize_file(input, 60000);
+        const std::string output = (folder / "Red.tif").string();
+        try {
+            scan.writeChannel(output, 0);
+            FAIL() << "the write went through";
+        } catch (const UserException& failure) {
+            EXPECT_EQ(failure.message, input.string() + " : This file was changed by another program while it was being split");
+        }
+        EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"scan.tif"}) << "no output, no temporary";
+        scan.close();
+        fs::remove(input);
     }
-    scan.close();
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1) << "only the input";
 }
 
 TEST_F(FastPath, LargeChannelBuffersAreAdvisedForHugePagesAndStayPlainArrays) {

@@ -204,7 +204,7 @@ TEST_F(SplitRunTest, FlipsEveryChannelAndExchangesWidthAndHeight) {
     const Case cases[] = {
         {"main diagonal", true, "_FlippedLLtoUR", false, 2, 2},
         {"opposite diagonal, samples at odd addresses", false, "_FlippedULtoLR", true, 2, 2},
-        // The record claims more channels than a scan can hold; only four are read and flipped.
+        // The record claims more channels than a scan can hold; the two written are flipped.
         {"record claims five channels", true, "_FlippedLLtoUR", false, 4, 5},
     };
     for (const Case& c : cases) {
@@ -364,8 +364,8 @@ TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
 }
 
 TEST_F(SplitRunTest, AllocationFailureDuringAFlipIsAnUnknownFailure) {
-    // A scan of 13 × 7 samples: its flip buffers are 182 bytes, a size nothing else asks for.
-    // The second channel's buffer fails, after the first channel already holds its flipped copy.
+    // A scan of 13 × 7 samples: the flip's band buffer holds all of it, 182 bytes, a size nothing
+    // else asks for. It is taken before either channel is written, and fails.
     const std::string path = input("slide01.tif", ScanBuilder::scan(13, 7));
     host.options.flip = true;
     bool inputReleased = false;
@@ -375,7 +375,7 @@ TEST_F(SplitRunTest, AllocationFailureDuringAFlipIsAnUnknownFailure) {
         probe.open(path);
         ASSERT_TRUE(processHolds(path)) << "the probe must see an open scan";
     }
-    failArrayAllocation(13 * 7 * 2, 1);
+    failArrayAllocation(13 * 7 * 2);
     SplitRun(host, platform);
 
     EXPECT_TRUE(arrayAllocationFailed());
