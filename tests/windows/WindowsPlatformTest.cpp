@@ -244,7 +244,7 @@ BOOL WINAPI countingFlush(HANDLE file) {
     return systemFileSystemCalls().flushFileBuffers(file);
 }
 
-BOOL WINAPI recordingMove(LPCSTR from, LPCSTR to, DWORD flags) {
+BOOL WINAPI recordingMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
     moves.push_back(fs::path(from).filename().string() + " -> " + fs::path(to).filename().string() + " " +
                     std::to_string(flags));
     return systemFileSystemCalls().moveFileEx(from, to, flags);
