@@ -108,15 +108,18 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
     if (error != 0 && !unnamedUnsupported(error)) fail(error, true, destination_);
     while (!unnamed_) {
         // A hidden name beside the destination, so that the final rename stays on one file system.
+        // Watched before it exists, so that no signal finds it made but not yet watched.
         const std::string name = nextTemporaryName();
+        watchSlot_ = watchTemporary(folder_, name);
         bool vanishesOnClose = false;
         error = createNamed(folder_ + name, handle, vanishesOnClose);
         if (error == 0) {
             temporary_ = folder_ + name;
             vanishes_ = vanishesOnClose;
-            if (!vanishes_) watchSlot_ = watchTemporary(folder_, name);
             break;
         }
+        forgetTemporary(watchSlot_);
+        watchSlot_ = -1;
         if (!alreadyExists(error)) fail(error, true, destination_);
     }
     handle_ = handle;
@@ -179,12 +182,14 @@ void OutputFile::nameTemporary() {
     }
     for (;;) {
         const std::string name = nextTemporaryName();
+        watchSlot_ = watchTemporary(folder_, name);
         const Error error = link(handle_, folder_ + name);
         if (error == 0) {
             temporary_ = folder_ + name;
-            watchSlot_ = watchTemporary(folder_, name);
             return;
         }
+        forgetTemporary(watchSlot_);
+        watchSlot_ = -1;
         if (!alreadyExists(error)) fail(error, true, destination_);
     }
 }
