@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <barrier>
+#include <stdexcept>
+#include <thread>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -138,6 +142,44 @@ TEST(WindowsInput, InPageErrorInsideTheMappingEndsTheGuardedReadOnly) {
     scan.parse();
     scan.flipMainDiagonal(flipped.data(), scan.channels[0].samples.data);
     EXPECT_EQ(flipped, reflectedPatternImage(0, 64, 64, true));
+}
+
+// Guarded reads on four threads at once, each failing, and one whose read throws: each ends its
+// own read, the exception reaches its caller, and no handler stays behind.
+TEST(WindowsInput, GuardedReadsOnFourThreadsAtOnceEachTakeTheirOwnFault) {
+    TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(64, 64).write(folder / "scan.tif").string();
+    ScanImage scan;
+    scan.open(input);
+    const MappedFile& file = scan.inputFile();
+    std::barrier allGuarded(4);
+    std::vector<int> results(4, -1);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < 4; ++i) {
+        threads.emplace_back([&, i] {
+            const ULONG_PTR details[] = {0, reinterpret_cast<ULONG_PTR>(file.view() + 100 * i), ULONG_PTR{0xC00000A3}};
+            results[i] = file.readGuarded([&] {
+                allGuarded.arrive_and_wait();
+                ::RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, details);
+                results[i] = 2;
+            });
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(results, std::vector<int>(4, 0));
+    EXPECT_THROW(file.readGuarded([] { throw std::runtime_error("read failed"); }), std::runtime_error);
+
+    // The next in-page error reaches whoever handles it now, and goes on from there.
+    static int seen = 0;
+    void* last = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* exception) -> LONG {
+        if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_IN_PAGE_ERROR) return EXCEPTION_CONTINUE_SEARCH;
+        ++seen;
+        return EXCEPTION_CONTINUE_EXECUTION;
+    });
+    const ULONG_PTR details[] = {0, reinterpret_cast<ULONG_PTR>(file.view()), ULONG_PTR{0xC00000A3}};
+    ::RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, details);
+    ::RemoveVectoredExceptionHandler(last);
+    EXPECT_EQ(seen, 1);
 }
 
 // --- Output files ---------------------------------------------------------------------------
