@@ -66,6 +66,10 @@ namespace outputsystem {
 
 Error checkDestination(const std::string& destination, Existing& existing) {
     if (destination.empty()) return ERROR_PATH_NOT_FOUND;
+    // The program's 8-bit paths end at MAX_PATH, as Windows' own 8-bit calls refuse longer ones;
+    // refused here, before anything is written, also where the system would take it (Wine
+    // does) or only the wide calls for the temporary would meet it.
+    if (fullPathOf(destination).size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     // An existing output is opened for writing once, the way writing over it would open it, so
     // that a read-only file, one the user may not change and one another program holds open are
     // refused before anything is written, as they would be without the temporary.

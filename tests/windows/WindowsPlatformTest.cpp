@@ -277,6 +277,33 @@ TEST_F(WindowsOutput, FullDiskKeepsTheExistingOutputAndLeavesNoTemporary) {
     }
 }
 
+// Output paths at MAX_PATH: one of 259 characters, the most Windows takes, is written and
+// replaced, although its temporary's name is longer than its own; one of 260 is refused with a
+// message that keeps its reason.
+TEST_F(WindowsOutput, OutputPathsUpToMaxPathAreWrittenAndLongerOnesRefusedWithTheirReason) {
+    const std::string start = fullPathOf(out("")) ;
+    const std::string shortFolder = start + std::string(240 - start.size(), 'f');
+    ASSERT_TRUE(::CreateDirectoryA(shortFolder.c_str(), nullptr));
+    for (const std::size_t length : {258u, 259u}) {
+        SCOPED_TRACE(length);
+        const std::string input = "C:\\in\\" + std::string(length - shortFolder.size() - 1 - 3 - 4, 'b') + ".tif";
+        const std::string path = composeInFolder(shortFolder, input, 0, "");
+        ASSERT_EQ(path.size(), length);
+        EXPECT_EQ(writeFailure(scan, path), "(written)");
+        writeFile(path, previous);
+        EXPECT_EQ(writeFailure(scan, path), "(written)") << "replacing it";
+        EXPECT_EQ(readTiff(path).pixels, patternImage(0, 7, 5));
+        EXPECT_EQ(namesIn(shortFolder), std::vector<std::string>{fs::path(path).filename().string()});
+        fs::remove(path);
+    }
+    const std::string tooLong = shortFolder + "\\" + std::string(259 - shortFolder.size(), 'r');
+    const std::string message = writeFailure(scan, tooLong);
+    ASSERT_EQ(message.substr(0, tooLong.size() + 3), tooLong + " : ");
+    EXPECT_LE(message.size() - tooLong.size() - 3, 255u);
+    EXPECT_EQ(message.substr(message.size() - 26), " contains an invalid path.");
+    EXPECT_TRUE(namesIn(shortFolder).empty());
+}
+
 // Counts the flushes and records the one move of a replacement.
 int flushes = 0;
 std::vector<std::string> moves;
