@@ -178,7 +178,8 @@ void OutputFile::nameTemporary() {
             return;
         }
         if (!alreadyExists(error)) fail(error, true, destination_);
-        // A file appeared there meanwhile; it is replaced as any other.
+        // A file appeared there meanwhile; it is replaced as any other, flushed first.
+        if (const Error flushError = flush(handle_)) fail(flushError, false, fullPathOf(destination_));
     }
     for (;;) {
         const std::string name = nextTemporaryName();

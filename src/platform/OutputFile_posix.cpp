@@ -59,6 +59,10 @@ Error checkDestination(const std::string& destination, Existing& existing) {
 
 Error createUnnamed(const std::string& folder, Handle& handle) {
 #ifdef O_TMPFILE
+    // An unnamed file is named through /proc (see link); without it (a bare chroot) a named
+    // temporary serves.
+    static const bool namable = ::access("/proc/self/fd", X_OK) == 0;
+    if (!namable) return EOPNOTSUPP;
     const int descriptor = fileSystemCalls().open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (descriptor < 0) return lastError();
     handle = descriptor;
