@@ -294,7 +294,7 @@ TEST_F(ChannelWriterFailure, FileLayerTextKeepsItsReasonWithin255Characters) {
             EXPECT_GE(text.size(), 250u) << "shortened no more than it must";
             EXPECT_EQ(text.substr(0, start.size()), start);
             EXPECT_NE(text.find("..."), std::string::npos);
-            EXPECT_EQ(text.substr(text.size() - reason.size() - 8, 8), "/Red.tif");
+            EXPECT_EQ(text.substr(text.size() - reason.size() - 7, 7), "Red.tif");
         }
         EXPECT_TRUE(wholeUtf8(text));
     }
