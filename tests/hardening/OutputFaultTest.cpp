@@ -3,6 +3,7 @@
 // an output already in place is left as it was, nothing stays open, and the run releases its
 // input before it shows the message.
 #include "hardening/FaultyFileSystem.h"
+#include "platform/OutputFile.h"
 #include "platform/Process.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
@@ -336,6 +337,29 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptL
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(namesIn("later"), expected);
 }
+
+#ifndef _WIN32
+// The signal handling both programs install: a signal that ends the program while named
+// temporaries are written removes them first, and the program still ends by that signal.
+TEST_F(OutputFault, SignalsThatEndTheProgramRemoveItsNamedTemporariesFirst) {
+    // A forked child, which writes into this test's folder.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        EXPECT_EXIT(
+            {
+                removeTemporariesOnSignals();
+                FaultyFileSystem named({}, false, true);
+                OutputFile first("Red.tif");
+                OutputFile second("Green.tif");
+                first.write("partial", 7);
+                std::raise(signal);
+            },
+            ::testing::KilledBySignal(signal), "");
+        EXPECT_TRUE(namesIn(".").empty()) << "a temporary outlived the signal";
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace quillane
