@@ -186,7 +186,9 @@ int runInterrupted(const std::filesystem::path& program, const std::vector<std::
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+    // Without a console of its own: a console made for it (Wine's conhost) may outlive a
+    // terminated program and hold this program's output open.
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
                         workingFolder.string().c_str(), &startup, &process))
         throw std::runtime_error("cannot start " + commandLine);
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(after).count();
