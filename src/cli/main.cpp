@@ -3,6 +3,7 @@
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/SplitFiles.h"
+#include "platform/OutputFile.h"
 #include "platform/Process.h"
 
 #include <cstdio>
@@ -31,6 +32,8 @@ std::string versionText() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl-C, a kill or a hang-up while a file is written leave no temporary behind.
+    quillane::removeTemporariesOnSignals();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     quillane::CommandLine commandLine;
     try {

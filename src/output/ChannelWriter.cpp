@@ -1,5 +1,6 @@
 #include "output/Flip.h"
 #include "output/TiffLayout.h"
+#include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/OutputFile.h"
 #include "scan/ScanImage.h"
@@ -12,15 +13,45 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace quillane {
 
 namespace {
 
-// The file layer's message is cut where the original fixed-size message buffer ended.
+// The file layer's message keeps within the original fixed-size message buffer.
 constexpr std::size_t longestFileText = 255;
+
+// `name` within `room` bytes: its start and its end, "..." between them, cut only where a
+// character begins (a double-byte character of the code page, a UTF-8 sequence).
+std::string shortenedInTheMiddle(const std::string& name, std::size_t room) {
+    std::vector<bool> starts(name.size() + 1, false);
+    for (std::size_t i = 0; i < name.size(); i += isLeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1)
+        starts[i] = (static_cast<unsigned char>(name[i]) & 0xC0) != 0x80;
+    starts[name.size()] = true;
+    std::size_t head = (room - 3) / 2;
+    std::size_t tail = name.size() - (room - 3 - head);
+    while (head > 0 && !starts[head]) --head;
+    while (!starts[tail]) ++tail;
+    return name.substr(0, head) + "..." + name.substr(tail);
+}
+
+// The file layer's text within that limit. The reason stands after the file name, so a name
+// too long for the limit is shortened in its middle rather than the text cut at its end; the
+// message names the file in full before the text in any case.
+std::string limitedText(const FileError& failure) {
+    std::string text = failure.text();
+    if (text.size() <= longestFileText) return text;
+    const std::size_t others = text.size() - failure.fileName.size();
+    if (!failure.fileName.empty() && others + 16 <= longestFileText)
+        text = FileError(failure.cause, failure.osError, shortenedInTheMiddle(failure.fileName, longestFileText - others))
+                   .text();
+    if (text.size() > longestFileText) text.resize(longestFileText);
+    return text;
+}
 
 // The colour the scanner recorded for the channel names the page; an index it cannot have
 // falls back to the channel's own name.
@@ -250,9 +281,7 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
         // Pixels read from a file that another program has cut short meanwhile fail the write;
         // the input is what went wrong, not the output.
         if (fromInput && inputCutShort()) refuseChangedInput();
-        std::string text = failure.text();
-        if (text.size() > longestFileText) text.resize(longestFileText);
-        throw UserException(failure.fileName + " : " + text);
+        throw UserException(failure.fileName + " : " + limitedText(failure));
     }
 }
 

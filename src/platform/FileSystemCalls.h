@@ -13,16 +13,20 @@ namespace quillane {
 // The system calls through which OutputFile reaches the disk. They are the real ones unless a
 // test has put others in place, to make any single step of writing a file fail on demand.
 #ifdef _WIN32
-// A replacement reports a failure the way the system does: through SetLastError.
+// A replacement reports a failure the way the system does: through SetLastError. The
+// temporary is reached by its long-path form ("\\?\"), which only the wide calls take.
 struct FileSystemCalls {
-    HANDLE(WINAPI* createFile)(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+    HANDLE(WINAPI* createFile)(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                                DWORD disposition, DWORD attributes, HANDLE templateFile);
     BOOL(WINAPI* writeFile)(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
     BOOL(WINAPI* setFilePointerEx)(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method);
     BOOL(WINAPI* flushFileBuffers)(HANDLE file);
     BOOL(WINAPI* closeHandle)(HANDLE object);
-    BOOL(WINAPI* moveFileEx)(LPCSTR from, LPCSTR to, DWORD flags);
-    BOOL(WINAPI* deleteFile)(LPCSTR path);
+    BOOL(WINAPI* moveFileEx)(LPCWSTR from, LPCWSTR to, DWORD flags);
+    BOOL(WINAPI* deleteFile)(LPCWSTR path);
+    // Sets and clears the temporary's delete disposition.
+    BOOL(WINAPI* setFileInformationByHandle)(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information,
+                                             DWORD size);
 };
 #else
 struct FileSystemCalls {
@@ -33,6 +37,8 @@ struct FileSystemCalls {
     int (*close)(int descriptor);
     int (*rename)(const char* from, const char* to);
     int (*unlink)(const char* path);
+    // Gives a file opened with O_TMPFILE its name.
+    int (*linkat)(int fromFolder, const char* from, int toFolder, const char* to, int flags);
 };
 #endif
 

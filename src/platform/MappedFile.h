@@ -57,6 +57,15 @@ public:
     // fail); reading a page the file no longer has then ends `read` early and gives false,
     // instead of ending the program. Being cut short, `read` must have nothing to clean up:
     // plain loops over bytes, no objects with destructors, nothing allocated or locked.
+    //
+    // The guard covers the reads of the calling thread only (a thread `read` starts has none),
+    // and any number of threads may run guarded reads at once, of one mapping or of several.
+    // While any guarded read runs, the process's SIGBUS handler (on Windows, a vectored
+    // exception handler) is the guard's; it passes every fault it does not take on to the
+    // handling that was there before, and that handling is back in place once the last guarded
+    // read has ended, however it ended: returning, cut short, or by an exception from `read`,
+    // which goes on to the caller. Code that changes SIGBUS's handling while a guarded read
+    // runs gets it undone when the reads end.
     template <class Read>
     bool readGuarded(Read&& read) const {
         using Callable = std::remove_reference_t<Read>;

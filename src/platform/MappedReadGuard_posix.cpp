@@ -2,25 +2,34 @@
 
 #include <csetjmp>
 #include <csignal>
+#include <mutex>
 
 namespace quillane {
 
 namespace {
 
-// The guarded read under way: where to go back to, and the mapping whose faults it takes.
-// The program reads its input on one thread, so one read is guarded at a time.
+// A guarded read under way on one thread: where to go back to, and the mapping whose faults it
+// takes. Each thread has its own, so that reads on several threads at once each get their own
+// faults.
 struct GuardedRead {
     sigjmp_buf resume;
     const std::uint8_t* first;
     std::uint64_t length;
 };
-GuardedRead* volatile current = nullptr;
-// How SIGBUS was handled before the guard took it.
+thread_local GuardedRead* volatile current = nullptr;
+
+// The handler is the process's, though: it is put in place when the first guarded read of any
+// thread begins and the earlier handling is put back when the last one ends, so that a bus
+// error outside every guard is handled afterwards exactly as before.
+std::mutex installation;
+int readsUnderWay = 0;
+// How SIGBUS was handled before the guard took it; written only while no read is under way.
 struct sigaction previous {};
 
 // A page of the mapping that lies past the file's end (the file was cut short after it was
-// mapped) raises SIGBUS when it is read. Such a fault inside the guarded mapping returns to the
-// guard; any other goes on to whoever handled the signal before, or ends the program as usual.
+// mapped) raises SIGBUS when it is read. Such a fault inside this thread's guarded mapping
+// returns to its guard; any other goes on to whoever handled the signal before, or ends the
+// program as usual.
 void onBusError(int signal, siginfo_t* info, void* context) {
     GuardedRead* read = current;
     const auto* address = static_cast<const std::uint8_t*>(info->si_addr);
@@ -37,6 +46,41 @@ void onBusError(int signal, siginfo_t* info, void* context) {
     }
 }
 
+// Holds the handler and this thread's guarded read in place for as long as it lives: every way
+// out of the read, a return, a jump back from the handler or an exception, puts back what was
+// there before.
+class Guard {
+public:
+    explicit Guard(GuardedRead& read) : outer_(current) {
+        {
+            const std::lock_guard<std::mutex> lock(installation);
+            if (readsUnderWay == 0) {
+                struct sigaction handler {};
+                handler.sa_sigaction = onBusError;
+                handler.sa_flags = SA_SIGINFO;
+                sigemptyset(&handler.sa_mask);
+                installed_ = ::sigaction(SIGBUS, &handler, &previous) == 0;
+            } else {
+                installed_ = true;
+            }
+            if (installed_) ++readsUnderWay;
+        }
+        current = &read;
+    }
+    ~Guard() {
+        current = outer_;
+        if (!installed_) return;
+        const std::lock_guard<std::mutex> lock(installation);
+        if (--readsUnderWay == 0) ::sigaction(SIGBUS, &previous, nullptr);
+    }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    GuardedRead* outer_;
+    bool installed_ = false;
+};
+
 }  // namespace
 
 bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
@@ -44,26 +88,15 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
         read(context);
         return true;
     }
-    GuardedRead guard{};
-    guard.first = view_;
-    guard.length = length_;
-
-    struct sigaction handler {};
-    handler.sa_sigaction = onBusError;
-    handler.sa_flags = SA_SIGINFO;
-    sigemptyset(&handler.sa_mask);
-    if (::sigaction(SIGBUS, &handler, &previous) != 0) {
-        read(context);
-        return true;
-    }
-    current = &guard;
+    GuardedRead guarded{};
+    guarded.first = view_;
+    guarded.length = length_;
+    const Guard guard(guarded);
     // sigsetjmp keeps the signal mask, so that SIGBUS, blocked while its handler runs, is open
     // again after the jump back.
-    const bool completed = sigsetjmp(guard.resume, 1) == 0;
-    if (completed) read(context);
-    current = nullptr;
-    ::sigaction(SIGBUS, &previous, nullptr);
-    return completed;
+    if (sigsetjmp(guarded.resume, 1) != 0) return false;
+    read(context);
+    return true;
 }
 
 }  // namespace quillane

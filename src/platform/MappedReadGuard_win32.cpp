@@ -15,13 +15,14 @@ namespace quillane {
 // cleaning up, so skipping the rest of it loses nothing.
 namespace {
 
-// The guarded read under way. The program reads its input on one thread, so one at a time.
+// The guarded read under way on this thread: each thread has its own, so that reads on several
+// threads at once each get their own faults.
 struct GuardedRead {
     void* resume[5];
     const std::uint8_t* first;
     std::uint64_t length;
 };
-GuardedRead* volatile current = nullptr;
+thread_local GuardedRead* volatile current = nullptr;
 
 [[noreturn]] __attribute__((noinline)) void abandonRead() {
     GuardedRead* read = current;
@@ -49,6 +50,25 @@ LONG CALLBACK onInPageError(EXCEPTION_POINTERS* exception) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+// Holds a vectored handler and this thread's guarded read in place for as long as it lives, so
+// that every way out of the read, a return, the jump back or an exception, removes them again.
+class Guard {
+public:
+    explicit Guard(GuardedRead& read) : outer_(current), handler_(::AddVectoredExceptionHandler(1, onInPageError)) {
+        current = &read;
+    }
+    ~Guard() {
+        current = outer_;
+        if (handler_ != nullptr) ::RemoveVectoredExceptionHandler(handler_);
+    }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    GuardedRead* outer_;
+    void* handler_;
+};
+
 }  // namespace
 
 bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
@@ -56,23 +76,13 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
         read(context);
         return true;
     }
-    void* handler = ::AddVectoredExceptionHandler(1, onInPageError);
-    if (handler == nullptr) {
-        read(context);
-        return true;
-    }
-    GuardedRead guard{};
-    guard.first = view_;
-    guard.length = length_;
-    current = &guard;
-    bool completed = false;
-    if (__builtin_setjmp(guard.resume) == 0) {
-        read(context);
-        completed = true;
-    }
-    current = nullptr;
-    ::RemoveVectoredExceptionHandler(handler);
-    return completed;
+    GuardedRead guarded{};
+    guarded.first = view_;
+    guarded.length = length_;
+    const Guard guard(guarded);
+    if (__builtin_setjmp(guarded.resume) != 0) return false;
+    read(context);
+    return true;
 }
 
 }  // namespace quillane

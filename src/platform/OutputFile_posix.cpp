@@ -1,17 +1,21 @@
+// The POSIX system calls behind OutputFile (platform/OutputFileSystem.h), and the signal
+// handling that removes named temporaries.
 #include "platform/OutputFile.h"
 
-#include "platform/FileError.h"
 #include "platform/FileSystemCalls.h"
+#include "platform/OutputFileSystem.h"
 
-#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace quillane {
 
@@ -25,140 +29,220 @@ const FileSystemCalls systemCalls = {
     ::close,
     ::rename,
     ::unlink,
+    ::linkat,
 };
-const FileSystemCalls* currentCalls = &systemCalls;
 
-// The folder part of a path including its last '/', or empty for a bare name.
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+int descriptorOf(outputsystem::Handle handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+const FileSystemCalls& systemFileSystemCalls() { return systemCalls; }
+
+namespace outputsystem {
+
+namespace {
+
+Error lastError() { return static_cast<Error>(errno); }
+
+}  // namespace
+
+Error checkDestination(const std::string& destination, Existing& existing) {
+    if (destination.empty()) return ENOENT;
+    // Writing over a file opens it for writing, so a write-protected output stays refused as
+    // it would be without the temporary; the replacement takes on the old file's permissions.
+    struct stat status {};
+    existing.replacing = ::stat(destination.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+    existing.mode = status.st_mode & 07777;
+    if (existing.replacing && ::access(destination.c_str(), W_OK) != 0) return lastError();
+    return 0;
 }
 
-// The path as an absolute one, the way the file is named in messages about writing it.
+Error createUnnamed(const std::string& folder, Handle& handle) {
+#ifdef O_TMPFILE
+    // An unnamed file is named through /proc (see link); without it (a bare chroot) a named
+    // temporary serves.
+    static const bool namable = ::access("/proc/self/fd", X_OK) == 0;
+    if (!namable) return EOPNOTSUPP;
+    const int descriptor = fileSystemCalls().open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (descriptor < 0) return lastError();
+    handle = descriptor;
+    return 0;
+#else
+    (void)folder;
+    (void)handle;
+    return EOPNOTSUPP;
+#endif
+}
+
+// A file system without unnamed files says EOPNOTSUPP; a kernel older than O_TMPFILE opens the
+// folder itself, which fails for writing with EISDIR.
+bool unnamedUnsupported(Error error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
+
+Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose) {
+    const int descriptor = fileSystemCalls().open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) return lastError();
+    handle = descriptor;
+    vanishesOnClose = false;
+    return 0;
+}
+
+bool alreadyExists(Error error) { return error == EEXIST; }
+
+void adopt(Handle handle, const Existing& existing) noexcept {
+    if (existing.replacing) ::fchmod(descriptorOf(handle), static_cast<mode_t>(existing.mode & 0777));
+}
+
+Error writeSome(Handle handle, const void* bytes, std::size_t count, std::size_t& written) {
+    for (;;) {
+        const ssize_t took = fileSystemCalls().write(descriptorOf(handle), bytes, count);
+        if (took >= 0) {
+            written = static_cast<std::size_t>(took);
+            return 0;
+        }
+        const Error error = lastError();
+        if (error != EINTR) return error;
+    }
+}
+
+Error seek(Handle handle, bool toStart, std::uint64_t& position) {
+    const off_t at = fileSystemCalls().lseek(descriptorOf(handle), 0, toStart ? SEEK_SET : SEEK_CUR);
+    if (at < 0) return lastError();
+    position = static_cast<std::uint64_t>(at);
+    return 0;
+}
+
+Error flush(Handle handle) {
+    if (fileSystemCalls().fsync(descriptorOf(handle)) == 0) return 0;
+    const Error error = lastError();
+    // A file that cannot be flushed (a special file system) has nothing more to wait for.
+    return error == EINVAL ? 0 : error;
+}
+
+Error close(Handle handle) { return fileSystemCalls().close(descriptorOf(handle)) == 0 ? 0 : lastError(); }
+
+Error link(Handle handle, const std::string& path) {
+    // Naming a descriptor directly (AT_EMPTY_PATH) needs a privilege an ordinary user lacks;
+    // its entry in /proc serves everyone else.
+    if (fileSystemCalls().linkat(descriptorOf(handle), "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    Error error = lastError();
+    if (error != ENOENT && error != EPERM) return error;
+    const std::string entry = "/proc/self/fd/" + std::to_string(handle);
+    if (fileSystemCalls().linkat(AT_FDCWD, entry.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    error = lastError();
+    return error;
+}
+
+Error keep(Handle) { return 0; }
+
+Error rename(const std::string& from, const std::string& to) {
+    return fileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
+}
+
+void remove(const std::string& path) noexcept { fileSystemCalls().unlink(path.c_str()); }
+
+void fail(Error error, bool creating, const std::string& name) {
+    throw FileError(FileError::causeFromErrno(static_cast<int>(error), creating), error, name);
+}
+
 std::string fullPathOf(const std::string& path) {
     std::error_code ignored;
     const auto absolute = std::filesystem::absolute(path, ignored);
     return ignored ? path : absolute.string();
 }
 
-[[noreturn]] void fail(int error, bool creating, const std::string& name) {
-    throw FileError(FileError::causeFromErrno(error, creating), static_cast<std::uint32_t>(error), name);
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string hostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
+std::uint32_t processId() { return static_cast<std::uint32_t>(::getpid()); }
+
+bool processGone(std::uint32_t id) {
+    if (id == 0 || id > static_cast<std::uint32_t>(INT_MAX)) return false;
+    if (::kill(static_cast<pid_t>(id), 0) == 0) return false;
+    const int error = errno;
+    return error == ESRCH;  // EPERM: it runs, as another user
+}
+
+// The named temporaries being written, where a signal handler can reach them without
+// allocating or locking: each slot holds a descriptor of the temporary's folder and its name.
+namespace {
+
+struct WatchedTemporary {
+    std::atomic<bool> inUse{false};     // claimed by a writer
+    std::atomic<bool> published{false}; // folder and name are complete
+    int folder = -1;
+    std::array<char, 96> name{};
+};
+std::array<WatchedTemporary, 16> watched;
+
+}  // namespace
+
+int watchTemporary(const std::string& folder, const std::string& name) noexcept {
+    if (name.size() >= WatchedTemporary{}.name.size()) return -1;
+    for (std::size_t slot = 0; slot < watched.size(); ++slot) {
+        WatchedTemporary& entry = watched[slot];
+        bool expected = false;
+        if (!entry.inUse.compare_exchange_strong(expected, true)) continue;
+        entry.folder = ::open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (entry.folder < 0) {
+            entry.inUse.store(false);
+            return -1;
+        }
+        std::memcpy(entry.name.data(), name.c_str(), name.size() + 1);
+        entry.published.store(true);
+        return static_cast<int>(slot);
+    }
+    return -1;  // more outputs at once than slots: left to the sweep
+}
+
+void forgetTemporary(int slot) noexcept {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= watched.size()) return;
+    WatchedTemporary& entry = watched[static_cast<std::size_t>(slot)];
+    entry.published.store(false);
+    ::close(entry.folder);
+    entry.folder = -1;
+    entry.inUse.store(false);
+}
+
+}  // namespace outputsystem
+
+namespace {
+
+// Only async-signal-safe calls: unlinkat, signal, raise.
+void removeTemporariesAndEnd(int signal) {
+    const int savedErrno = errno;
+    for (auto& entry : outputsystem::watched) {
+        if (entry.published.load()) ::unlinkat(entry.folder, entry.name.data(), 0);
+    }
+    errno = savedErrno;
+    // The signal's own ending: default action, delivered again once this handler returns (a
+    // fault, by running the faulting instruction again).
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 }  // namespace
 
-const FileSystemCalls& systemFileSystemCalls() { return systemCalls; }
-
-const FileSystemCalls& fileSystemCalls() { return *currentCalls; }
-
-ReplacedFileSystemCalls::ReplacedFileSystemCalls(const FileSystemCalls& replacement) : previous_(currentCalls) {
-    currentCalls = &replacement;
-}
-
-ReplacedFileSystemCalls::~ReplacedFileSystemCalls() { currentCalls = previous_; }
-
-OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
-    if (destination_.empty()) fail(ENOENT, true, destination_);
-
-    // Writing over a file opens it for writing, so a write-protected output stays refused as
-    // it would be without the temporary; the replacement takes on the old file's permissions.
-    struct stat existing {};
-    const bool replacing = ::stat(destination_.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode);
-    if (replacing && ::access(destination_.c_str(), W_OK) != 0) {
-        const int error = errno;
-        fail(error, true, destination_);
-    }
-
-    // A hidden name beside the destination, so that the final rename stays on one file system.
-    static std::atomic<unsigned> serial{0};
-    const std::string stem = folderOf(destination_) + ".quillane-" + std::to_string(::getpid()) + "-";
-    for (;;) {
-        temporary_ = stem + std::to_string(serial++) + ".tmp";
-        const int descriptor = currentCalls->open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            handle_ = descriptor;
-            break;
-        }
-        const int error = errno;
-        if (error != EEXIST) {
-            temporary_.clear();
-            fail(error, true, destination_);
-        }
-    }
-    if (replacing) ::fchmod(static_cast<int>(handle_), existing.st_mode & 0777);
-    replacing_ = replacing;
-}
-
-OutputFile::~OutputFile() { abandon(); }
-
-void OutputFile::write(const void* bytes, std::size_t count) {
-    // A large write goes to the system a megabyte at a time. Handed hundreds of megabytes at
-    // once, the file cache takes them in huge-page-sized blocks, and fresh blocks that size can
-    // cost several times the copy itself (on a virtual machine that gives free ones back to its
-    // host, many times); below that size they come from memory in use all along.
-    constexpr std::size_t piece = std::size_t{1} << 20;
-    const auto* next = static_cast<const std::uint8_t*>(bytes);
-    while (count > 0) {
-        const ssize_t written = currentCalls->write(static_cast<int>(handle_), next, std::min(count, piece));
-        if (written < 0) {
-            const int error = errno;
-            if (error == EINTR) continue;
-            fail(error, false, fullPathOf(destination_));
-        }
-        // The system took nothing and reported nothing: the disk is full.
-        if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
-        next += written;
-        count -= static_cast<std::size_t>(written);
-    }
-}
-
-std::uint64_t OutputFile::position() {
-    const off_t at = currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_CUR);
-    if (at < 0) {
-        const int error = errno;
-        fail(error, false, fullPathOf(destination_));
-    }
-    return static_cast<std::uint64_t>(at);
-}
-
-void OutputFile::seekToStart() {
-    if (currentCalls->lseek(static_cast<int>(handle_), 0, SEEK_SET) < 0) {
-        const int error = errno;
-        fail(error, false, fullPathOf(destination_));
-    }
-}
-
-void OutputFile::commit() {
-    const int descriptor = static_cast<int>(handle_);
-    // When a file is replaced, the bytes reach the disk before the name moves over it, so that a
-    // crash cannot leave an empty file where a good one was, and a failure the system reports
-    // only on flushing (an I/O error) fails the write instead of passing unnoticed. A new file
-    // has nothing to protect, and waiting for the disk would make writing it cost several times
-    // a copy of its bytes, so it is left to the system's own write-back, as a copy is.
-    if (replacing_ && currentCalls->fsync(descriptor) != 0) {
-        const int error = errno;
-        if (error != EINVAL) fail(error, false, fullPathOf(destination_));
-    }
-    handle_ = -1;
-    if (currentCalls->close(descriptor) != 0) {
-        const int error = errno;
-        fail(error, false, fullPathOf(destination_));
-    }
-    if (currentCalls->rename(temporary_.c_str(), destination_.c_str()) != 0) {
-        const int error = errno;
-        fail(error, true, destination_);
-    }
-    temporary_.clear();
-}
-
-void OutputFile::abandon() noexcept {
-    if (handle_ >= 0) {
-        currentCalls->close(static_cast<int>(handle_));
-        handle_ = -1;
-    }
-    if (!temporary_.empty()) {
-        currentCalls->unlink(temporary_.c_str());
-        temporary_.clear();
+void removeTemporariesOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0) continue;
+        // Only signals that would end the program as they stand: one ignored by whoever started
+        // it (nohup, a shell's background job) stays ignored, and a handler already in place
+        // (a sanitizer's report of a crash) keeps its work.
+        if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction handler {};
+        handler.sa_handler = removeTemporariesAndEnd;
+        sigemptyset(&handler.sa_mask);
+        handler.sa_flags = SA_RESETHAND;
+        ::sigaction(signal, &handler, nullptr);
     }
 }
 

@@ -9,7 +9,8 @@
 namespace quillane {
 namespace {
 
-// Each part of a split path is cut to this many characters.
+// On Windows each part of a split path is cut to this many characters, as the system's own
+// path splitting does; a POSIX path keeps every part whole, since its folders may be longer.
 constexpr std::size_t partLimit = 255;
 
 bool isSeparator(char c, PathStyle style) {
@@ -23,8 +24,8 @@ struct PathParts {
     std::string extension;
 };
 
-std::string cut(std::string_view part) {
-    return std::string(part.substr(0, partLimit));
+std::string cut(std::string_view part, PathStyle style) {
+    return std::string(style == PathStyle::windows ? part.substr(0, partLimit) : part);
 }
 
 PathParts splitPath(std::string_view path, PathStyle style) {
@@ -47,13 +48,13 @@ PathParts splitPath(std::string_view path, PathStyle style) {
         }
     }
 
-    parts.directory = cut(path.substr(0, nameStart));
+    parts.directory = cut(path.substr(0, nameStart), style);
     const std::string_view name = path.substr(nameStart);
     if (lastDot != std::string_view::npos && lastDot >= nameStart) {
-        parts.baseName = cut(name.substr(0, lastDot - nameStart));
-        parts.extension = cut(name.substr(lastDot - nameStart));
+        parts.baseName = cut(name.substr(0, lastDot - nameStart), style);
+        parts.extension = cut(name.substr(lastDot - nameStart), style);
     } else {
-        parts.baseName = cut(name);
+        parts.baseName = cut(name, style);
     }
     return parts;
 }

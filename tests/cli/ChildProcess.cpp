@@ -8,6 +8,8 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <csignal>
+#include <thread>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -174,5 +176,62 @@ ProgramRun runProgramOnTerminal(const std::filesystem::path& program, const std:
     return result;
 #endif
 }
+
+#ifdef _WIN32
+int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingFolder, std::chrono::microseconds after, int,
+                   const std::vector<std::string>&) {
+    std::string commandLine = quoted(program.string());
+    for (const std::string& argument : arguments) commandLine += ' ' + quoted(argument);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // Without a console of its own: a console made for it (Wine's conhost) may outlive a
+    // terminated program and hold this program's output open.
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        workingFolder.string().c_str(), &startup, &process))
+        throw std::runtime_error("cannot start " + commandLine);
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(after).count();
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(milliseconds)) == WAIT_TIMEOUT)
+        TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+#else
+int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingFolder, std::chrono::microseconds after, int signal,
+                   const std::vector<std::string>& environment) {
+    std::vector<std::string> words = {program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> variables = environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) variables.emplace_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("cannot fork");
+    if (child == 0) {
+        const int quiet = open("/dev/null", O_RDWR);
+        if (quiet < 0 || dup2(quiet, 0) < 0 || dup2(quiet, 1) < 0 || dup2(quiet, 2) < 0 ||
+            chdir(workingFolder.c_str()) != 0)
+            _exit(127);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    std::this_thread::sleep_for(after);
+    kill(child, signal);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) throw std::runtime_error("lost the child process");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+#endif
 
 }  // namespace quillane::testing

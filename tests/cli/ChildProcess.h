@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,5 +27,13 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::vector<st
 // runs the program; standard output still goes to a file. POSIX only.
 ProgramRun runProgramOnTerminal(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                 const std::filesystem::path& workingFolder);
+
+// Starts `program` as runProgram does, lets it run for `after`, then ends it with `signal`
+// (POSIX) or, on Windows, terminates it as the task manager does, and waits for it. Its streams
+// are discarded; `environment` entries ("NAME=value") are added to its environment (POSIX).
+// Gives the exit status, or 128 + the signal that ended it.
+int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingFolder, std::chrono::microseconds after, int signal,
+                   const std::vector<std::string>& environment = {});
 
 }  // namespace quillane::testing

@@ -3,6 +3,7 @@
 // the input, the run ends as for any failure, and no output file is left behind. And a failure
 // whose error number is read only after other calls still reports its own cause.
 #include "platform/FileSystemCalls.h"
+#include "platform/MappedFile.h"
 #include "platform/Process.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
@@ -19,6 +20,13 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <barrier>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -85,6 +93,114 @@ TEST(ChangedInput, GuardedReadOfAnIntactMappingCompletes) {
 }
 
 #if !defined(_WIN32)
+// Splits four inputs on four threads at once, each flipped, each cut short once all four are
+// loaded, so that their guarded reads overlap; gives each run's last message.
+std::vector<std::string> splitFourCutShortAtOnce(const fs::path& folder) {
+    constexpr int count = 4;
+    std::barrier allCutShort(count);
+    std::vector<std::string> messages(count);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i) {
+        const fs::path input = ScanBuilder::scan(400, 300).write(folder / ("scan" + std::to_string(i) + ".tif"));
+        threads.emplace_back([&allCutShort, &messages, i, input] {
+            RecordingHost host;
+            RecordingPlatform platform(host);
+            host.inputs = {input.string()};
+            host.options.flip = true;
+            host.options.mainDiagonal = i % 2 == 0;
+            host.onPosition = [&](int pos) {
+                if (pos != 2) return;
+                fs::resize_file(input, 4096);
+                allCutShort.arrive_and_wait();
+            };
+            host.onMessage = [&](const std::string& text) { messages[static_cast<std::size_t>(i)] = text; };
+            SplitRun(host, platform);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    return messages;
+}
+
+// Reads a page that its file no longer has, outside any guard.
+void busErrorOutsideEveryGuard(const fs::path& file) {
+    writeFile(file, std::vector<std::uint8_t>(2 * 4096, 1));
+    const int descriptor = ::open(file.c_str(), O_RDONLY);
+    void* view = ::mmap(nullptr, 2 * 4096, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    fs::resize_file(file, 0);
+    std::printf("%d\n", static_cast<const volatile std::uint8_t*>(view)[4096]);
+}
+
+// How SIGBUS is handled now (by the system, or by a sanitizer's handler).
+void* busErrorHandling() {
+    struct sigaction now {};
+    ::sigaction(SIGBUS, nullptr, &now);
+    return (now.sa_flags & SA_SIGINFO) != 0 ? reinterpret_cast<void*>(now.sa_sigaction)
+                                            : reinterpret_cast<void*>(now.sa_handler);
+}
+
+TEST(ChangedInput, FourThreadsCutShortAtOnceEachGetTheirOwnMessage) {
+    TemporaryFolder folder;
+    void* const before = busErrorHandling();
+    const std::vector<std::string> messages = splitFourCutShortAtOnce(folder.path());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(messages[static_cast<std::size_t>(i)],
+                  (folder / ("scan" + std::to_string(i) + ".tif")).string() +
+                      " : This file was changed by another program while it was being split");
+    }
+    EXPECT_EQ(busErrorHandling(), before) << "the guard's handler outlived the reads";
+}
+
+// Four guarded reads under way at once, each on its own thread and mapping, each then reading
+// a page its file no longer has: each ends its own read only.
+TEST(ChangedInput, GuardedReadsOnFourThreadsAtOnceEachTakeTheirOwnFault) {
+    TemporaryFolder folder;
+    std::barrier allGuarded(4);
+    std::vector<int> results(4, -1);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < 4; ++i) {
+        threads.emplace_back([&, i] {
+            const fs::path file = folder / ("mapped" + std::to_string(i));
+            writeFile(file, std::vector<std::uint8_t>(2 * 4096, 1));
+            MappedFile mapped;
+            std::uint64_t length = 0;
+            if (mapped.openForReading(file.string()) != 0 || mapped.queryLength(length) != 0 || mapped.mapWhole(length) != 0)
+                return;
+            fs::resize_file(file, 0);
+            results[i] = mapped.readGuarded([&] {
+                allGuarded.arrive_and_wait();
+                results[i] = static_cast<const volatile std::uint8_t*>(mapped.view())[4096];
+            });
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(results, std::vector<int>(4, 0)) << "each read ends early and gives false";
+}
+
+// An exception from the guarded read goes on to the caller and takes the guard away with it.
+TEST(ChangedInput, ExceptionFromAGuardedReadPutsTheEarlierHandlingBack) {
+    TemporaryFolder folder;
+    const fs::path input = ScanBuilder::scan(64, 64).write(folder / "scan.tif");
+    ScanImage scan;
+    scan.open(input.string());
+    void* const before = busErrorHandling();
+    EXPECT_THROW(scan.inputFile().readGuarded([] { throw std::runtime_error("read failed"); }), std::runtime_error);
+    EXPECT_EQ(busErrorHandling(), before);
+}
+
+// After guarded reads on several threads, a bus error outside them ends the process as the
+// system ends it, instead of being taken for one of them or going round in the handler.
+TEST(ChangedInputDeathTest, BusErrorAfterGuardedReadsOnSeveralThreadsEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TemporaryFolder folder;
+    EXPECT_EXIT(
+        {
+            std::signal(SIGBUS, SIG_DFL);  // the system's own ending, also under a sanitizer
+            splitFourCutShortAtOnce(folder.path());
+            busErrorOutsideEveryGuard(folder / "other.bin");
+        },
+        ::testing::KilledBySignal(SIGBUS), "");
+}
+
 // The disk fills, and then the folder the output is named relative to disappears, so that the
 // full path for the message cannot be had: looking for it fails with "not found". The message
 // still says what happened to the write.

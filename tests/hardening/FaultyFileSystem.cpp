@@ -19,8 +19,9 @@ struct Plan {
     bool active = false;
     std::vector<Fault> faults;
     bool shortWrites = false;
+    bool withoutUnnamedFiles = false;
     bool interrupted = false;
-    int counts[7] = {};
+    int counts[fileCallKinds] = {};
     std::size_t raised = 0;
 };
 Plan plan;
@@ -42,7 +43,7 @@ const FileSystemCalls& real() { return systemFileSystemCalls(); }
 
 #ifdef _WIN32
 const FileSystemCalls faultyCalls = {
-    [](LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
+    [](LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
        HANDLE templateFile) -> HANDLE {
         int error = 0;
         if (failing(FileCall::open, error)) return ::SetLastError(error), INVALID_HANDLE_VALUE;
@@ -76,20 +77,26 @@ const FileSystemCalls faultyCalls = {
         if (fails) return ::SetLastError(error), FALSE;
         return result;
     },
-    [](LPCSTR from, LPCSTR to, DWORD flags) -> BOOL {
+    [](LPCWSTR from, LPCWSTR to, DWORD flags) -> BOOL {
         int error = 0;
         if (failing(FileCall::rename, error)) return ::SetLastError(error), FALSE;
         return real().moveFileEx(from, to, flags);
     },
-    [](LPCSTR path) -> BOOL {
+    [](LPCWSTR path) -> BOOL {
         int error = 0;
         if (failing(FileCall::unlink, error)) return ::SetLastError(error), FALSE;
         return real().deleteFile(path);
+    },
+    [](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) -> BOOL {
+        int error = 0;
+        if (failing(FileCall::link, error)) return ::SetLastError(error), FALSE;
+        return real().setFileInformationByHandle(file, kind, information, size);
     },
 };
 #else
 const FileSystemCalls faultyCalls = {
     [](const char* path, int flags, mode_t mode) -> int {
+        if (plan.withoutUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
         int error = 0;
         if (failing(FileCall::open, error)) return errno = error, -1;
         return real().open(path, flags, mode);
@@ -134,22 +141,28 @@ const FileSystemCalls faultyCalls = {
         if (failing(FileCall::unlink, error)) return errno = error, -1;
         return real().unlink(path);
     },
+    [](int fromFolder, const char* from, int toFolder, const char* to, int flags) -> int {
+        int error = 0;
+        if (failing(FileCall::link, error)) return errno = error, -1;
+        return real().linkat(fromFolder, from, toFolder, to, flags);
+    },
 };
 #endif
 
-Plan& startPlan(std::vector<Fault> faults, bool shortWrites) {
+Plan& startPlan(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles) {
     if (plan.active) throw std::logic_error("FaultyFileSystem does not nest");
     plan = Plan{};
     plan.active = true;
     plan.faults = std::move(faults);
     plan.shortWrites = shortWrites;
+    plan.withoutUnnamedFiles = withoutUnnamedFiles;
     return plan;
 }
 
 }  // namespace
 
-FaultyFileSystem::FaultyFileSystem(std::vector<Fault> faults, bool shortWrites)
-    : replaced_((startPlan(std::move(faults), shortWrites), faultyCalls)) {}
+FaultyFileSystem::FaultyFileSystem(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles)
+    : replaced_((startPlan(std::move(faults), shortWrites, withoutUnnamedFiles), faultyCalls)) {}
 
 FaultyFileSystem::~FaultyFileSystem() { plan = Plan{}; }
 

@@ -8,11 +8,13 @@
 
 namespace quillane::testing {
 
-enum class FileCall { open, write, lseek, fsync, close, rename, unlink };
+enum class FileCall { open, write, lseek, fsync, close, rename, unlink, link };
+inline constexpr int fileCallKinds = 8;
 
-// The kinds of call, by what they do: on Windows open is CreateFileA, write WriteFile, lseek
-// SetFilePointerEx, fsync FlushFileBuffers, close CloseHandle, rename MoveFileExA and unlink
-// DeleteFileA.
+// The kinds of call, by what they do: on Windows open is CreateFileW, write WriteFile, lseek
+// SetFilePointerEx, fsync FlushFileBuffers, close CloseHandle, rename MoveFileExW, unlink
+// DeleteFileW and link SetFileInformationByHandle (the temporary's delete disposition, set and
+// cleared); on POSIX link is linkat, which names an unnamed temporary.
 //
 // One call of the output file layer made to fail: the `occurrence`-th call of its kind (1 for
 // the first) reports `error` (errno, or GetLastError on Windows). A write failing with error 0
@@ -46,10 +48,12 @@ struct Fault {
 };
 
 // Puts the faults in place for as long as it lives; every other call goes to the system.
-// With `shortWrites` each write takes at most a few bytes and is first interrupted once.
+// With `shortWrites` each write takes at most a few bytes and is first interrupted once. With
+// `withoutUnnamedFiles` the file system has no unnamed files (O_TMPFILE), as a network one, and
+// the output file layer falls back to named temporaries (POSIX; not counted as a call).
 class FaultyFileSystem {
 public:
-    explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false);
+    explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false, bool withoutUnnamedFiles = false);
     ~FaultyFileSystem();
     FaultyFileSystem(const FaultyFileSystem&) = delete;
     FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;

@@ -3,6 +3,7 @@
 // an output already in place is left as it was, nothing stays open, and the run releases its
 // input before it shows the message.
 #include "hardening/FaultyFileSystem.h"
+#include "platform/OutputFile.h"
 #include "platform/Process.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
@@ -14,10 +15,19 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -47,10 +57,65 @@ const std::vector<Step>& steps() {
         {"value area", {{FileCall::write, 3, failure::fileTooLarge}}, false, "Disk full while accessing %1."},
         {"pixels, the disk taking nothing", {{FileCall::write, 4, 0}}, false, "Disk full while accessing %1."},
         {"flush to disk", {{FileCall::fsync, 1, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
+#ifdef _WIN32
+        {"keep the finished temporary", {{FileCall::link, 2, failure::accessDenied}}, false, "Access to %1 was denied."},
+#else
+        {"name the finished temporary", {{FileCall::link, 1, failure::accessDenied}}, true, "Access to %1 was denied."},
+#endif
         {"close", {{FileCall::close, 1, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
         {"rename over the output", {{FileCall::rename, 1, failure::accessDenied}}, true, "Access to %1 was denied."},
     };
     return all;
+}
+
+// A process other than this one, running for as long as the object lives.
+class OtherProcess {
+public:
+#ifdef _WIN32
+    OtherProcess() {
+        char self[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!::CreateProcessA(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &info_))
+            throw std::runtime_error("cannot start a process");
+        id = info_.dwProcessId;
+    }
+    ~OtherProcess() {
+        ::TerminateProcess(info_.hProcess, 0);
+        ::WaitForSingleObject(info_.hProcess, INFINITE);
+        ::CloseHandle(info_.hThread);
+        ::CloseHandle(info_.hProcess);
+    }
+#else
+    OtherProcess() : id(static_cast<std::uint32_t>(::fork())) {
+        if (id == 0) {
+            for (;;) ::pause();
+        }
+    }
+    ~OtherProcess() {
+        ::kill(static_cast<pid_t>(id), SIGKILL);
+        ::waitpid(static_cast<pid_t>(id), nullptr, 0);
+    }
+#endif
+    OtherProcess(const OtherProcess&) = delete;
+    OtherProcess& operator=(const OtherProcess&) = delete;
+    std::uint32_t id = 0;
+
+private:
+#ifdef _WIN32
+    PROCESS_INFORMATION info_{};
+#endif
+};
+
+std::uint32_t goneProcess() { return OtherProcess().id; }
+
+std::uint32_t processId() {
+#ifdef _WIN32
+    return ::GetCurrentProcessId();
+#else
+    return static_cast<std::uint32_t>(::getpid());
+#endif
 }
 
 std::string expectedMessage(const Step& step, const std::string& given, const std::string& full) {
@@ -61,7 +126,7 @@ std::string expectedMessage(const Step& step, const std::string& given, const st
 }
 
 // The same faults moved to the second file written under the plan, given the calls one file takes.
-std::vector<Fault> inSecondFile(const std::vector<Fault>& faults, const int callsPerFile[7]) {
+std::vector<Fault> inSecondFile(const std::vector<Fault>& faults, const int callsPerFile[fileCallKinds]) {
     std::vector<Fault> moved = faults;
     for (Fault& fault : moved) fault.occurrence += callsPerFile[static_cast<int>(fault.call)];
     return moved;
@@ -85,7 +150,7 @@ protected:
     std::string full(const std::string& name) const { return (fs::path(currentDirectory()) / name).string(); }
 
     // The calls of each kind that replacing one file takes when nothing fails.
-    void countCallsPerFile(int counts[7]) {
+    void countCallsPerFile(int counts[fileCallKinds]) {
         ScanBuilder::scan(width, height).write("probe.tif");
         writeFile("probe-out.tif", previous);
         ScanImage scan;
@@ -94,7 +159,7 @@ protected:
         {
             FaultyFileSystem quiet({});
             scan.writeChannel("probe-out.tif", 0);
-            for (int call = 0; call < 7; ++call) counts[call] = quiet.calls(static_cast<FileCall>(call));
+            for (int call = 0; call < fileCallKinds; ++call) counts[call] = quiet.calls(static_cast<FileCall>(call));
         }
         scan.close();
         fs::remove("probe.tif");
@@ -102,9 +167,18 @@ protected:
     }
 };
 
+// On POSIX also with named temporaries, as on a file system without unnamed files.
+#ifdef _WIN32
+constexpr bool temporaryKinds[] = {false};
+#else
+constexpr bool temporaryKinds[] = {false, true};
+#endif
+
 TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
+    for (const bool named : temporaryKinds)
     for (const Step& step : steps()) {
-        SCOPED_TRACE(step.what);
+        if (named && step.faults[0].call == FileCall::link) continue;  // nothing to name
+        SCOPED_TRACE(std::string(step.what) + (named ? ", named temporary" : ""));
         fs::create_directory("in");
         fs::create_directory("out");
         ASSERT_TRUE(changeDirectory("out"));
@@ -118,7 +192,7 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
             scan.open("../in/scan.tif");
             scan.parse();
             {
-                FaultyFileSystem faulty(step.faults);
+                FaultyFileSystem faulty(step.faults, false, named);
                 try {
                     scan.writeChannel("Red.tif", 0);
                 } catch (const UserException& failure) {
@@ -145,7 +219,7 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
 }
 
 TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
-    int callsPerFile[7];
+    int callsPerFile[fileCallKinds];
     countCallsPerFile(callsPerFile);
     ASSERT_EQ(callsPerFile[static_cast<int>(FileCall::write)], 4) << "the table counts four writes per file";
 
@@ -213,7 +287,9 @@ TEST_F(OutputFault, ShortAndInterruptedWritesStillWriteTheWholeFile) {
     EXPECT_EQ(readFile("Pieces.tif"), readFile("Plain.tif"));
 }
 
-TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailure) {
+// A named temporary whose removal fails: on POSIX one made on a file system without unnamed
+// files, on Windows one whose delete disposition could not be set.
+TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptLater) {
     ScanBuilder::scan(width, height).write("scan.tif");
     writeFile("Red.tif", previous);
     ScanImage scan;
@@ -221,22 +297,69 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailure) {
     scan.parse();
     std::string message;
     {
-        FaultyFileSystem faulty({{FileCall::write, 4, failure::diskFull}, {FileCall::unlink, 1, failure::inUse}});
+#ifdef _WIN32
+        const std::vector<Fault> faults = {{FileCall::link, 1, failure::unknown},
+                                           {FileCall::write, 4, failure::diskFull},
+                                           {FileCall::unlink, 1, failure::inUse}};
+#else
+        const std::vector<Fault> faults = {{FileCall::write, 4, failure::diskFull}, {FileCall::unlink, 1, failure::inUse}};
+#endif
+        FaultyFileSystem faulty(faults, false, true);
         try {
             scan.writeChannel("Red.tif", 0);
         } catch (const UserException& failure) {
             message = failure.message;
         }
-        EXPECT_EQ(faulty.raised(), 2u);
+        EXPECT_EQ(faulty.raised(), faults.size());
     }
     EXPECT_EQ(message, full("Red.tif") + " : Disk full while accessing " + full("Red.tif") + ".");
     EXPECT_EQ(readFile("Red.tif"), previous);
-    scan.close();
     // The hidden temporary is all that stays; the output is untouched.
-    const std::vector<std::string> names = namesIn(".");
+    std::vector<std::string> names = namesIn(".");
     ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names[0].rfind(".quillane-", 0), 0u) << names[0];
+    const std::string left = names[0];
+    ASSERT_EQ(left.rfind(".quillane-", 0), 0u) << left;
+
+    // The next process to write into a folder removes what processes now gone left there, and
+    // only that: not a temporary of a process that runs, nor a name the program never makes.
+    fs::create_directory("later");
+    const std::string self = std::to_string(processId());
+    const std::string stem = left.substr(0, left.find(self + "-"));
+    const OtherProcess running;
+    const std::vector<std::string> kept = {stem + std::to_string(running.id) + "-0.tmp",
+                                           stem + std::to_string(goneProcess()) + "-x.tmp", ".quillane-notes.tmp"};
+    for (const std::string& name : kept) writeFile("later/" + name, previous);
+    writeFile("later/" + stem + std::to_string(goneProcess()) + "-3.tmp", previous);
+    scan.writeChannel("later/Red.tif", 0);
+    scan.close();
+    std::vector<std::string> expected = kept;
+    expected.push_back("Red.tif");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesIn("later"), expected);
 }
+
+#ifndef _WIN32
+// The signal handling both programs install: a signal that ends the program while named
+// temporaries are written removes them first, and the program still ends by that signal.
+TEST_F(OutputFault, SignalsThatEndTheProgramRemoveItsNamedTemporariesFirst) {
+    // A forked child, which writes into this test's folder.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        EXPECT_EXIT(
+            {
+                removeTemporariesOnSignals();
+                FaultyFileSystem named({}, false, true);
+                OutputFile first("Red.tif");
+                OutputFile second("Green.tif");
+                first.write("partial", 7);
+                std::raise(signal);
+            },
+            ::testing::KilledBySignal(signal), "");
+        EXPECT_TRUE(namesIn(".").empty()) << "a temporary outlived the signal";
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace quillane

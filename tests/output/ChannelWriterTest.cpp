@@ -247,11 +247,57 @@ TEST_F(ChannelWriterFailure, MissingFolderIsAnInvalidPathAndLeavesTheSlotEmpty) 
     EXPECT_TRUE(namesIn(folder.path()).empty());
 }
 
-TEST_F(ChannelWriterFailure, FileLayerTextIsCutAt255Characters) {
-    const std::string path = (folder / std::string(200, 'a') / (std::string(100, 'b') + ".tif")).string();
-    const std::string text = path + " contains an invalid path.";
-    ASSERT_GT(text.size(), 255u);
-    EXPECT_EQ(writeFailure(source.scan, path, 0), path + " : " + text.substr(0, 255));
+// Whether `text` is whole UTF-8: no sequence cut in two.
+bool wholeUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t width = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (width == 0 || i + width > text.size()) return false;
+        for (std::size_t k = 1; k < width; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += width;
+    }
+    return true;
+}
+
+// The file layer's text keeps within the 255 characters it always had, but never by losing its
+// reason: a name too long for it is shortened in its middle, between whole characters. The
+// message still begins with the whole name.
+TEST_F(ChannelWriterFailure, FileLayerTextKeepsItsReasonWithin255Characters) {
+    const std::string reason = " contains an invalid path.";
+    const std::string start = (folder / "missing").string();
+    const std::size_t fixed = start.size() + std::string("/Red.tif").size() + reason.size() + 1;
+    struct Case {
+        std::string what;
+        std::string folderName;
+    };
+    std::vector<Case> cases = {{"just fits", std::string(255 - fixed, 'a')},
+                               {"one over", std::string(256 - fixed, 'a')},
+                               {"300", std::string(300, 'a')}};
+#ifndef _WIN32
+    cases.push_back({"3000", std::string(3000, 'a')});
+    std::string japanese;
+    for (int i = 0; i < 100; ++i) japanese += "\xE6\x97\xA5";  // U+65E5 in UTF-8
+    cases.push_back({"three-byte characters", japanese});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = (folder / "missing" / c.folderName / "Red.tif").string();
+        const std::string message = writeFailure(source.scan, path, 0);
+        ASSERT_EQ(message.substr(0, path.size() + 3), path + " : ");
+        const std::string text = message.substr(path.size() + 3);
+        EXPECT_LE(text.size(), 255u);
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), reason.size())), reason);
+        if (path.size() + reason.size() <= 255) {
+            EXPECT_EQ(text, path + reason);
+        } else {
+            EXPECT_GE(text.size(), 250u) << "shortened no more than it must";
+            EXPECT_EQ(text.substr(0, start.size()), start);
+            EXPECT_NE(text.find("..."), std::string::npos);
+            EXPECT_EQ(text.substr(text.size() - reason.size() - 7, 7), "Red.tif");
+        }
+        EXPECT_TRUE(wholeUtf8(text));
+    }
 }
 
 // Runs `attempt` where folder permissions hold: here for an ordinary user, and for root in a

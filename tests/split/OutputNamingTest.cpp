@@ -84,25 +84,32 @@ TEST(OutputNaming, EmptyFolderGivesExactlyTheNameBesideTheInput) {
     }
 }
 
-TEST(OutputNaming, EachPartIsCutTo255Characters) {
-    const std::string longFolder(300, 'd');
-    const std::string longBase(300, 'b');
-    const std::string longExtension = "." + std::string(299, 'e');
-    for (const PathStyle style : {PathStyle::windows, PathStyle::posix}) {
-        const char separator = style == PathStyle::windows ? '\\' : '/';
-        // The directory keeps 255 characters of its own, separator included.
-        const std::string directory = longFolder + separator;
-        EXPECT_EQ(composeBesideInput(directory + "a.tif", 0, "", style), directory.substr(0, 255) + "Reda.tif");
-        EXPECT_EQ(DriveAndDirectory(directory + "a.tif", style), directory.substr(0, 255));
-        // The base name is cut before the suffix goes on; the extension keeps its dot.
-        EXPECT_EQ(composeBesideInput(longBase + ".tif", 1, ulToLr, style), "Green" + longBase.substr(0, 255) + ulToLr + ".tif");
-        EXPECT_EQ(composeBesideInput("a" + longExtension, 0, "", style), "Reda" + longExtension.substr(0, 255));
-        // Exactly 255 stays whole; the chosen folder is never cut.
-        const std::string base255(255, 'b');
-        EXPECT_EQ(composeBesideInput(base255, 0, "", style), "Red" + base255);
-        EXPECT_EQ(composeInFolder(longFolder, "a.tif", 0, "", style), longFolder + separator + "Reda.tif");
+// Windows cuts each part to 255 characters, as its own path splitting does; a POSIX path keeps
+// every part whole, however long its folder (outputs would otherwise land in an ancestor).
+TEST(OutputNaming, WindowsCutsEachPartTo255AndPosixKeepsItWhole) {
+    for (const std::size_t length : {254u, 255u, 256u, 300u, 3000u}) {
+        SCOPED_TRACE(length);
+        const std::string longFolder(length - 1, 'd');
+        const std::string longBase(length, 'b');
+        std::string longExtension(length, 'e');
+        longExtension[0] = '.';
+        for (const PathStyle style : {PathStyle::windows, PathStyle::posix}) {
+            const char separator = style == PathStyle::windows ? '\\' : '/';
+            const std::size_t kept = style == PathStyle::windows ? 255 : std::string::npos;
+            // The directory, separator included, counts as one part.
+            const std::string directory = longFolder + separator;
+            EXPECT_EQ(composeBesideInput(directory + "a.tif", 0, "", style), directory.substr(0, kept) + "Reda.tif");
+            EXPECT_EQ(DriveAndDirectory(directory + "a.tif", style), directory.substr(0, kept));
+            // The base name is cut before the suffix goes on; the extension keeps its dot.
+            EXPECT_EQ(composeBesideInput(longBase + ".tif", 1, ulToLr, style),
+                      "Green" + longBase.substr(0, kept) + ulToLr + ".tif");
+            EXPECT_EQ(composeBesideInput("a" + longExtension, 0, "", style), "Reda" + longExtension.substr(0, kept));
+            // The chosen folder is never cut.
+            EXPECT_EQ(composeInFolder(longFolder, "a.tif", 0, "", style), longFolder + separator + "Reda.tif");
+        }
     }
     // The drive is not part of the directory's 255.
+    const std::string longFolder(300, 'd');
     EXPECT_EQ(DriveAndDirectory("C:" + longFolder + "\\x", PathStyle::windows), "C:" + (longFolder + "\\").substr(0, 255));
 }
 

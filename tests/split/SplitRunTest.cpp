@@ -160,6 +160,45 @@ TEST_F(SplitRunTest, FilesGoBesideTheInputsWithWriteBackOrWithoutAFolder) {
     }
 }
 
+// Folders whose paths are longer than a name may be, named in another script and in bytes that
+// are no UTF-8: a scan is split beside itself and into another such folder, and its outputs
+// land there, not in an ancestor.
+TEST_F(SplitRunTest, FoldersOfThreeHundredAndThreeThousandCharactersKeepTheirOutputs) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' 8-bit paths end at MAX_PATH; the Windows tests write up to that limit";
+#else
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC";  // two characters in UTF-8
+    for (const std::size_t length : {300u, 3000u}) {
+        SCOPED_TRACE(length);
+        fs::path in = folder / ("in" + std::to_string(length));
+        fs::path out = folder / ("out" + std::to_string(length));
+        for (int level = 0; in.string().size() < length; ++level) {
+            const std::string name = level % 2 == 0 ? std::string(90, 'd') + japanese : std::string(90, 'e') + "\xFF\xFE";
+            in /= name;
+            out /= name;
+        }
+        fs::create_directories(in);
+        fs::create_directories(out);
+        const std::string path = (in / "slide01.tif").string();
+        ScanBuilder::scan(5, 3).write(path);
+        for (const bool writeBack : {true, false}) {
+            RecordingHost caseHost;
+            RecordingPlatform casePlatform(caseHost);
+            caseHost.inputs = {path};
+            caseHost.options.writeBack = writeBack;
+            caseHost.options.outputFolder = out.string();
+            SplitRun(caseHost, casePlatform);
+            EXPECT_EQ(caseHost.calls.back(), "redraw") << "the run did not succeed";
+            const fs::path written = writeBack ? in : out;
+            std::vector<std::string> expected = {"Greenslide01.tif", "Redslide01.tif"};
+            if (writeBack) expected.push_back("slide01.tif");
+            EXPECT_EQ(namesIn(written), expected);
+            EXPECT_EQ(namesIn(written.parent_path()), std::vector<std::string>{written.filename().string()});
+        }
+    }
+#endif
+}
+
 TEST_F(SplitRunTest, FirstFailureEndsTheRunAndLeavesEarlierFiles) {
     const std::string good = input("a.tif", ScanBuilder::scan(5, 3));
     const std::string bad = (folder / "b.tif").string();

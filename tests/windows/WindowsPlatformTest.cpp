@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <barrier>
+#include <stdexcept>
+#include <thread>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -140,6 +144,44 @@ TEST(WindowsInput, InPageErrorInsideTheMappingEndsTheGuardedReadOnly) {
     EXPECT_EQ(flipped, reflectedPatternImage(0, 64, 64, true));
 }
 
+// Guarded reads on four threads at once, each failing, and one whose read throws: each ends its
+// own read, the exception reaches its caller, and no handler stays behind.
+TEST(WindowsInput, GuardedReadsOnFourThreadsAtOnceEachTakeTheirOwnFault) {
+    TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(64, 64).write(folder / "scan.tif").string();
+    ScanImage scan;
+    scan.open(input);
+    const MappedFile& file = scan.inputFile();
+    std::barrier allGuarded(4);
+    std::vector<int> results(4, -1);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < 4; ++i) {
+        threads.emplace_back([&, i] {
+            const ULONG_PTR details[] = {0, reinterpret_cast<ULONG_PTR>(file.view() + 100 * i), ULONG_PTR{0xC00000A3}};
+            results[i] = file.readGuarded([&] {
+                allGuarded.arrive_and_wait();
+                ::RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, details);
+                results[i] = 2;
+            });
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(results, std::vector<int>(4, 0));
+    EXPECT_THROW(file.readGuarded([] { throw std::runtime_error("read failed"); }), std::runtime_error);
+
+    // The next in-page error reaches whoever handles it now, and goes on from there.
+    static int seen = 0;
+    void* last = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* exception) -> LONG {
+        if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_IN_PAGE_ERROR) return EXCEPTION_CONTINUE_SEARCH;
+        ++seen;
+        return EXCEPTION_CONTINUE_EXECUTION;
+    });
+    const ULONG_PTR details[] = {0, reinterpret_cast<ULONG_PTR>(file.view()), ULONG_PTR{0xC00000A3}};
+    ::RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, details);
+    ::RemoveVectoredExceptionHandler(last);
+    EXPECT_EQ(seen, 1);
+}
+
 // --- Output files ---------------------------------------------------------------------------
 
 TEST(WindowsFileError, CodesAreSortedIntoCausesByMeaning) {
@@ -235,6 +277,33 @@ TEST_F(WindowsOutput, FullDiskKeepsTheExistingOutputAndLeavesNoTemporary) {
     }
 }
 
+// Output paths at MAX_PATH: one of 259 characters, the most Windows takes, is written and
+// replaced, although its temporary's name is longer than its own; one of 260 is refused with a
+// message that keeps its reason.
+TEST_F(WindowsOutput, OutputPathsUpToMaxPathAreWrittenAndLongerOnesRefusedWithTheirReason) {
+    const std::string start = fullPathOf(out("")) ;
+    const std::string shortFolder = start + std::string(240 - start.size(), 'f');
+    ASSERT_TRUE(::CreateDirectoryA(shortFolder.c_str(), nullptr));
+    for (const std::size_t length : {258u, 259u}) {
+        SCOPED_TRACE(length);
+        const std::string input = "C:\\in\\" + std::string(length - shortFolder.size() - 1 - 3 - 4, 'b') + ".tif";
+        const std::string path = composeInFolder(shortFolder, input, 0, "");
+        ASSERT_EQ(path.size(), length);
+        EXPECT_EQ(writeFailure(scan, path), "(written)");
+        writeFile(path, previous);
+        EXPECT_EQ(writeFailure(scan, path), "(written)") << "replacing it";
+        EXPECT_EQ(readTiff(path).pixels, patternImage(0, 7, 5));
+        EXPECT_EQ(namesIn(shortFolder), std::vector<std::string>{fs::path(path).filename().string()});
+        fs::remove(path);
+    }
+    const std::string tooLong = shortFolder + "\\" + std::string(259 - shortFolder.size(), 'r');
+    const std::string message = writeFailure(scan, tooLong);
+    ASSERT_EQ(message.substr(0, tooLong.size() + 3), tooLong + " : ");
+    EXPECT_LE(message.size() - tooLong.size() - 3, 255u);
+    EXPECT_EQ(message.substr(message.size() - 26), " contains an invalid path.");
+    EXPECT_TRUE(namesIn(shortFolder).empty());
+}
+
 // Counts the flushes and records the one move of a replacement.
 int flushes = 0;
 std::vector<std::string> moves;
@@ -244,7 +313,7 @@ BOOL WINAPI countingFlush(HANDLE file) {
     return systemFileSystemCalls().flushFileBuffers(file);
 }
 
-BOOL WINAPI recordingMove(LPCSTR from, LPCSTR to, DWORD flags) {
+BOOL WINAPI recordingMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
     moves.push_back(fs::path(from).filename().string() + " -> " + fs::path(to).filename().string() + " " +
                     std::to_string(flags));
     return systemFileSystemCalls().moveFileEx(from, to, flags);

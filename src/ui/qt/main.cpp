@@ -1,3 +1,4 @@
+#include "platform/OutputFile.h"
 #include "qt/DesktopApp.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 1;
     }
+    // The window ended by a signal (the session closing, a kill) leaves no temporary behind.
+    quillane::removeTemporariesOnSignals();
     QApplication application(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("quillane"));
     if (theApp.InitInstance()) return application.exec();
