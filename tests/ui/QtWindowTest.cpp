@@ -300,17 +300,28 @@ TEST_F(QtWindow, LeavingTheFolderBoxStoresItAsTyped) {
     }
 }
 
-// A drag over the window and its drop, as the platform sends them to the dialog.
-bool dragEnterAccepted(QWidget& window, const QMimeData& data) {
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    enter.ignore();
-    QApplication::sendEvent(&window, &enter);
-    return enter.isAccepted();
+// A drag over the window and its drop, as the platform sends them to the dialog: the source
+// offers `offered` and proposes `proposed`. Returns whether the window took it, and how.
+struct DropAnswer {
+    bool accepted;
+    Qt::DropAction action;
+};
+
+template <class Event>
+DropAnswer send(QWidget& window, const QMimeData& data, Qt::DropActions offered, Qt::DropAction proposed) {
+    Event event(QPoint(10, 10), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    event.setDropAction(proposed);
+    event.ignore();
+    QApplication::sendEvent(&window, &event);
+    return {event.isAccepted(), event.dropAction()};
 }
 
-void drop(QWidget& window, const QMimeData& data) {
-    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &event);
+bool dragEnterAccepted(QWidget& window, const QMimeData& data) {
+    return send<QDragEnterEvent>(window, data, Qt::CopyAction, Qt::CopyAction).accepted;
+}
+
+void drop(QWidget& window, const QMimeData& data, Qt::DropActions offered = Qt::CopyAction) {
+    send<QDropEvent>(window, data, offered, Qt::CopyAction);
 }
 
 std::vector<std::string> listedIn(const MainDialog& window) {
@@ -349,6 +360,34 @@ TEST_F(QtWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
     EXPECT_EQ(settings.read("LastTiffdir"), DriveAndDirectory(last));
 }
 
+// A file manager that offers copy, move and link and is answered "move" deletes the dropped
+// scans: every stage of the drag is answered "copy", and a source that cannot copy is refused.
+TEST_F(QtWindow, DropsAreTakenAsCopiesNeverMoves) {
+    writeFile(folder / "slide.tif", {});
+    QMimeData local;
+    local.setUrls({QUrl::fromLocalFile(QString::fromStdString((folder / "slide.tif").string()))});
+    auto window = open();
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    for (const Qt::DropAction proposed : {Qt::MoveAction, Qt::LinkAction, Qt::CopyAction}) {
+        SCOPED_TRACE(proposed);
+        for (const DropAnswer answer : {send<QDragEnterEvent>(*window, local, all, proposed),
+                                        send<QDragMoveEvent>(*window, local, all, proposed),
+                                        send<QDropEvent>(*window, local, all, proposed)}) {
+            EXPECT_TRUE(answer.accepted);
+            EXPECT_EQ(answer.action, Qt::CopyAction);
+        }
+    }
+    EXPECT_EQ(window->inputList()->count(), 1);
+
+    window->inputList()->clear();
+    for (const Qt::DropActions offered : {Qt::DropActions(Qt::MoveAction), Qt::MoveAction | Qt::LinkAction}) {
+        EXPECT_FALSE(send<QDragEnterEvent>(*window, local, offered, Qt::MoveAction).accepted);
+        EXPECT_FALSE(send<QDragMoveEvent>(*window, local, offered, Qt::MoveAction).accepted);
+        EXPECT_FALSE(send<QDropEvent>(*window, local, offered, Qt::MoveAction).accepted);
+    }
+    EXPECT_EQ(window->inputList()->count(), 0) << "a drop that cannot be a copy is not taken";
+}
+
 TEST_F(QtWindow, StartsWithTheFilesOnItsCommandLine) {
     writeFile(folder / "slide.tif", {});
     const std::string slide = (folder / "slide.tif").string();
@@ -358,8 +397,8 @@ TEST_F(QtWindow, StartsWithTheFilesOnItsCommandLine) {
 
     settings.write("LastOutputpath", "/data/out");
     MainDialog window(WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform}, {slide, "/gone.tif"});
-    EXPECT_EQ(listedIn(window), std::vector<std::string>{slide});
-    EXPECT_EQ(settings.read("LastTiffpath"), slide);
+    EXPECT_EQ(listedIn(window), (std::vector<std::string>{slide, "/gone.tif"})) << "a missing file is listed as given";
+    EXPECT_EQ(settings.read("LastTiffpath"), "/gone.tif");
     EXPECT_EQ(window.outputFolderEdit()->text(), QStringLiteral("/data/out"));
 }
 

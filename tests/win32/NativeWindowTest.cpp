@@ -246,6 +246,103 @@ TEST_F(NativeWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
     EXPECT_EQ(settings.read("LastTiffdir"), (folder / "scans").string() + "\\");
 }
 
+// A drag as OLE hands it to the window: a data object that carries the files as the shell's
+// do (CF_HDROP), or carries none. It lives on the test's stack.
+class FileDataObject final : public IDataObject {
+public:
+    explicit FileDataObject(std::vector<std::string> paths, bool carriesFiles = true)
+        : paths_(std::move(paths)), carriesFiles_(carriesFiles) {}
+    virtual ~FileDataObject() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDataObject)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = this;
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return carriesFiles_ && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        *medium = STGMEDIUM{};
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = dropHandle(paths_);
+        return medium->hGlobal ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    std::vector<std::string> paths_;
+    bool carriesFiles_;
+};
+
+// The shell moves the dragged files when the target answers "move" (the default with Shift, or
+// between folders of one drive): every answer is "copy", and a drag that cannot copy is refused.
+TEST_F(NativeWindow, DragsAreTakenAsCopiesNeverMoves) {
+    const std::string slide = (folder / "slide.tif").string();
+    writeFile(slide, {});
+    IDropTarget* target = dialog->dropTarget();
+    ASSERT_NE(target, nullptr);
+    FileDataObject carried({slide});
+    FileDataObject text({slide}, false);
+    const DWORD all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    const auto count = [&] { return SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0); };
+
+    struct Case {
+        const char* what;
+        IDataObject* data;
+        DWORD offered, keys, answer;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"copy, move and link offered", &carried, all, MK_LBUTTON, DROPEFFECT_COPY},
+             {"with Shift, which asks for a move", &carried, all, MK_LBUTTON | MK_SHIFT, DROPEFFECT_COPY},
+             {"with Ctrl and Shift, which ask for a link", &carried, all, MK_LBUTTON | MK_SHIFT | MK_CONTROL, DROPEFFECT_COPY},
+             {"only move offered", &carried, DROPEFFECT_MOVE, MK_LBUTTON, DROPEFFECT_NONE},
+             {"move and link offered", &carried, DROPEFFECT_MOVE | DROPEFFECT_LINK, MK_LBUTTON, DROPEFFECT_NONE},
+             {"no files carried", &text, all, MK_LBUTTON, DROPEFFECT_NONE},
+         }) {
+        SCOPED_TRACE(c.what);
+        SendDlgItemMessageA(window, idInputList, LB_RESETCONTENT, 0, 0);
+        DWORD effect = c.offered;
+        EXPECT_EQ(target->DragEnter(c.data, c.keys, POINTL{10, 10}, &effect), S_OK);
+        EXPECT_EQ(effect, c.answer);
+        effect = c.offered;
+        EXPECT_EQ(target->DragOver(c.keys, POINTL{12, 12}, &effect), S_OK);
+        EXPECT_EQ(effect, c.answer);
+        effect = c.offered;
+        EXPECT_EQ(target->Drop(c.data, c.keys, POINTL{12, 12}, &effect), S_OK);
+        EXPECT_EQ(effect, c.answer);
+        EXPECT_EQ(count(), c.answer == DROPEFFECT_COPY ? 1 : 0) << "the list takes the files only with a copy";
+    }
+    DWORD effect = all;
+    target->DragEnter(&carried, MK_LBUTTON, POINTL{10, 10}, &effect);
+    EXPECT_EQ(target->DragLeave(), S_OK);
+
+    // Started with OLE, as the program is, the window has its target registered while it is open.
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    {
+        NativeMainDialog withOle(WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform});
+        HWND opened = withOle.Create();
+        ASSERT_NE(opened, nullptr);
+        EXPECT_EQ(RegisterDragDrop(opened, target), DRAGDROP_E_ALREADYREGISTERED);
+    }
+    OleUninitialize();
+}
+
 TEST_F(NativeWindow, LeavingTheFolderBoxWritesTheThreeValues) {
     SetWindowTextA(item(idOutputFolder), "C:\\out put ");
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(idOutputFolder, EN_KILLFOCUS), reinterpret_cast<LPARAM>(item(idOutputFolder)));

@@ -133,14 +133,16 @@ TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 }
 
-// "Open with": the shell starts the program with the file's path, quoted, as its argument.
+// "Open with": the shell starts the program with the file's path, quoted, as its argument. A
+// name that is no file is listed as given.
 TEST(Program, StartsWithTheFileItIsOpenedWith) {
     const TemporaryFolder folder;
     const std::string input = ScanBuilder::scan(6, 4).write(folder / "opened with.tif").string();
+    const std::string missing = (folder / "not there.tif").string();
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 
     std::string commandLine;
-    for (const std::string& argument : {programPath(), input}) commandLine.append(" \"").append(argument).append("\"");
+    for (const std::string& argument : {programPath(), input, missing}) commandLine.append(" \"").append(argument).append("\"");
     commandLine.erase(0, 1);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -154,15 +156,17 @@ TEST(Program, StartsWithTheFileItIsOpenedWith) {
     });
     ASSERT_NE(window, nullptr) << "the window appears";
     HWND list = GetDlgItem(window, idInputList);
-    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
-    // Read as wide text: Wine carries list texts to another process only in their wide form.
-    wchar_t wide[MAX_PATH] = {};
-    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
-    char listed[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, listed, sizeof listed, nullptr, nullptr);
-    EXPECT_EQ(std::string(listed), input);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    for (const auto& [index, expected] : {std::pair<WPARAM, std::string>{0, input}, {1, missing}}) {
+        // Read as wide text: Wine carries list texts to another process only in their wide form.
+        wchar_t wide[MAX_PATH] = {};
+        SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide));
+        char listed[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, listed, sizeof listed, nullptr, nullptr);
+        EXPECT_EQ(std::string(listed), expected);
+    }
     DWORD type = 0;
-    EXPECT_EQ(registryValue("LastTiffpath", &type), input);
+    EXPECT_EQ(registryValue("LastTiffpath", &type), missing);
     EXPECT_EQ(registryValue("LastTiffdir", &type), folder.path().string() + "\\");
 
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));

@@ -47,6 +47,18 @@ std::vector<std::string> localFiles(const QMimeData* data) {
     return files;
 }
 
+// A drop is always taken as a copy, whatever the source proposes: a file manager that is told
+// "moved" deletes the user's scans. A source that offers no copy is turned away.
+bool takenAsCopy(QDropEvent* event) {
+    if (!(event->possibleActions() & Qt::CopyAction) || localFiles(event->mimeData()).empty()) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 }  // namespace
 
 void FolderEdit::focusOutEvent(QFocusEvent* event) {
@@ -63,7 +75,7 @@ MainDialog::MainDialog(const WindowServices& services, const std::vector<std::st
     arrangeControls();
     connectHandlers();
     window_.OnInitDialog();
-    if (!startupFiles.empty()) window_.OnDropFiles(startupFiles);
+    if (!startupFiles.empty()) window_.OnOpenFiles(startupFiles);
     split_->setFocus();  // the first tab stop
 }
 
@@ -187,14 +199,15 @@ void MainDialog::connectHandlers() {
 }
 
 void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (!localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    takenAsCopy(event);
+}
+
+void MainDialog::dragMoveEvent(QDragMoveEvent* event) {
+    takenAsCopy(event);
 }
 
 void MainDialog::dropEvent(QDropEvent* event) {
-    const std::vector<std::string> files = localFiles(event->mimeData());
-    if (files.empty()) return;
-    event->acceptProposedAction();
-    window_.OnDropFiles(files);
+    if (takenAsCopy(event)) window_.OnDropFiles(localFiles(event->mimeData()));
 }
 
 QWidget* MainDialog::widgetFor(int id) const {

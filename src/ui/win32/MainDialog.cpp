@@ -34,10 +34,12 @@ std::string windowTextOf(HWND window) {
 NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<std::string> startupFiles)
     : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))),
       startupFiles_(std::move(startupFiles)),
-      window_(*this, services) {}
+      window_(*this, services),
+      dropTarget_(new FileDropTarget([this](const std::vector<std::string>& paths) { window_.OnDropFiles(paths); })) {}
 
 NativeMainDialog::~NativeMainDialog() {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
+    dropTarget_->Release();
 }
 
 INT_PTR NativeMainDialog::DoModal(HWND owner) {
@@ -64,6 +66,7 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
         self->hwnd_ = dialog;
     }
     if (!self) return FALSE;
+    if (message == WM_DESTROY) RevokeDragDrop(dialog);
     if (message == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
         return FALSE;
@@ -77,9 +80,12 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         centreOnMonitor();
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        // Drags go to the drop target, which takes them as copies; WM_DROPFILES still serves the
+        // programs that send it, and a thread without OLE.
+        RegisterDragDrop(hwnd_, dropTarget_);
         DragAcceptFiles(hwnd_, TRUE);
         const bool defaultFocus = window_.OnInitDialog();
-        if (!startupFiles_.empty()) window_.OnDropFiles(startupFiles_);
+        if (!startupFiles_.empty()) window_.OnOpenFiles(startupFiles_);
         return defaultFocus ? TRUE : FALSE;
     }
     case WM_DROPFILES:
@@ -135,16 +141,7 @@ void NativeMainDialog::onCommand(int id, int notification) {
 // The shell's drop handle names each dropped file or folder; the window's logic decides what of
 // it the list takes. The handle is the receiver's to free.
 void NativeMainDialog::onDropFiles(HDROP drop) {
-    std::vector<std::string> paths;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0) continue;
-        std::string path(static_cast<std::size_t>(length) + 1, '\0');
-        const UINT copied = DragQueryFileA(drop, i, path.data(), length + 1);
-        path.resize(copied);
-        if (!path.empty()) paths.push_back(std::move(path));
-    }
+    const std::vector<std::string> paths = droppedPaths(drop);
     DragFinish(drop);
     window_.OnDropFiles(paths);
 }
