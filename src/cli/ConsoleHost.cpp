@@ -1,6 +1,7 @@
 #include "cli/ConsoleHost.h"
 
 #include <cstdio>
+#include <string>
 #include <utility>
 
 namespace quillane {
@@ -8,6 +9,21 @@ namespace {
 
 constexpr const char* successCaption = "Done!";
 constexpr int lastPosition = 10;  // the run's positions go from 0 to 10
+
+// A failure as one line of a log that names its file: the line breaks a system text ends in (or
+// holds) become single spaces, and a text that does not begin with the file's name gets it in
+// front, as the program's own texts name it ("<file> : <reason>").
+std::string failureLine(const std::string& file, const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        if (c != '\r' && c != '\n') line += c;
+        else if (!line.empty() && line.back() != ' ') line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    const std::string named = file + " : ";
+    if (!file.empty() && line.compare(0, named.size(), named) != 0) line = named + line;
+    return line;
+}
 
 }  // namespace
 
@@ -20,7 +36,9 @@ void ConsoleHost::showMessage(const std::string& text, const std::string& captio
         return;
     }
     endProgressLine();
-    std::fprintf(stderr, "quillane-split: %s\n", text.c_str());
+    // A refused output folder is named in its text and concerns every file alike.
+    const std::string line = failureLine(reachedFile_ ? file_ : std::string(), text);
+    std::fprintf(stderr, "quillane-split: %s\n", line.c_str());
     std::fflush(stderr);
 }
 

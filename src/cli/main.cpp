@@ -46,7 +46,16 @@ int main(int argc, char** argv) {
         std::printf("quillane-split %s\n", versionText().c_str());
         return 0;
     }
+    // A pattern that matched nothing is said so, once, and the files that are there are split;
+    // the status still tells that not everything asked for was found.
+    const auto unmatched = std::erase_if(commandLine.files, [](const std::string& file) {
+        if (!quillane::isUnmatchedWildcard(file)) return false;
+        std::fprintf(stderr, "quillane-split: no file matches %s\n", file.c_str());
+        return true;
+    });
+    if (commandLine.files.empty()) return 1;
     // Progress is for a person at a terminal; a log file or a pipe gets only the errors.
     const bool showProgress = !commandLine.quiet && quillane::standardErrorIsTerminal();
-    return quillane::splitFiles(commandLine, showProgress);
+    const int status = quillane::splitFiles(commandLine, showProgress);
+    return unmatched > 0 && status == 0 ? 1 : status;
 }
