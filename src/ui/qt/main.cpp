@@ -33,6 +33,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("quillane"));
+    theApp.startupFiles = quillane::startupFiles(argc, argv);
     if (theApp.InitInstance()) return application.exec();
     return 0;
 }
