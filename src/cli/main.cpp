@@ -2,6 +2,7 @@
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/SplitFiles.h"
+#include "platform/CodePage.h"
 #include "platform/Process.h"
 
 #include <cstdio>
@@ -30,6 +31,7 @@ std::string versionText() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    quillane::showProgramTextOnConsole();  // the names it prints, as the program has them
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     quillane::CommandLine commandLine;
     try {

@@ -3,6 +3,7 @@
 // files.
 #include "cli/ChildProcess.h"
 #include "cli/CommandLine.h"
+#include "split/OutputNaming.h"
 #include "split/RecordingHost.h"
 #include "split/SplitRun.h"
 #include "support/Expectations.h"
@@ -279,6 +280,25 @@ TEST_F(QuillaneSplitTest, DoubleDashEndsTheOptions) {
     const ProgramRun run = split({"--", "-dash.tif"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Red-dash.tif\nGreen-dash.tif\n");
+}
+
+// A name in other scripts than the machine's code page: Greek and Japanese on a Western
+// Windows, Greek on a Japanese one. Its bytes are UTF-8 on both systems (on Windows by the
+// programs' manifest), in the arguments, on disk and in the printed paths.
+TEST_F(QuillaneSplitTest, SplitsNamesInAnyScript) {
+    const auto utf8 = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
+    const std::string name = utf8(u8"Σάρωση_走査.tif");  // Σάρωση_走査.tif
+    ScanBuilder::scan(7, 5).write(scans.path() / fs::path(u8"Σάρωση_走査.tif"));
+    const std::string folder = scans.path().string() + (nativePathStyle == PathStyle::windows ? "\\" : "/");
+
+    const ProgramRun run = split({folder + name});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, folder + "Red" + name + "\n" + folder + "Green" + name + "\n");
+    EXPECT_TRUE(fs::exists(scans.path() / fs::path(u8"RedΣάρωση_走査.tif")));
+    EXPECT_TRUE(fs::exists(scans.path() / fs::path(u8"GreenΣάρωση_走査.tif")));
+
+    const ProgramRun missing = split({folder + "x" + name});
+    EXPECT_EQ(missing.err.rfind("quillane-split: " + folder + "x" + name + " : ", 0), 0u) << missing.err;
 }
 
 TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {

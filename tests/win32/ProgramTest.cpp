@@ -133,6 +133,60 @@ TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 }
 
+// A name in other scripts than the machine's code page, Greek and Japanese, typed into the real
+// open-file dialog: the program's manifest makes its 8-bit text UTF-8, so the split writes the
+// channel files under the right names. (This test runs in the machine's code page, so it speaks
+// to the windows in UTF-16.)
+TEST(Program, SplitsANameInAnyScriptChosenInTheOpenDialog) {
+    const TemporaryFolder folder;
+    const std::wstring name = L"\u03a3\u03ac\u03c1\u03c9\u03c3\u03b7_\u8d70\u67fb.tif";
+    const std::filesystem::path input = ScanBuilder::scan(6, 4).write(folder.path() / name);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+
+    std::string commandLine = programPath();
+    commandLine.insert(commandLine.begin(), '"');
+    commandLine.push_back('"');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().string().c_str(), &startup, &process));
+    HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
+        return caption.rfind("Quillane: ", 0) == 0;
+    });
+    ASSERT_NE(window, nullptr) << "the window appears";
+    PostMessageA(GetDlgItem(window, idBrowseInput), BM_CLICK, 0, 0);
+    HWND chooser = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Select Tiff"; });
+    ASSERT_NE(chooser, nullptr);
+    SendMessageW(GetDlgItem(chooser, fileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input.wstring().c_str()));
+    PostMessageA(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return SendMessageA(GetDlgItem(window, idInputList), LB_GETCOUNT, 0, 0) == 1; }));
+    wchar_t listed[MAX_PATH] = {};
+    SendMessageW(GetDlgItem(window, idInputList), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(listed));
+    EXPECT_EQ(std::wstring(listed), input.wstring());
+
+    PostMessageA(GetDlgItem(window, idOk), BM_CLICK, 0, 0);
+    HWND done = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Done!"; });
+    ASSERT_NE(done, nullptr) << "the run ends with its success message";
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / (L"Red" + name)));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / (L"Green" + name)));
+    PostMessageA(GetDlgItem(done, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(done); }));
+    wchar_t stored[MAX_PATH] = {};
+    DWORD size = sizeof stored;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"software\\Velmora\\DarozAvazi\\quillane", L"LastTiffpath", RRF_RT_REG_SZ,
+                           nullptr, stored, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(stored), input.wstring());
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
 // "Open with": the shell starts the program with the file's path, quoted, as its argument. A
 // name that is no file is listed as given.
 TEST(Program, StartsWithTheFileItIsOpenedWith) {

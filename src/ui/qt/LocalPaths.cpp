@@ -36,7 +36,7 @@ QString shownPath(const std::string& path) {
 }
 
 std::string pathBytes(const QString& path) {
-    const std::string asText = bytesOf(QFile::encodeName(path));
+    std::string asText = bytesOf(QFile::encodeName(path));
     if (!path.contains(QChar::ReplacementCharacter)) return asText;
     // One component at a time, from the root: a component with a lost byte is looked up in the
     // folder the components before it name.

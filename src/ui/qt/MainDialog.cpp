@@ -273,7 +273,7 @@ void MainDialog::appendSystemMenuItem(unsigned command, const std::string& text)
 std::string MainDialog::text(int id) {
     const QLineEdit* edit = editFor(id);
     if (!edit) return {};
-    const std::string kept = bytesOf(edit->property(bytesProperty).toByteArray());
+    std::string kept = bytesOf(edit->property(bytesProperty).toByteArray());
     if (shownPath(kept) == edit->text()) return kept;
     return pathBytes(edit->text());  // typed, or changed since
 }

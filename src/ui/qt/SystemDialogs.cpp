@@ -23,7 +23,7 @@ QString qtFilter(const FileFilter& filter) {
 // The bytes of a chosen path. A platform dialog hands the exact bytes over in its URL; Qt's own
 // dialog knows names as text only, and one that is not UTF-8 is found again by its bytes.
 std::string chosenPath(const QUrl& url) {
-    const std::string bytes = localPathBytes(url);
+    std::string bytes = localPathBytes(url);
     const QString text = url.toLocalFile();
     if (pathKind(bytes) == PathKind::missing && text.contains(QChar::ReplacementCharacter)) return pathBytes(text);
     return bytes;
@@ -51,7 +51,8 @@ protected:
         const bool allThere = !paths.empty() && std::none_of(paths.begin(), paths.end(), [](const std::string& path) {
             return pathKind(path) == PathKind::missing;
         });
-        if (textLostBytes && allThere) QDialog::accept();
+        // Past QFileDialog's own check, which would refuse the names it cannot find as text.
+        if (textLostBytes && allThere) QDialog::accept();  // NOLINT(bugprone-parent-virtual-call)
         else QFileDialog::accept();
     }
 };
