@@ -6,11 +6,13 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quillane {
 namespace {
@@ -228,6 +230,60 @@ TEST(Program, StartsWithTheFileItIsOpenedWith) {
     TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
+
+// "Open with" on several files: the shell starts the program once per file, nearly at once. One
+// window opens and lists them all; the other starts hand their files over and end.
+TEST(Program, OpenWithOnSeveralFilesOpensOneWindowWithAllOfThem) {
+    const TemporaryFolder folder;
+    std::vector<std::string> inputs;
+    for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(4, 3).write(folder / name).string());
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+
+    std::vector<PROCESS_INFORMATION> processes;
+    for (const std::string& input : inputs) {
+        std::string commandLine;
+        for (const std::string& argument : {programPath(), input}) commandLine.append(" \"").append(argument).append("\"");
+        commandLine.erase(0, 1);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   folder.path().string().c_str(), &startup, &process));
+        processes.push_back(process);
+    }
+    HWND window = waitForWindow(processes[0].dwProcessId, [](const std::string& caption) {
+        return caption.rfind("Quillane: ", 0) == 0;
+    });
+    ASSERT_NE(window, nullptr) << "the first start opens the window";
+    HWND list = GetDlgItem(window, idInputList);
+    EXPECT_TRUE(waitFor([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 3; })) << "it lists every file";
+    for (std::size_t i = 1; i < processes.size(); ++i) {
+        EXPECT_EQ(WaitForSingleObject(processes[i].hProcess, 30000), WAIT_OBJECT_0) << "the later starts end";
+        DWORD status = 1;
+        GetExitCodeProcess(processes[i].hProcess, &status);
+        EXPECT_EQ(status, 0u);
+    }
+    std::vector<std::string> listed;
+    for (WPARAM i = 0; i < 3; ++i) {
+        wchar_t wide[MAX_PATH] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        listed.emplace_back(text);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, inputs) << "in the order the starts came";
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(processes[0].hProcess, 30000), WAIT_OBJECT_0);
+    for (const PROCESS_INFORMATION& process : processes) {
+        TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/DialogTemplate.h"
 #include "win32/DialogTemplateBytes.h"
+#include "win32/OpenWith.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -35,7 +36,10 @@ NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<s
     : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))),
       startupFiles_(std::move(startupFiles)),
       window_(*this, services),
-      dropTarget_(new FileDropTarget([this](const std::vector<std::string>& paths) { window_.OnDropFiles(paths); })) {}
+      dropTarget_(new FileDropTarget([this](const std::vector<std::string>& paths) {
+          stopGathering(hwnd_);
+          window_.OnDropFiles(paths);
+      })) {}
 
 NativeMainDialog::~NativeMainDialog() {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
@@ -66,7 +70,10 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
         self->hwnd_ = dialog;
     }
     if (!self) return FALSE;
-    if (message == WM_DESTROY) RevokeDragDrop(dialog);
+    if (message == WM_DESTROY) {
+        RevokeDragDrop(dialog);
+        stopGathering(dialog);
+    }
     if (message == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
         return FALSE;
@@ -85,8 +92,21 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         RegisterDragDrop(hwnd_, dropTarget_);
         DragAcceptFiles(hwnd_, TRUE);
         const bool defaultFocus = window_.OnInitDialog();
-        if (!startupFiles_.empty()) window_.OnOpenFiles(startupFiles_);
+        if (!startupFiles_.empty()) {
+            window_.OnOpenFiles(startupFiles_);
+            startGathering(hwnd_);  // the other files of an "Open with" on several
+        }
         return defaultFocus ? TRUE : FALSE;
+    }
+    case WM_COPYDATA: {
+        // Files a later start of an "Open with" hands over join the list while it is still the
+        // files the window was opened with; the sender opens a window of its own otherwise.
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const std::optional<std::vector<std::string>> handed = data ? handedFiles(*data) : std::nullopt;
+        const bool taken = handed && isGathering(hwnd_);
+        if (taken) joinOpenedFiles(*handed);
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+        return TRUE;
     }
     case WM_DROPFILES:
         onDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -125,6 +145,8 @@ void NativeMainDialog::onCommand(int id, int notification) {
         return;
     }
     if (notification != BN_CLICKED) return;
+    // The list is the user's own from here: later starts open windows of their own.
+    if (id == idOk || id == idBrowseInput) stopGathering(hwnd_);
     switch (id) {
     case idOk: window_.OnOK(); break;  // "Split Tiff" and Enter: the dialog stays open
     case idCancel: end(IDCANCEL); break;
@@ -143,7 +165,16 @@ void NativeMainDialog::onCommand(int id, int notification) {
 void NativeMainDialog::onDropFiles(HDROP drop) {
     const std::vector<std::string> paths = droppedPaths(drop);
     DragFinish(drop);
+    stopGathering(hwnd_);
     window_.OnDropFiles(paths);
+}
+
+void NativeMainDialog::joinOpenedFiles(const std::vector<std::string>& files) {
+    std::vector<std::string> all;
+    const int count = listCount(idInputList);
+    for (int i = 0; i < count; ++i) all.push_back(listEntry(idInputList, i));
+    all.insert(all.end(), files.begin(), files.end());
+    window_.OnOpenFiles(all);
 }
 
 void NativeMainDialog::end(INT_PTR result) {

@@ -39,6 +39,7 @@ private:
     INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(int id, int notification);
     void onDropFiles(HDROP drop);
+    void joinOpenedFiles(const std::vector<std::string>& files);
     void centreOnMonitor();
     bool paintMinimised();
     void end(INT_PTR result);
