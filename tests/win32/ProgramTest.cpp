@@ -28,20 +28,22 @@ std::string textOf(HWND window) {
     return text;
 }
 
-// A top-level window of the process whose caption `accept` takes, waited for up to 30 seconds.
-HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+// A top-level window of one of the processes whose caption `accept` takes, waited for up to 30
+// seconds.
+HWND waitForWindow(const std::vector<DWORD>& processes, const std::function<bool(const std::string&)>& accept) {
     struct Search {
-        DWORD process;
+        const std::vector<DWORD>* processes;
         const std::function<bool(const std::string&)>* accept;
         HWND found = nullptr;
-    } search{process, &accept};
+    } search{&processes, &accept};
     for (int attempt = 0; attempt < 300 && !search.found; ++attempt) {
         EnumWindows(
             [](HWND window, LPARAM parameter) -> BOOL {
                 auto* s = reinterpret_cast<Search*>(parameter);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
-                if (owner == s->process && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
+                const bool ours = std::find(s->processes->begin(), s->processes->end(), owner) != s->processes->end();
+                if (ours && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
                     s->found = window;
                     return FALSE;
                 }
@@ -51,6 +53,10 @@ HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>&
         if (!search.found) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return search.found;
+}
+
+HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+    return waitForWindow(std::vector<DWORD>{process}, accept);
 }
 
 bool waitFor(const std::function<bool()>& condition) {
@@ -254,16 +260,20 @@ TEST(Program, OpenWithOnSeveralFilesOpensOneWindowWithAllOfThem) {
                                    folder.path().string().c_str(), &startup, &process));
         processes.push_back(process);
     }
-    HWND window = waitForWindow(processes[0].dwProcessId, [](const std::string& caption) {
-        return caption.rfind("Quillane: ", 0) == 0;
-    });
-    ASSERT_NE(window, nullptr) << "the first start opens the window";
+    // Whichever start comes first (it need not be the first begun) opens the window.
+    std::vector<DWORD> ids;
+    for (const PROCESS_INFORMATION& process : processes) ids.push_back(process.dwProcessId);
+    HWND window = waitForWindow(ids, [](const std::string& caption) { return caption.rfind("Quillane: ", 0) == 0; });
+    ASSERT_NE(window, nullptr) << "a window opens";
+    DWORD host = 0;
+    GetWindowThreadProcessId(window, &host);
     HWND list = GetDlgItem(window, idInputList);
     EXPECT_TRUE(waitFor([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 3; })) << "it lists every file";
-    for (std::size_t i = 1; i < processes.size(); ++i) {
-        EXPECT_EQ(WaitForSingleObject(processes[i].hProcess, 30000), WAIT_OBJECT_0) << "the later starts end";
+    for (const PROCESS_INFORMATION& process : processes) {
+        if (process.dwProcessId == host) continue;
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "the other starts end";
         DWORD status = 1;
-        GetExitCodeProcess(processes[i].hProcess, &status);
+        GetExitCodeProcess(process.hProcess, &status);
         EXPECT_EQ(status, 0u);
     }
     std::vector<std::string> listed;
@@ -278,8 +288,10 @@ TEST(Program, OpenWithOnSeveralFilesOpensOneWindowWithAllOfThem) {
     EXPECT_EQ(listed, inputs) << "in the order the starts came";
 
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
-    EXPECT_EQ(WaitForSingleObject(processes[0].hProcess, 30000), WAIT_OBJECT_0);
     for (const PROCESS_INFORMATION& process : processes) {
+        if (process.dwProcessId == host) {
+            EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
+        }
         TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);

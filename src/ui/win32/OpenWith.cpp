@@ -11,7 +11,7 @@ constexpr const char* batchMutexName = "Local\\Velmora.Quillane.OpenWith";
 constexpr const char* gatheringProperty = "Velmora.Quillane.Gathering";
 constexpr ULONG_PTR handedFilesTag = 0x51554C46;  // "QULF"
 constexpr DWORD handOverTimeout = 10000;          // milliseconds the receiving window may take
-constexpr int waitForWindowSteps = 100;           // of 100 milliseconds: a start under load is slow
+constexpr int waitForWindowSteps = 300;           // of 100 milliseconds: a start under load is slow
 
 // Held by the first start of a batch while its window gathers.
 HANDLE batchMutex = nullptr;
