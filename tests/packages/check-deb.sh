@@ -27,7 +27,9 @@ mirror=${mirror:-http://deb.debian.org/debian}
 # A system tree is removed only once nothing is mounted below it (debootstrap mounts /proc and
 # /sys while it works, and leaves them when it fails).
 remove_tree() {
-    findmnt -rn -o TARGET | grep -F "$1/" | sort -r | while read -r mount; do umount -l "$mount"; done
+    local mounts
+    mounts=$(findmnt -rn -o TARGET | grep -F "$1/" | sort -r || true)
+    for mount in $mounts; do umount -l "$mount"; done
     rm -rf --one-file-system "$1"
 }
 
