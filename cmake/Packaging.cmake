@@ -10,12 +10,20 @@ if(WIN32)
     install(FILES README.md DESTINATION . RENAME README.txt)
     install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 else()
-    install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # What Debian asks of every package's documentation folder: the licence in the machine-readable
+    # copyright file, and the changelog compressed (gzip -9n: the same bytes on every build).
+    configure_file(packaging/debian/changelog.in ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog.gz
+        COMMAND ${QUILLANE_GZIP} -9n -c ${PROJECT_BINARY_DIR}/debian/changelog > ${PROJECT_BINARY_DIR}/debian/changelog.gz
+        DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog)
+    add_custom_target(debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.gz)
+    install(FILES README.md packaging/debian/copyright ${PROJECT_BINARY_DIR}/debian/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
 set(CPACK_PACKAGE_NAME quillane)
 set(CPACK_PACKAGE_VENDOR "Velmora Technologies")
-set(CPACK_PACKAGE_CONTACT "Velmora Technologies")
+set(CPACK_PACKAGE_CONTACT "Velmora Technologies <quillane@velmora.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
@@ -36,8 +44,14 @@ if(WIN32)
     set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/src/ui/resources/quillane.ico)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/src/ui/resources/quillane.ico)
     # A 64-bit installer for a 64-bit program: it installs into the 64-bit Program Files and
-    # runs where Windows (or Wine) has no 32-bit layer.
-    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    # runs where Windows (or Wine) has no 32-bit layer. CPack's uninstaller removes its own key
+    # under the vendor's, which the installer made too, only after the commands below: the
+    # vendor's key goes once the uninstaller has succeeded, when nothing else is in it.
+    set(CPACK_NSIS_DEFINES [=[
+Target amd64-unicode
+Function un.onUninstSuccess
+  DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Velmora Technologies'
+FunctionEnd]=])
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     # A second installation replaces the first rather than sitting beside it.
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
@@ -53,16 +67,35 @@ if(WIN32)
   WriteRegStr SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe' '' ''
   WriteRegStr SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe' '' ''
 ]=])
+    # The uninstaller takes away every key the installer made, the parents it made empty included,
+    # and leaves a parent that holds anything else (another program's types and choices).
     set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
   DeleteRegKey SHCTX 'Software\Classes\Applications\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe'
+  DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Classes\.tif\OpenWithList'
+  DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Classes\.tif'
+  DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Classes\.tiff\OpenWithList'
+  DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Classes\.tiff'
 ]=])
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_PACKAGE_SECTION science)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+    # The extended description below the summary; CPack indents it as the control file wants.
+    set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[Quillane takes the two-colour scans of a microarray scanner (a little-endian
+16-bit TIFF with one image directory per dye channel and a private metadata
+record), checks each against that layout, optionally flips every channel
+along the main or the opposite diagonal, and writes one single-channel 16-bit
+TIFF per channel that keeps the scanner's texts and resolution.
+
+The package holds the desktop program, quillane, one dialog that takes files
+from its Browse button, from drops and from the desktop's Open With menu, and
+quillane-split, the same split for scripts and pipelines.]=])
+    # Debian ships its programs without their debugging symbols.
+    set(CPACK_STRIP_FILES ON)
     # The Qt 6 libraries the program links come from dpkg-shlibdeps; the platform plugins that
     # put a window on an X11 desktop are loaded at run time, so they are named here.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -35,18 +35,46 @@ bool isTiffName(const std::string& path) {
     return extension == ".tif" || extension == ".tiff";
 }
 
-// The files a dropped path stands for: a file itself, a folder the .tif and .tiff files
-// directly inside it in name order, anything else (gone, a device) nothing.
-std::vector<std::string> droppedFiles(const std::string& dropped) {
-    switch (pathKind(dropped)) {
-    case PathKind::file: return {dropped};
-    case PathKind::folder: {
-        std::vector<std::string> tiffs = filesInFolder(dropped);
-        std::erase_if(tiffs, [](const std::string& path) { return !isTiffName(path); });
-        std::sort(tiffs.begin(), tiffs.end());
-        return tiffs;
+// The channel files a split of `scan` writes beside it, with each flip's suffix and without.
+std::vector<std::string> outputsBeside(const std::string& scan) {
+    std::vector<std::string> outputs;
+    for (const SplitOptions& options : {SplitOptions{.outputFolder = {}, .writeBack = true, .flip = false, .mainDiagonal = false},
+                                       SplitOptions{.outputFolder = {}, .writeBack = true, .flip = true, .mainDiagonal = true},
+                                       SplitOptions{.outputFolder = {}, .writeBack = true, .flip = true, .mainDiagonal = false}}) {
+        const OutputPaths paths = composeOutputPaths(options, scan);
+        outputs.push_back(paths.first);
+        outputs.push_back(paths.second);
     }
-    default: return {};
+    return outputs;
+}
+
+// The scans in a folder: its .tif and .tiff files, but not the channel files a split of one of
+// them wrote beside it (Red<name>, Green<name>), which would only be refused; in the order the
+// file manager shows them.
+std::vector<std::string> scansInFolder(const std::string& folder) {
+    std::vector<std::string> tiffs = filesInFolder(folder);
+    std::erase_if(tiffs, [](const std::string& path) { return !isTiffName(path); });
+    std::vector<std::string> outputs;
+    for (const std::string& tiff : tiffs) {
+        const std::vector<std::string> written = outputsBeside(tiff);
+        outputs.insert(outputs.end(), written.begin(), written.end());
+    }
+    std::sort(outputs.begin(), outputs.end());
+    std::erase_if(tiffs, [&](const std::string& path) { return std::binary_search(outputs.begin(), outputs.end(), path); });
+    std::sort(tiffs.begin(), tiffs.end(), namedBefore);
+    return tiffs;
+}
+
+// The files a dropped path stands for: a file itself, a folder its scans, anything else (gone,
+// a device) nothing, or, for a path the program was started with, the path itself, so that the
+// split says why it cannot be split.
+std::vector<std::string> filesFor(const std::string& path, bool keepOthers) {
+    switch (pathKind(path)) {
+    case PathKind::file: return {path};
+    case PathKind::folder: return scansInFolder(path);
+    default:
+        if (keepOthers && !path.empty()) return {path};
+        return {};
     }
 }
 
@@ -125,9 +153,18 @@ void MainWindow::OnBrowseInput() {
 
 void MainWindow::OnDropFiles(const std::vector<std::string>& paths) {
     if (running_) return;
+    fillFromPaths(paths, false);
+}
+
+void MainWindow::OnOpenFiles(const std::vector<std::string>& paths) {
+    if (running_) return;
+    fillFromPaths(paths, true);
+}
+
+void MainWindow::fillFromPaths(const std::vector<std::string>& paths, bool keepOthers) {
     std::vector<std::string> files;
     for (const std::string& path : paths) {
-        const std::vector<std::string> found = droppedFiles(path);
+        const std::vector<std::string> found = filesFor(path, keepOthers);
         files.insert(files.end(), found.begin(), found.end());
     }
     if (files.empty()) return;  // nothing usable: the window stays as it was

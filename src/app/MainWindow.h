@@ -39,10 +39,14 @@ public:
     // Handlers.
     bool OnInitDialog();
     void OnBrowseInput();
-    // Files and folders dropped on the window, or named on the command line: they fill the
-    // list as the files chosen with Browse do. A folder stands for the .tif and .tiff files
-    // directly inside it, in name order; paths that are neither are left out.
+    // Files and folders dropped on the window: they fill the list as the files chosen with
+    // Browse do. A folder stands for the scans directly inside it (its .tif and .tiff files but
+    // the channel files split from them), in the file manager's name order; paths that are
+    // neither are left out.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // The files the program is started with ("Open with", the command line): as a drop, but a
+    // path that names no file or folder is listed as given, so that the split says why.
+    void OnOpenFiles(const std::vector<std::string>& paths);
     void OnBrowseOutput();
     void OnOutputFolderKillFocus();
     void OnFlipClicked();
@@ -97,6 +101,7 @@ public:
     std::string lastOutputFolder;
 
 private:
+    void fillFromPaths(const std::vector<std::string>& paths, bool keepOthers);
     void replaceInputList(const std::vector<std::string>& paths);
     bool optionsHeldByRun();
 

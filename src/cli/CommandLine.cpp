@@ -22,12 +22,15 @@ const char* const usageText =
 namespace {
 
 // The value of an option given as "--name VALUE" or "--name=VALUE"; nothing when `argument`
-// is another option. Moves `i` past a separate value.
+// is another option. Moves `i` past a separate value. A separate value that starts with a dash
+// is taken for a forgotten value ("--out --flip main"), not for a folder named "--flip"; such a
+// value can still be given as "--name=VALUE" or "./-VALUE".
 std::optional<std::string> optionValue(std::string_view name, const std::vector<std::string>& arguments,
                                        std::size_t& i) {
     const std::string& argument = arguments[i];
     if (argument == name) {
-        if (i + 1 >= arguments.size()) throw UsageError("option '" + argument + "' needs a value");
+        if (i + 1 >= arguments.size() || arguments[i + 1].starts_with('-'))
+            throw UsageError("option '" + argument + "' needs a value");
         return arguments[++i];
     }
     if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 && argument[name.size()] == '=')
@@ -42,8 +45,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        // A lone "-" is a file name like any other; "--" makes every later argument one.
+        // "--" makes every later argument a file name, "-" included.
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            // A lone "-" means standard input to most programs; scans are read from files only.
+            if (!optionsEnded && argument == "-")
+                throw UsageError("'-' (standard input) cannot be split: name the files");
             commandLine.files.push_back(argument);
         } else if (argument == "--") {
             optionsEnded = true;
@@ -73,6 +79,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (commandLine.files.empty()) throw UsageError("no input files");
     return commandLine;
+}
+
+bool isUnmatchedWildcard(const std::string& file, PathStyle style) {
+    if (style != PathStyle::windows) return false;
+    // Past the prefixes of long and device paths, whose '?' is no wildcard.
+    const std::string_view name =
+        file.starts_with("\\\\?\\") || file.starts_with("\\\\.\\") ? std::string_view(file).substr(4) : std::string_view(file);
+    return name.find_first_of("*?") != std::string_view::npos;
 }
 
 }  // namespace quillane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "split/OutputNaming.h"
 #include "split/SplitHost.h"
 
 #include <stdexcept>
@@ -28,6 +29,11 @@ public:
 // Reads the arguments after the program's name. --help and --version end the reading: what
 // follows them is not looked at.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// Whether a file argument is a wildcard that matched no file. Windows hands a program its
+// patterns, which the runtime expands, and leaves one that matches nothing as it was; Windows
+// names cannot hold '*' or '?'. A POSIX shell has expanded them before the program starts.
+bool isUnmatchedWildcard(const std::string& file, PathStyle style = nativePathStyle);
 
 // The text --help prints.
 extern const char* const usageText;

@@ -11,8 +11,23 @@
 namespace quillane {
 namespace {
 
-void reportFailure(const std::string& message) {
-    std::fprintf(stderr, "quillane-split: %s\n", message.c_str());
+// A failure as one line of a log that names its file: the line breaks a system text ends in (or
+// holds) become single spaces, and a text that does not begin with the file's name gets it in
+// front, as the program's own texts name it ("<file> : <reason>").
+std::string failureLine(const std::string& file, const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        if (c != '\r' && c != '\n') line += c;
+        else if (!line.empty() && line.back() != ' ') line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    const std::string named = file + " : ";
+    if (!file.empty() && line.compare(0, named.size(), named) != 0) line = named + line;
+    return line;
+}
+
+void reportFailure(const std::string& file, const std::string& message) {
+    std::fprintf(stderr, "quillane-split: %s\n", failureLine(file, message).c_str());
     std::fflush(stderr);
 }
 
@@ -25,7 +40,7 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
     std::vector<std::string> failures;
     for (const PlannedInput& planned : plan) {
         if (planned.action != PlannedAction::refuse) continue;
-        reportFailure(planned.refusal);
+        reportFailure(planned.input, planned.refusal);
         failures.push_back(planned.input);
         if (!commandLine.keepGoing) return 1;
     }
@@ -45,7 +60,8 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
             continue;
         }
         host.endProgressLine();
-        reportFailure(outcome.failure);
+        // A refused output folder is named in its text and concerns every file alike.
+        reportFailure(outcome.outputFolderRefused ? std::string() : planned.input, outcome.failure);
         failures.push_back(planned.input);
         // A folder that cannot be entered refuses every file alike: once is enough.
         outputFolderRefused = outcome.outputFolderRefused;

@@ -3,6 +3,7 @@
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/SplitFiles.h"
+#include "platform/CodePage.h"
 #include "platform/OutputFile.h"
 #include "platform/Process.h"
 
@@ -34,6 +35,7 @@ std::string versionText() {
 int main(int argc, char** argv) {
     // Ctrl-C, a kill or a hang-up while a file is written leave no temporary behind.
     quillane::removeTemporariesOnSignals();
+    quillane::showProgramTextOnConsole();  // the names it prints, as the program has them
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     quillane::CommandLine commandLine;
     try {
@@ -50,7 +52,16 @@ int main(int argc, char** argv) {
         std::printf("quillane-split %s\n", versionText().c_str());
         return 0;
     }
+    // A pattern that matched nothing is said so, once, and the files that are there are split;
+    // the status still tells that not everything asked for was found.
+    const auto unmatched = std::erase_if(commandLine.files, [](const std::string& file) {
+        if (!quillane::isUnmatchedWildcard(file)) return false;
+        std::fprintf(stderr, "quillane-split: no file matches %s\n", file.c_str());
+        return true;
+    });
+    if (commandLine.files.empty()) return 1;
     // Progress is for a person at a terminal; a log file or a pipe gets only the errors.
     const bool showProgress = !commandLine.quiet && quillane::standardErrorIsTerminal();
-    return quillane::splitFiles(commandLine, showProgress);
+    const int status = quillane::splitFiles(commandLine, showProgress);
+    return unmatched > 0 && status == 0 ? 1 : status;
 }

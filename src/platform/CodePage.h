@@ -7,4 +7,10 @@ namespace quillane {
 // such bytes; elsewhere paths are taken byte by byte.
 bool isLeadByte(unsigned char byte);
 
+// Has a console this program writes to show its 8-bit text in the code page the program runs
+// with (UTF-8 by its manifest on Windows), not in the console's own, until the program ends;
+// the console is given its own back then. Output into files and pipes is unchanged: those get
+// the program's bytes. Nothing to do where text is bytes (POSIX).
+void showProgramTextOnConsole();
+
 }  // namespace quillane

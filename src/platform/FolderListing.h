@@ -14,4 +14,9 @@ PathKind pathKind(const std::string& path);
 // program's 8-bit encoding, as every other path.
 std::vector<std::string> filesInFolder(const std::string& folder);
 
+// Whether `a` comes before `b` where the system's file manager sorts a folder by name: numbers
+// by their value (slide2 before slide10) and letters without regard to case, as Explorer does
+// on Windows and the usual Linux file managers do. Paths of one folder compare by their names.
+bool namedBefore(const std::string& a, const std::string& b);
+
 }  // namespace quillane

@@ -198,6 +198,16 @@ TEST_F(Window, DroppedFilesAndFoldersFillTheListAsChosenFilesDo) {
     for (const char* name : {"scans/b.tif", "scans/A.TIFF", "scans/c.tiff", "scans/notes.txt", "scans/d.tif.bak",
                              "scans/nested/e.tif"})
         file(name);
+    // A folder split back into itself before, flipped and not: its channel files are no scans.
+    std::filesystem::create_directories(folder / "split");
+    for (const char* name : {"Slide01.tif", "RedSlide01.tif", "GreenSlide01.tif", "RedSlide01_FlippedLLtoUR.tif",
+                             "GreenSlide01_FlippedULtoLR.tif", "slide2.TIF", "Redslide2.TIF", "Slide10.tif",
+                             "Redundant.tif", "GreenSlide10.tiff", "B.tif", "a.tiff", "c.tif"})
+        file(std::string("split/") + name);
+    std::vector<std::string> splitInNameOrder;
+    for (const char* name : {"a.tiff", "B.tif", "c.tif", "GreenSlide10.tiff", "Redundant.tif", "Slide01.tif", "slide2.TIF",
+                             "Slide10.tif"})
+        splitInNameOrder.push_back(path(std::string("split/") + name));
     const std::string scans = path("scans");
     const std::vector<std::string> scansInNameOrder = {path("scans/A.TIFF"), path("scans/b.tif"), path("scans/c.tiff")};
 
@@ -212,6 +222,9 @@ TEST_F(Window, DroppedFilesAndFoldersFillTheListAsChosenFilesDo) {
         {"a folder: its .tif and .tiff files in name order, not its subfolders' nor other files",
          {scans}, scansInNameOrder},
         {"a folder named with a trailing separator", {(folder.path() / "scans" / "").string()}, scansInNameOrder},
+        {"a folder split into itself before: its scans without their channel files, numbers by value, "
+         "letters without case",
+         {path("split")}, splitInNameOrder},
         {"files and a folder, what is neither left out",
          {file("z.tif"), path("missing.tif"), "", scans},
          {path("z.tif"), scansInNameOrder[0], scansInNameOrder[1], scansInNameOrder[2]}},
@@ -277,17 +290,48 @@ TEST_F(Window, DroppedNamesOutsideAsciiKeepTheirBytes) {
     EXPECT_EQ(listed(), std::vector<std::string>{inFolder});
 }
 
-// "Open with": the front ends hand the program's arguments over once the window is open.
+// "Open with": the front ends hand the program's arguments over once the window is open. A
+// name that is no file is listed as given, so that the split says why it cannot be split.
 TEST_F(Window, StartsWithTheFilesItIsOpenedWith) {
     writeFile(folder / "slide.tif", {});
     settings.values = {{"LastOutputpath", "/data/out"}, {"LastTiffpath", "/old/x.tif"}, {"LastTiffdir", "/old/"}};
     open();
-    window.OnDropFiles({path("slide.tif")});
+    window.OnOpenFiles({path("slide.tif"), path("nothere.tif"), ""});
 
-    EXPECT_EQ(listed(), std::vector<std::string>{path("slide.tif")});
-    EXPECT_EQ(settings.stored("LastTiffpath"), path("slide.tif"));
-    EXPECT_EQ(settings.stored("LastTiffdir"), folderOf(path("slide.tif")));
+    EXPECT_EQ(listed(), (std::vector<std::string>{path("slide.tif"), path("nothere.tif")}));
+    EXPECT_EQ(settings.stored("LastTiffpath"), path("nothere.tif"));
+    EXPECT_EQ(settings.stored("LastTiffdir"), folderOf(path("nothere.tif")));
     EXPECT_EQ(dialog[idOutputFolder].text, "/data/out");
+
+    window.OnOpenFiles({path("nothere.tif")});
+    click(idWriteBack);
+    click(idOk);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.rfind(path("nothere.tif") + " : ", 0), 0u) << messages.shown[0].text;
+    EXPECT_FALSE(std::filesystem::exists(folder / "Rednothere.tif"));
+}
+
+// The order a file manager shows a folder in by name, the list's order for a dropped folder.
+TEST(FolderOrder, NumbersByValueLettersWithoutCase) {
+    const std::vector<std::pair<std::string, std::string>> before = {
+        {"a.tiff", "B.tif"},
+        {"B.tif", "c.tif"},
+        {"slide2.tif", "slide10.tif"},
+        {"slide2.tif", "Slide10.tif"},
+        {"slide9.tif", "slide010.tif"},
+        {"scan99999999999999999999999.tif", "scan100000000000000000000000.tif"},
+        {"a1b2.tif", "a1b10.tif"},
+        {"", "a.tif"},
+    };
+    for (const auto& [first, second] : before) {
+        EXPECT_TRUE(namedBefore(first, second)) << first << " before " << second;
+        EXPECT_FALSE(namedBefore(second, first)) << second << " after " << first;
+    }
+    // Names level in that order still keep one fixed order.
+    for (const auto& [one, other] : std::vector<std::pair<std::string, std::string>>{{"a.tif", "A.tif"}, {"01.tif", "1.tif"}}) {
+        EXPECT_NE(namedBefore(one, other), namedBefore(other, one)) << one << " and " << other;
+        EXPECT_FALSE(namedBefore(one, one));
+    }
 }
 
 TEST_F(Window, FlipBoxAndRadioButtonsKeepOneDiagonal) {

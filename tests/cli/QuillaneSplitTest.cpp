@@ -2,6 +2,8 @@
 // prints, how it ends, compared with what the split run behind the window does with the same
 // files.
 #include "cli/ChildProcess.h"
+#include "cli/CommandLine.h"
+#include "split/OutputNaming.h"
 #include "split/RecordingHost.h"
 #include "split/SplitRun.h"
 #include "support/Expectations.h"
@@ -46,6 +48,12 @@ protected:
         host.onMessage = [&lastMessage](const std::string& text) { lastMessage = text; };
         SplitRun(host, platform);
         return lastMessage;
+    }
+    // A failure as quillane-split states it: on one line, naming its file.
+    static std::string stated(const std::string& file, std::string message) {
+        while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+        const std::string named = file + " : ";
+        return "quillane-split: " + (message.rfind(named, 0) == 0 ? message : named + message) + "\n";
     }
     static std::string lines(const std::vector<fs::path>& paths) {
         std::string text;
@@ -125,17 +133,17 @@ TEST_F(QuillaneSplitTest, RefusedFileEndsTheRunOrIsListedWithKeepGoing) {
     const std::string later = scan("c.tif");
     const std::string message = windowSplit({refused});
     ASSERT_NE(message, "");
-    const std::string stated = "quillane-split: " + message + "\n";
+    const std::string failure = stated(refused, message);
 
     const ProgramRun stopped = split({good, refused, later});
     EXPECT_EQ(stopped.status, 1);
-    EXPECT_EQ(stopped.err, stated);
+    EXPECT_EQ(stopped.err, failure);
     EXPECT_EQ(stopped.out, lines({scans / "Reda.tif", scans / "Greena.tif"}));
     EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"Greena.tif", "Reda.tif", "a.tif", "b.tif", "c.tif"}));
 
     const ProgramRun kept = split({"--keep-going", good, refused, later});
     EXPECT_EQ(kept.status, 1);
-    EXPECT_EQ(kept.err, stated + "quillane-split: 1 of 3 files not split:\n  " + refused + "\n");
+    EXPECT_EQ(kept.err, failure + "quillane-split: 1 of 3 files not split:\n  " + refused + "\n");
     EXPECT_EQ(kept.out, lines({scans / "Reda.tif", scans / "Greena.tif", scans / "Redc.tif", scans / "Greenc.tif"}));
 
     // --quiet silences progress, never the failures, and leaves the listed paths alone.
@@ -176,12 +184,21 @@ TEST_F(QuillaneSplitTest, InputsThatWouldWriteOneFileAreRefusedBeforeWriting) {
     EXPECT_EQ(readFile(out / "Redx.tif"), readFile(reference / "Redx.tif"));
 }
 
-TEST_F(QuillaneSplitTest, MissingFileFailsWithTheWindowsMessage) {
+// The window's message, on one line that names the file: Windows' system texts end in a line
+// break of their own, and the window's text for a file too small names no file.
+TEST_F(QuillaneSplitTest, FailuresAreTheWindowsMessagesOnOneLineNamingTheirFile) {
     const std::string missing = (scans / "absent.tif").string();
     const ProgramRun run = split({missing});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quillane-split: " + windowSplit({missing}) + "\n");
+    EXPECT_EQ(run.err, stated(missing, windowSplit({missing})));
+    EXPECT_EQ(run.err.find('\r'), std::string::npos);
     EXPECT_EQ(run.out, "");
+
+    // Cut short inside its pixels.
+    const std::string cut = scan("cut.tif", 64, 64);
+    fs::resize_file(cut, fs::file_size(cut) - 100);
+    EXPECT_EQ(windowSplit({cut}), "This file is too small to be a tiff file");
+    EXPECT_EQ(split({cut}).err, "quillane-split: " + cut + " : This file is too small to be a tiff file\n");
 }
 
 // Standard error is a file here, not a terminal: no progress line, with or without --quiet.
@@ -255,6 +272,10 @@ TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
         {{"--bogus", input}, "unknown option '--bogus'"},
         {{input, "-x"}, "unknown option '-x'"},
         {{input, "--out"}, "option '--out' needs a value"},
+        {{"--out", "--flip", "main", input}, "option '--out' needs a value"},
+        {{"--flip", "-q", input}, "option '--flip' needs a value"},
+        {{"-", input}, "'-' (standard input) cannot be split: name the files"},
+        {{input, "-"}, "'-' (standard input) cannot be split: name the files"},
         {{"--out=", input}, "option '--out' needs a folder"},
         {{"--flip", "sideways", input}, "option '--flip' takes main or opposite, not 'sideways'"},
         {{}, "no input files"},
@@ -292,6 +313,25 @@ TEST_F(QuillaneSplitTest, DoubleDashEndsTheOptions) {
     EXPECT_EQ(run.out, "Red-dash.tif\nGreen-dash.tif\n");
 }
 
+// A name in other scripts than the machine's code page: Greek and Japanese on a Western
+// Windows, Greek on a Japanese one. Its bytes are UTF-8 on both systems (on Windows by the
+// programs' manifest), in the arguments, on disk and in the printed paths.
+TEST_F(QuillaneSplitTest, SplitsNamesInAnyScript) {
+    const auto utf8 = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
+    const std::string name = utf8(u8"Σάρωση_走査.tif");  // Σάρωση_走査.tif
+    ScanBuilder::scan(7, 5).write(scans.path() / fs::path(u8"Σάρωση_走査.tif"));
+    const std::string folder = scans.path().string() + (nativePathStyle == PathStyle::windows ? "\\" : "/");
+
+    const ProgramRun run = split({folder + name});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, folder + "Red" + name + "\n" + folder + "Green" + name + "\n");
+    EXPECT_TRUE(fs::exists(scans.path() / fs::path(u8"RedΣάρωση_走査.tif")));
+    EXPECT_TRUE(fs::exists(scans.path() / fs::path(u8"GreenΣάρωση_走査.tif")));
+
+    const ProgramRun missing = split({folder + "x" + name});
+    EXPECT_EQ(missing.err.rfind("quillane-split: " + folder + "x" + name + " : ", 0), 0u) << missing.err;
+}
+
 TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {
 #ifndef _WIN32
     GTEST_SKIP() << "on Linux the shell expands wildcards before the program starts";
@@ -302,6 +342,26 @@ TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {
     const ProgramRun run = split({"slide*.tif"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Redslide01.tif\nGreenslide01.tif\nRedslide02.tif\nGreenslide02.tif\n");
+
+    // A pattern that matches nothing is said to, and the files that are there are still split.
+    const ProgramRun none = split({"*.nothing", "slide01.tif", "scan?.tif"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "quillane-split: no file matches *.nothing\nquillane-split: no file matches scan?.tif\n");
+    EXPECT_EQ(none.out, "Redslide01.tif\nGreenslide01.tif\n");
+    const ProgramRun only = split({"*.nothing"});
+    EXPECT_EQ(only.status, 1);
+    EXPECT_EQ(only.err, "quillane-split: no file matches *.nothing\n");
+}
+
+// Only Windows' names cannot hold a wildcard; its long and device paths begin with one.
+TEST(CommandLineWildcards, OnlyWindowsNamesWithWildcardsMatchedNothing) {
+    EXPECT_TRUE(isUnmatchedWildcard("*.nothing", PathStyle::windows));
+    EXPECT_TRUE(isUnmatchedWildcard("C:\\scans\\slide?.tif", PathStyle::windows));
+    EXPECT_TRUE(isUnmatchedWildcard("\\\\?\\C:\\scans\\*.tif", PathStyle::windows));
+    EXPECT_FALSE(isUnmatchedWildcard("\\\\?\\C:\\scans\\a.tif", PathStyle::windows));
+    EXPECT_FALSE(isUnmatchedWildcard("\\\\.\\C:\\scans\\a.tif", PathStyle::windows));
+    EXPECT_FALSE(isUnmatchedWildcard("C:\\scans\\a.tif", PathStyle::windows));
+    EXPECT_FALSE(isUnmatchedWildcard("/scans/what?.tif", PathStyle::posix)) << "a POSIX name may hold a '?'";
 }
 
 }  // namespace

@@ -15,7 +15,17 @@ classes_query() {
         DISPLAY= wine reg query 'HKCU\Software\Classes\'"$1" "${@:2}" 2>/dev/null
 }
 
+# Every registry key of the machine and of the user, one per line.
+registry_keys() {
+    for hive in HKLM HKCU; do
+        DISPLAY= wine reg export "$hive\\Software" "$work/export.reg" /y >/dev/null 2>&1 || fail "reg export $hive failed"
+        iconv -f UTF-16LE -t UTF-8 "$work/export.reg" | tr -d '\r' | grep '^\[' || true
+    done | sort
+}
+
 DISPLAY= wineboot --init >/dev/null 2>&1
+wineserver --wait
+registry_keys >"$work/keys-before"
 DISPLAY= wine "$installer" /S
 wineserver --wait
 program=$(find "$WINEPREFIX/drive_c" -path '*/Quillane/quillane.exe' | head -n 1)
@@ -54,5 +64,13 @@ for attempt in $(seq 60); do [ -e "$program" ] || break; sleep 0.5; done
 for key in 'Applications\quillane.exe' '.tif\OpenWithList\quillane.exe' '.tiff\OpenWithList\quillane.exe'; do
     ! classes_query "$key" >/dev/null || fail "the uninstaller left $key behind"
 done
+wineserver --wait
+# No key the installer made is left, empty or not. The program's own settings are the user's
+# and stay; Wine keeps notes of its own on the programs it ran and the windows it showed.
+registry_keys >"$work/keys-after"
+left=$(comm -13 "$work/keys-before" "$work/keys-after" |
+    grep -v -e '\\Velmora\\DarozAvazi' -e '^\[HKEY_CURRENT_USER\\Software\\Velmora\]$' -e '\\Software\\Wine\\' || true)
+[ -z "$left" ] || fail "the uninstaller left these keys behind:
+$left"
 wineserver --wait
 echo "check-windows-installer: installed, started and uninstalled $(basename "$installer")"

@@ -6,8 +6,10 @@
 #include "qt/AboutDialog.h"
 #include "qt/BuildVersion.h"
 #include "qt/DesktopApp.h"
+#include "qt/LocalPaths.h"
 #include "qt/MainDialog.h"
 #include "qt/SettingsStore.h"
+#include "qt/SystemDialogs.h"
 #include "split/OutputNaming.h"
 #include "support/Expectations.h"
 #include "support/ScanBuilder.h"
@@ -19,6 +21,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -321,17 +324,30 @@ TEST_F(QtWindow, LeavingTheFolderBoxStoresItAsTyped) {
     }
 }
 
-// A drag over the window and its drop, as the platform sends them to the dialog.
-bool dragEnterAccepted(QWidget& window, const QMimeData& data) {
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    enter.ignore();
-    QApplication::sendEvent(&window, &enter);
-    return enter.isAccepted();
+// A drag over the window and its drop, as the platform sends them to the dialog: the source
+// offers `offered` and proposes `proposed`. Returns whether the window took it, and how.
+struct DropAnswer {
+    bool accepted;
+    Qt::DropAction action;
+};
+
+template <class Event>
+DropAnswer send(QWidget& window, const QMimeData& data, Qt::DropActions offered, Qt::DropAction proposed) {
+    Event event(QPoint(10, 10), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    event.setDropAction(proposed);
+    event.ignore();
+    QApplication::sendEvent(&window, &event);
+    return {event.isAccepted(), event.dropAction()};
 }
 
-void drop(QWidget& window, const QMimeData& data) {
-    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &event);
+bool dragEnterAccepted(QWidget& window, const QMimeData& data) {
+    return send<QDragEnterEvent>(window, data, Qt::CopyAction, Qt::CopyAction).accepted;
+}
+
+// A whole drag: Qt delivers a drop only where the drag entered.
+void drop(QWidget& window, const QMimeData& data, Qt::DropActions offered = Qt::CopyAction) {
+    send<QDragEnterEvent>(window, data, offered, Qt::CopyAction);
+    send<QDropEvent>(window, data, offered, Qt::CopyAction);
 }
 
 std::vector<std::string> listedIn(const MainDialog& window) {
@@ -370,18 +386,119 @@ TEST_F(QtWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
     EXPECT_EQ(settings.read("LastTiffdir"), DriveAndDirectory(last));
 }
 
+// A file manager that offers copy, move and link and is answered "move" deletes the dropped
+// scans: every stage of the drag is answered "copy", and a source that cannot copy is refused.
+TEST_F(QtWindow, DropsAreTakenAsCopiesNeverMoves) {
+    writeFile(folder / "slide.tif", {});
+    QMimeData local;
+    local.setUrls({QUrl::fromLocalFile(QString::fromStdString((folder / "slide.tif").string()))});
+    auto window = open();
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    for (const Qt::DropAction proposed : {Qt::MoveAction, Qt::LinkAction, Qt::CopyAction}) {
+        SCOPED_TRACE(proposed);
+        for (const DropAnswer answer : {send<QDragEnterEvent>(*window, local, all, proposed),
+                                        send<QDragMoveEvent>(*window, local, all, proposed),
+                                        send<QDropEvent>(*window, local, all, proposed)}) {
+            EXPECT_TRUE(answer.accepted);
+            EXPECT_EQ(answer.action, Qt::CopyAction);
+        }
+    }
+    EXPECT_EQ(window->inputList()->count(), 1);
+
+    window->inputList()->clear();
+    for (const Qt::DropActions offered : {Qt::DropActions(Qt::MoveAction), Qt::MoveAction | Qt::LinkAction}) {
+        EXPECT_FALSE(send<QDragEnterEvent>(*window, local, offered, Qt::MoveAction).accepted);
+        EXPECT_FALSE(send<QDragMoveEvent>(*window, local, offered, Qt::MoveAction).accepted);
+        EXPECT_FALSE(send<QDropEvent>(*window, local, offered, Qt::MoveAction).accepted);
+    }
+    EXPECT_EQ(window->inputList()->count(), 0) << "a drop that cannot be a copy is not taken";
+}
+
 TEST_F(QtWindow, StartsWithTheFilesOnItsCommandLine) {
     writeFile(folder / "slide.tif", {});
     const std::string slide = (folder / "slide.tif").string();
-    EXPECT_EQ(startupFiles({QStringLiteral("quillane"), QString::fromStdString(slide), QStringLiteral("/gone.tif")}),
-              (std::vector<std::string>{slide, "/gone.tif"}));
-    EXPECT_TRUE(startupFiles({QStringLiteral("quillane")}).empty());
+    const char* const arguments[] = {"quillane", slide.c_str(), "/gone.tif"};
+    EXPECT_EQ(startupFiles(3, arguments), (std::vector<std::string>{slide, "/gone.tif"}));
+    EXPECT_TRUE(startupFiles(1, arguments).empty());
 
     settings.write("LastOutputpath", "/data/out");
     MainDialog window(WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform}, {slide, "/gone.tif"});
-    EXPECT_EQ(listedIn(window), std::vector<std::string>{slide});
-    EXPECT_EQ(settings.read("LastTiffpath"), slide);
+    EXPECT_EQ(listedIn(window), (std::vector<std::string>{slide, "/gone.tif"})) << "a missing file is listed as given";
+    EXPECT_EQ(settings.read("LastTiffpath"), "/gone.tif");
     EXPECT_EQ(window.outputFolderEdit()->text(), QStringLiteral("/data/out"));
+}
+
+// A scan named in Latin-1 bytes, which are not UTF-8 (as shares older systems wrote have them):
+// from the command line, a drop and Browse's own dialog the list holds its bytes, the split
+// writes its channel files under the right bytes, and the settings keep them.
+TEST_F(QtWindow, NamesThatAreNotUtf8KeepTheirBytes) {
+    const std::string lab = (folder / "lab").string();
+    const std::string scan = lab + "/caf\xE9.tif";
+    std::filesystem::create_directories(lab);
+    ScanBuilder::scan(5, 3).write(scan);
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromEncoded("file://" + QByteArray(scan.c_str()).toPercentEncoding("/"))});
+    settings.write("LastOutputpath", "/data/out");
+
+    const char* const arguments[] = {"quillane", scan.c_str()};
+    MainDialog started(WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform},
+                       startupFiles(2, arguments));
+    EXPECT_EQ(started.logic().inputPath(0), scan) << "from the command line";
+    EXPECT_TRUE(started.inputList()->item(0)->text().endsWith(QStringLiteral("caf\uFFFD.tif")));
+
+    auto window = open();
+    drop(*window, dragged);
+    ASSERT_EQ(window->inputList()->count(), 1);
+    EXPECT_EQ(window->logic().inputPath(0), scan) << "from a drop";
+    EXPECT_EQ(settings.read("LastTiffpath"), scan);
+    EXPECT_EQ(settings.read("LastTiffdir"), lab + "/");
+    EXPECT_EQ(QtSettingsStore("quillane").read("LastTiffpath"), scan) << "the store keeps the bytes";
+
+    // Browse's dialog shows the name with U+FFFD; what it returns is found again on disk.
+    QtFileChooser chooser;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) return;
+        dialog->setDirectory(shownPath(lab));
+        dialog->selectFile(shownPath(scan));
+        static_cast<QDialog*>(dialog)->accept();  // as its Open button does
+    });
+    poll.start();
+    const auto chosen = chooser.chooseFiles(window.get(), OpenFilesRequest{.title = "Select Tiff",
+                                                                           .filters = {{"Tiff files (.tif)", "*.tif"}},
+                                                                           .selectedFilter = 0,
+                                                                           .initialFolder = lab,
+                                                                           .initialFile = {},
+                                                                           .multipleSelection = true});
+    poll.stop();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, std::vector<std::string>{scan}) << "from Browse";
+
+    click(window->writeBackBox());
+    click(window->splitButton());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Done!") << messages.shown[0].text;
+    EXPECT_TRUE(std::filesystem::exists(lab + "/Redcaf\xE9.tif"));
+    EXPECT_TRUE(std::filesystem::exists(lab + "/Greencaf\xE9.tif"));
+
+    // The output folder box gives back the bytes it was given, and what is typed as typed.
+    window->logic().outputFolder = lab;
+    window->logic().UpdateData(false);
+    window->logic().UpdateData(true);
+    EXPECT_EQ(window->logic().outputFolder, lab);
+    window->outputFolderEdit()->setText(QStringLiteral("/typed/ünï"));
+    window->logic().UpdateData(true);
+    EXPECT_EQ(window->logic().outputFolder, "/typed/\xC3\xBCn\xC3\xAF");
+
+    // Every component is found again, folders too; a name two files show alike is not guessed.
+    const std::string nested = (folder / "d\xE9j\xE0").string() + "/caf\xE9.tif";
+    std::filesystem::create_directories(folder / "d\xE9j\xE0");
+    writeFile(nested, {});
+    EXPECT_EQ(pathBytes(shownPath(nested)), nested);
+    writeFile(lab + "/caf\xE8.tif", {});
+    EXPECT_NE(pathBytes(shownPath(scan)), scan);
 }
 
 TEST_F(QtWindow, SplitButtonAndEnterRunTheSplitAndTheWindowStaysOpen) {
@@ -545,7 +662,8 @@ TEST(QtSettings, LivesUnderTheOrganisationPathAndKeepsValuesWhole) {
     EXPECT_TRUE(QFileInfo(expected).dir().exists()) << "a read creates the store's folder";
 
     for (const std::string value : {"  /a folder/with blanks \t", "C:\\scans\\", "a,b;c=d", "@at", "[General]",
-                                    "/ünïcödé/路径", "line\nbreak", ""}) {
+                                    "/ünïcödé/路径", "line\nbreak", "", "/scans/caf\xE9.tif", "\xFF\xFE@ByteArray(x)",
+                                    "@ByteArray(caf\xC3\xA9)"}) {
         settings.write("LastOutputpath", value);
         EXPECT_EQ(settings.read("LastOutputpath"), value);
     }

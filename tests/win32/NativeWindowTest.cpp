@@ -250,6 +250,172 @@ TEST_F(NativeWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
     EXPECT_EQ(settings.read("LastTiffdir"), (folder / "scans").string() + "\\");
 }
 
+// A drag as OLE hands it to the window: a data object that carries the files as the shell's
+// do (CF_HDROP), or carries none. It lives on the test's stack.
+class FileDataObject final : public IDataObject {
+public:
+    explicit FileDataObject(std::vector<std::string> paths, bool carriesFiles = true)
+        : paths_(std::move(paths)), carriesFiles_(carriesFiles) {}
+    virtual ~FileDataObject() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDataObject)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = this;
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return carriesFiles_ && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        *medium = STGMEDIUM{};
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = dropHandle(paths_);
+        return medium->hGlobal ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    std::vector<std::string> paths_;
+    bool carriesFiles_;
+};
+
+// The shell moves the dragged files when the target answers "move" (the default with Shift, or
+// between folders of one drive): every answer is "copy", and a drag that cannot copy is refused.
+TEST_F(NativeWindow, DragsAreTakenAsCopiesNeverMoves) {
+    const std::string slide = (folder / "slide.tif").string();
+    writeFile(slide, {});
+    IDropTarget* target = dialog->dropTarget();
+    ASSERT_NE(target, nullptr);
+    FileDataObject carried({slide});
+    FileDataObject text({slide}, false);
+    const DWORD all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    const auto count = [&] { return SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0); };
+
+    struct Case {
+        const char* what;
+        IDataObject* data;
+        DWORD offered, keys, answer;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"copy, move and link offered", &carried, all, MK_LBUTTON, DROPEFFECT_COPY},
+             {"with Shift, which asks for a move", &carried, all, MK_LBUTTON | MK_SHIFT, DROPEFFECT_COPY},
+             {"with Ctrl and Shift, which ask for a link", &carried, all, MK_LBUTTON | MK_SHIFT | MK_CONTROL, DROPEFFECT_COPY},
+             {"only move offered", &carried, DROPEFFECT_MOVE, MK_LBUTTON, DROPEFFECT_NONE},
+             {"move and link offered", &carried, DROPEFFECT_MOVE | DROPEFFECT_LINK, MK_LBUTTON, DROPEFFECT_NONE},
+             {"no files carried", &text, all, MK_LBUTTON, DROPEFFECT_NONE},
+         }) {
+        SCOPED_TRACE(c.what);
+        SendDlgItemMessageA(window, idInputList, LB_RESETCONTENT, 0, 0);
+        DWORD effect = c.offered;
+        EXPECT_EQ(target->DragEnter(c.data, c.keys, POINTL{10, 10}, &effect), S_OK);
+        EXPECT_EQ(effect, c.answer);
+        effect = c.offered;
+        EXPECT_EQ(target->DragOver(c.keys, POINTL{12, 12}, &effect), S_OK);
+        EXPECT_EQ(effect, c.answer);
+        effect = c.offered;
+        EXPECT_EQ(target->Drop(c.data, c.keys, POINTL{12, 12}, &effect), S_OK);
+        EXPECT_EQ(effect, c.answer);
+        EXPECT_EQ(count(), c.answer == DROPEFFECT_COPY ? 1 : 0) << "the list takes the files only with a copy";
+    }
+    DWORD effect = all;
+    target->DragEnter(&carried, MK_LBUTTON, POINTL{10, 10}, &effect);
+    EXPECT_EQ(target->DragLeave(), S_OK);
+
+    // Started with OLE, as the program is, the window has its target registered while it is open.
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    {
+        NativeMainDialog withOle(WindowServices{&files, &folders, &messages, &about, &settings, &version, &platform});
+        HWND opened = withOle.Create();
+        ASSERT_NE(opened, nullptr);
+        EXPECT_EQ(RegisterDragDrop(opened, target), DRAGDROP_E_ALREADYREGISTERED);
+    }
+    OleUninitialize();
+}
+
+std::wstring wide(const std::string& utf8) {
+    std::wstring text(utf8.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                                           static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
+
+// A drop handle as the shell makes it today: the paths in UTF-16.
+HDROP wideDropHandle(const std::vector<std::wstring>& paths) {
+    std::wstring names;
+    for (const std::wstring& path : paths) names.append(path).push_back(L'\0');
+    names.push_back(L'\0');
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    const std::size_t bytes = names.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof header + bytes);
+    if (!memory) return nullptr;
+    auto* start = static_cast<char*>(GlobalLock(memory));
+    std::memcpy(start, &header, sizeof header);
+    std::memcpy(start + sizeof header, names.data(), bytes);
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// Names in other scripts than the machine's code page (Greek and Japanese on a Western Windows):
+// the program's manifest makes its 8-bit text UTF-8, so a drop lists them, the split writes
+// their channel files under the right names and the registry keeps them; a value an earlier
+// version stored in the machine's code page is read right, the registry keeping UTF-16 either way.
+TEST_F(NativeWindow, NamesInAnyScriptAreListedSplitAndRemembered) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    const std::string name = reinterpret_cast<const char*>(u8"\u03a3\u03ac\u03c1\u03c9\u03c3\u03b7_\u8d70\u67fb.tif");
+    const std::string folderText = folder.path().string();
+    const std::string scan = folderText + "\\" + name;
+    ScanBuilder::scan(5, 3).write(folder.path() / std::filesystem::path(wide(name)));
+
+    HDROP drop = wideDropHandle({wide(scan)});
+    ASSERT_NE(drop, nullptr);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(dialog->logic().inputPath(0), scan);
+    wchar_t shown[MAX_PATH] = {};
+    SendDlgItemMessageW(window, idInputList, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(std::wstring(shown), wide(scan)) << "the list shows the name itself";
+    EXPECT_EQ(settings.read("LastTiffpath"), scan);
+
+    click(idWriteBack);
+    click(idOk);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Done!") << messages.shown[0].text;
+    for (const char* colour : {"Red", "Green"})
+        EXPECT_TRUE(std::filesystem::exists(folder.path() / std::filesystem::path(wide(colour + name)))) << colour;
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settings.keyPath().c_str(), 0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
+    wchar_t stored[MAX_PATH] = {};
+    DWORD size = sizeof stored;
+    EXPECT_EQ(RegQueryValueExW(key, L"LastTiffpath", nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(stored), wide(scan)) << "stored as the name itself";
+    // What an earlier version stored through the ANSI calls in code page 1252 or 932.
+    const std::wstring earlier = L"C:\\M\u00fcller\\\u30b9\u30ad\u30e3\u30f3\\";
+    EXPECT_EQ(RegSetValueExW(key, L"LastOutputpath", 0, REG_SZ, reinterpret_cast<const BYTE*>(earlier.c_str()),
+                             static_cast<DWORD>((earlier.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(wide(settings.read("LastOutputpath")), earlier);
+}
+
 TEST_F(NativeWindow, LeavingTheFolderBoxWritesTheThreeValues) {
     SetWindowTextA(item(idOutputFolder), "C:\\out put ");
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(idOutputFolder, EN_KILLFOCUS), reinterpret_cast<LPARAM>(item(idOutputFolder)));

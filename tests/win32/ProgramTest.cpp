@@ -31,19 +31,21 @@ std::string textOf(HWND window) {
     return text;
 }
 
-// A visible top-level window of the process whose caption `accept` takes, if there is one now.
-HWND findWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+// A visible top-level window of one of the processes whose caption `accept` takes, if there is
+// one now.
+HWND findWindow(const std::vector<DWORD>& processes, const std::function<bool(const std::string&)>& accept) {
     struct Search {
-        DWORD process;
+        const std::vector<DWORD>* processes;
         const std::function<bool(const std::string&)>* accept;
         HWND found = nullptr;
-    } search{process, &accept};
+    } search{&processes, &accept};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* s = reinterpret_cast<Search*>(parameter);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner == s->process && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
+            const bool ours = std::find(s->processes->begin(), s->processes->end(), owner) != s->processes->end();
+            if (ours && IsWindowVisible(window) && (*s->accept)(textOf(window))) {
                 s->found = window;
                 return FALSE;
             }
@@ -54,12 +56,16 @@ HWND findWindow(DWORD process, const std::function<bool(const std::string&)>& ac
 }
 
 // The same, waited for up to 30 seconds.
-HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+HWND waitForWindow(const std::vector<DWORD>& processes, const std::function<bool(const std::string&)>& accept) {
     for (int attempt = 0; attempt < 300; ++attempt) {
-        if (HWND found = findWindow(process, accept)) return found;
+        if (HWND found = findWindow(processes, accept)) return found;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return nullptr;
+}
+
+HWND waitForWindow(DWORD process, const std::function<bool(const std::string&)>& accept) {
+    return waitForWindow(std::vector<DWORD>{process}, accept);
 }
 
 bool waitFor(const std::function<bool()>& condition) {
@@ -196,7 +202,7 @@ TEST(Program, AnswersEveryProbeAndShowsTheFileUnderWayWhileItSplits) {
         const std::optional<std::string> status = textAnswered(GetDlgItem(window, idStatus), shortTimeout);
         if (!status) ++unanswered;
         else if (!status->empty() && (shown.empty() || shown.back() != *status)) shown.push_back(*status);
-        done = findWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Done!"; });
+        done = findWindow({process.dwProcessId}, [](const std::string& caption) { return caption == "Done!"; });
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     RecordProperty("probes", probes);
@@ -220,14 +226,70 @@ TEST(Program, AnswersEveryProbeAndShowsTheFileUnderWayWhileItSplits) {
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 }
 
-// "Open with": the shell starts the program with the file's path, quoted, as its argument.
+// A name in other scripts than the machine's code page, Greek and Japanese, typed into the real
+// open-file dialog: the program's manifest makes its 8-bit text UTF-8, so the split writes the
+// channel files under the right names. (This test runs in the machine's code page, so it speaks
+// to the windows in UTF-16.)
+TEST(Program, SplitsANameInAnyScriptChosenInTheOpenDialog) {
+    const TemporaryFolder folder;
+    const std::wstring name = L"\u03a3\u03ac\u03c1\u03c9\u03c3\u03b7_\u8d70\u67fb.tif";
+    const std::filesystem::path input = ScanBuilder::scan(6, 4).write(folder.path() / name);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+
+    std::string commandLine = programPath();
+    commandLine.insert(commandLine.begin(), '"');
+    commandLine.push_back('"');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().string().c_str(), &startup, &process));
+    HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
+        return caption.rfind("Quillane: ", 0) == 0;
+    });
+    ASSERT_NE(window, nullptr) << "the window appears";
+    PostMessageA(GetDlgItem(window, idBrowseInput), BM_CLICK, 0, 0);
+    HWND chooser = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Select Tiff"; });
+    ASSERT_NE(chooser, nullptr);
+    SendMessageW(GetDlgItem(chooser, fileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input.wstring().c_str()));
+    PostMessageA(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return SendMessageA(GetDlgItem(window, idInputList), LB_GETCOUNT, 0, 0) == 1; }));
+    wchar_t listed[MAX_PATH] = {};
+    SendMessageW(GetDlgItem(window, idInputList), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(listed));
+    EXPECT_EQ(std::wstring(listed), input.wstring());
+
+    PostMessageA(GetDlgItem(window, idOk), BM_CLICK, 0, 0);
+    HWND done = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Done!"; });
+    ASSERT_NE(done, nullptr) << "the run ends with its success message";
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / (L"Red" + name)));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / (L"Green" + name)));
+    PostMessageA(GetDlgItem(done, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(done); }));
+    wchar_t stored[MAX_PATH] = {};
+    DWORD size = sizeof stored;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"software\\Velmora\\DarozAvazi\\quillane", L"LastTiffpath", RRF_RT_REG_SZ,
+                           nullptr, stored, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(stored), input.wstring());
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
+// "Open with": the shell starts the program with the file's path, quoted, as its argument. A
+// name that is no file is listed as given.
 TEST(Program, StartsWithTheFileItIsOpenedWith) {
     const TemporaryFolder folder;
     const std::string input = ScanBuilder::scan(6, 4).write(folder / "opened with.tif").string();
+    const std::string missing = (folder / "not there.tif").string();
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 
     std::string commandLine;
-    for (const std::string& argument : {programPath(), input}) commandLine.append(" \"").append(argument).append("\"");
+    for (const std::string& argument : {programPath(), input, missing}) commandLine.append(" \"").append(argument).append("\"");
     commandLine.erase(0, 1);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -241,15 +303,17 @@ TEST(Program, StartsWithTheFileItIsOpenedWith) {
     });
     ASSERT_NE(window, nullptr) << "the window appears";
     HWND list = GetDlgItem(window, idInputList);
-    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
-    // Read as wide text: Wine carries list texts to another process only in their wide form.
-    wchar_t wide[MAX_PATH] = {};
-    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
-    char listed[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, listed, sizeof listed, nullptr, nullptr);
-    EXPECT_EQ(std::string(listed), input);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    for (const auto& [index, expected] : {std::pair<WPARAM, std::string>{0, input}, {1, missing}}) {
+        // Read as wide text: Wine carries list texts to another process only in their wide form.
+        wchar_t wide[MAX_PATH] = {};
+        SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide));
+        char listed[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, listed, sizeof listed, nullptr, nullptr);
+        EXPECT_EQ(std::string(listed), expected);
+    }
     DWORD type = 0;
-    EXPECT_EQ(registryValue("LastTiffpath", &type), input);
+    EXPECT_EQ(registryValue("LastTiffpath", &type), missing);
     EXPECT_EQ(registryValue("LastTiffdir", &type), folder.path().string() + "\\");
 
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
@@ -257,6 +321,66 @@ TEST(Program, StartsWithTheFileItIsOpenedWith) {
     TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
+
+// "Open with" on several files: the shell starts the program once per file, nearly at once. One
+// window opens and lists them all; the other starts hand their files over and end.
+TEST(Program, OpenWithOnSeveralFilesOpensOneWindowWithAllOfThem) {
+    const TemporaryFolder folder;
+    std::vector<std::string> inputs;
+    for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(4, 3).write(folder / name).string());
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+
+    std::vector<PROCESS_INFORMATION> processes;
+    for (const std::string& input : inputs) {
+        std::string commandLine;
+        for (const std::string& argument : {programPath(), input}) commandLine.append(" \"").append(argument).append("\"");
+        commandLine.erase(0, 1);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   folder.path().string().c_str(), &startup, &process));
+        processes.push_back(process);
+    }
+    // Whichever start comes first (it need not be the first begun) opens the window.
+    std::vector<DWORD> ids;
+    for (const PROCESS_INFORMATION& process : processes) ids.push_back(process.dwProcessId);
+    HWND window = waitForWindow(ids, [](const std::string& caption) { return caption.rfind("Quillane: ", 0) == 0; });
+    ASSERT_NE(window, nullptr) << "a window opens";
+    DWORD host = 0;
+    GetWindowThreadProcessId(window, &host);
+    HWND list = GetDlgItem(window, idInputList);
+    EXPECT_TRUE(waitFor([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 3; })) << "it lists every file";
+    for (const PROCESS_INFORMATION& process : processes) {
+        if (process.dwProcessId == host) continue;
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "the other starts end";
+        DWORD status = 1;
+        GetExitCodeProcess(process.hProcess, &status);
+        EXPECT_EQ(status, 0u);
+    }
+    std::vector<std::string> listed;
+    for (WPARAM i = 0; i < 3; ++i) {
+        wchar_t wide[MAX_PATH] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        listed.emplace_back(text);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, inputs) << "in the order the starts came";
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    for (const PROCESS_INFORMATION& process : processes) {
+        if (process.dwProcessId == host) {
+            EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
+        }
+        TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 }
 

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QStringList>
 
 namespace quillane {
 
@@ -24,9 +23,9 @@ WindowServices systemWindowServices() {
     return {&files, &folders, &messages, &about, &settings, &version, &systemSplitPlatform()};
 }
 
-std::vector<std::string> startupFiles(const QStringList& arguments) {
+std::vector<std::string> startupFiles(int argc, const char* const* argv) {
     std::vector<std::string> files;
-    for (qsizetype i = 1; i < arguments.size(); ++i) files.push_back(arguments.at(i).toStdString());
+    for (int i = 1; i < argc; ++i) files.emplace_back(argv[i]);
     return files;
 }
 
@@ -34,7 +33,7 @@ bool DesktopApp::InitInstance() {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillane.ico")));
     {
         // "Open with": the files the program is started with are in the list from the start.
-        MainDialog window(systemWindowServices(), startupFiles(QCoreApplication::arguments()));
+        MainDialog window(systemWindowServices(), startupFiles);
         window.exec();  // ends only through Cancel, Escape or the close box
     }
     return false;

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <QStringList>
 
 namespace quillane {
 
@@ -15,11 +14,14 @@ public:
     // Runs the main window; returns false, so that the program ends rather than entering a
     // message loop of its own.
     bool InitInstance();
+
+    // The files the window starts with ("Open with").
+    std::vector<std::string> startupFiles;
 };
 
-// The files named on the command line (Qt's own options already taken out), which the window
-// starts with.
-std::vector<std::string> startupFiles(const QStringList& arguments);
+// The files named on the command line, after QApplication has taken its own options out of
+// argv: their bytes as the system gave them, which QCoreApplication::arguments() would decode.
+std::vector<std::string> startupFiles(int argc, const char* const* argv);
 
 // The real choosers, message boxes, About box, settings store, version and process.
 WindowServices systemWindowServices();

@@ -1,6 +1,7 @@
 #include "qt/MainDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "qt/LocalPaths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +34,18 @@ QString qt(const char* text) {
     return QString::fromUtf8(text);
 }
 
+// The bytes an edit's text stands for, kept beside it: a path that is not UTF-8 shows with
+// U+FFFD, and is given back as it was set for as long as the edit shows what it showed then.
+constexpr const char* bytesProperty = "quillanePathBytes";
+
+QByteArray byteArray(const std::string& bytes) {
+    return {bytes.data(), static_cast<qsizetype>(bytes.size())};
+}
+
+std::string bytesOf(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
 QLabel* picture(const QString& resource, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setPixmap(QPixmap(resource));
@@ -44,9 +57,21 @@ std::vector<std::string> localFiles(const QMimeData* data) {
     std::vector<std::string> files;
     if (!data || !data->hasUrls()) return files;
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+        if (url.isLocalFile()) files.push_back(localPathBytes(url));
     }
     return files;
+}
+
+// A drop is always taken as a copy, whatever the source proposes: a file manager that is told
+// "moved" deletes the user's scans. A source that offers no copy is turned away.
+bool takenAsCopy(QDropEvent* event) {
+    if (!(event->possibleActions() & Qt::CopyAction) || localFiles(event->mimeData()).empty()) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
 }
 
 }  // namespace
@@ -65,7 +90,7 @@ MainDialog::MainDialog(const WindowServices& services, const std::vector<std::st
     arrangeControls();
     connectHandlers();
     window_.OnInitDialog();
-    if (!startupFiles.empty()) window_.OnDropFiles(startupFiles);
+    if (!startupFiles.empty()) window_.OnOpenFiles(startupFiles);
     split_->setFocus();  // the first tab stop
 }
 
@@ -195,14 +220,21 @@ void MainDialog::reject() {
 
 // During a run a drop does nothing, so the drag is not taken either.
 void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (!window_.running() && !localFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    if (window_.running())
+        event->ignore();
+    else
+        takenAsCopy(event);
+}
+
+void MainDialog::dragMoveEvent(QDragMoveEvent* event) {
+    if (window_.running())
+        event->ignore();
+    else
+        takenAsCopy(event);
 }
 
 void MainDialog::dropEvent(QDropEvent* event) {
-    const std::vector<std::string> files = localFiles(event->mimeData());
-    if (files.empty()) return;
-    event->acceptProposedAction();
-    window_.OnDropFiles(files);
+    if (takenAsCopy(event)) window_.OnDropFiles(localFiles(event->mimeData()));
 }
 
 QWidget* MainDialog::widgetFor(int id) const {
@@ -254,11 +286,17 @@ void MainDialog::addMenuCommand(unsigned command, const std::string& text) {
 
 std::string MainDialog::text(int id) {
     const QLineEdit* edit = editFor(id);
-    return edit ? edit->text().toStdString() : std::string();
+    if (!edit) return {};
+    std::string kept = bytesOf(edit->property(bytesProperty).toByteArray());
+    if (shownPath(kept) == edit->text()) return kept;
+    return pathBytes(edit->text());  // typed, or changed since
 }
 
 void MainDialog::setText(int id, const std::string& text) {
-    if (QLineEdit* edit = editFor(id)) edit->setText(QString::fromStdString(text));
+    QLineEdit* edit = editFor(id);
+    if (!edit) return;
+    edit->setProperty(bytesProperty, byteArray(text));
+    edit->setText(shownPath(text));
 }
 
 bool MainDialog::isChecked(int id) {
@@ -284,8 +322,11 @@ void MainDialog::resetList(int) {
     inputList_->clear();
 }
 
+// Each entry shows its path and keeps its bytes.
 void MainDialog::addListEntry(int, const std::string& text) {
-    inputList_->addItem(QString::fromStdString(text));
+    auto* item = new QListWidgetItem(shownPath(text));
+    item->setData(Qt::UserRole, byteArray(text));
+    inputList_->addItem(item);
 }
 
 int MainDialog::listCount(int) {
@@ -294,7 +335,7 @@ int MainDialog::listCount(int) {
 
 std::string MainDialog::listEntry(int, int index) {
     const QListWidgetItem* item = inputList_->item(index);
-    return item ? item->text().toStdString() : std::string();
+    return item ? bytesOf(item->data(Qt::UserRole).toByteArray()) : std::string();
 }
 
 void MainDialog::setListCurrent(int, int index) {
@@ -310,7 +351,7 @@ void MainDialog::setListHorizontalExtent(int, int pixels) {
 }
 
 int MainDialog::listTextWidth(int, const std::string& text) {
-    return inputList_->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+    return inputList_->fontMetrics().horizontalAdvance(shownPath(text));
 }
 
 void MainDialog::setProgressRange(int, int low, int high) {

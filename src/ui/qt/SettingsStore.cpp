@@ -27,13 +27,21 @@ std::string QtSettingsStore::read(const char* name) {
     createFolder(settings);
     const QVariant value = settings.value(QString::fromUtf8(name));
     if (!value.isValid() || settings.status() != QSettings::NoError) return {};
+    // Bytes that are not UTF-8 were stored as such; text, as every earlier version stored it, is
+    // read as its UTF-8.
+    if (value.typeId() == QMetaType::QByteArray) return value.toByteArray().toStdString();
     return value.toString().toStdString();
 }
 
 void QtSettingsStore::write(const char* name, const std::string& value) {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(organisation), applicationName_);
     createFolder(settings);
-    settings.setValue(QString::fromUtf8(name), QString::fromStdString(value));
+    // A path is bytes: those that are UTF-8 are stored as text, readable as ever; others as bytes,
+    // which the text would lose.
+    const QByteArray bytes(value.data(), static_cast<qsizetype>(value.size()));
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes) settings.setValue(QString::fromUtf8(name), text);
+    else settings.setValue(QString::fromUtf8(name), bytes);
     settings.sync();
 }
 

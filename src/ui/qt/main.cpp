@@ -36,6 +36,7 @@ int main(int argc, char* argv[]) {
     quillane::removeTemporariesOnSignals();
     QApplication application(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("quillane"));
+    theApp.startupFiles = quillane::startupFiles(argc, argv);
     if (theApp.InitInstance()) return application.exec();
     return 0;
 }

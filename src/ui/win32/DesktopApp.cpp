@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 namespace quillane {
 
@@ -25,13 +26,13 @@ bool DesktopApp::InitInstance() {
     // The progress bar is a common control.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    // The folder browser is a shell object.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The folder browser is a shell object, and drags reach the window through OLE.
+    const HRESULT com = OleInitialize(nullptr);
     {
         NativeMainDialog window(systemWindowServices(), startupFiles);
         window.DoModal();  // ends only through Cancel, Escape or the close command
     }
-    if (SUCCEEDED(com)) CoUninitialize();
+    if (SUCCEEDED(com)) OleUninitialize();
     return false;
 }
 

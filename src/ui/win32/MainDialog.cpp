@@ -2,6 +2,7 @@
 
 #include "app/DialogTemplate.h"
 #include "win32/DialogTemplateBytes.h"
+#include "win32/OpenWith.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -34,10 +35,15 @@ std::string windowTextOf(HWND window) {
 NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<std::string> startupFiles)
     : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))),
       startupFiles_(std::move(startupFiles)),
-      window_(*this, services) {}
+      window_(*this, services),
+      dropTarget_(new FileDropTarget([this](const std::vector<std::string>& paths) {
+          stopGathering(hwnd_);
+          window_.OnDropFiles(paths);
+      })) {}
 
 NativeMainDialog::~NativeMainDialog() {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
+    dropTarget_->Release();
 }
 
 INT_PTR NativeMainDialog::DoModal(HWND owner) {
@@ -64,6 +70,10 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
         self->hwnd_ = dialog;
     }
     if (!self) return FALSE;
+    if (message == WM_DESTROY) {
+        RevokeDragDrop(dialog);
+        stopGathering(dialog);
+    }
     if (message == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
         return FALSE;
@@ -77,10 +87,26 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM) {
         centreOnMonitor();
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        // Drags go to the drop target, which takes them as copies; WM_DROPFILES still serves the
+        // programs that send it, and a thread without OLE.
+        RegisterDragDrop(hwnd_, dropTarget_);
         DragAcceptFiles(hwnd_, TRUE);
         const bool defaultFocus = window_.OnInitDialog();
-        if (!startupFiles_.empty()) window_.OnDropFiles(startupFiles_);
+        if (!startupFiles_.empty()) {
+            window_.OnOpenFiles(startupFiles_);
+            startGathering(hwnd_);  // the other files of an "Open with" on several
+        }
         return defaultFocus ? TRUE : FALSE;
+    }
+    case WM_COPYDATA: {
+        // Files a later start of an "Open with" hands over join the list while it is still the
+        // files the window was opened with; the sender opens a window of its own otherwise.
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const std::optional<std::vector<std::string>> handed = data ? handedFiles(*data) : std::nullopt;
+        const bool taken = handed && isGathering(hwnd_);
+        if (taken) joinOpenedFiles(*handed);
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+        return TRUE;
     }
     case WM_DROPFILES:
         onDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -119,6 +145,8 @@ void NativeMainDialog::onCommand(int id, int notification) {
         return;
     }
     if (notification != BN_CLICKED) return;
+    // The list is the user's own from here: later starts open windows of their own.
+    if (id == idOk || id == idBrowseInput) stopGathering(hwnd_);
     switch (id) {
     case idOk: window_.OnOK(); break;  // "Split Tiff" and Enter: the dialog stays open
     case idCancel: window_.OnCancel(); break;  // Cancel, Escape and the close command
@@ -135,18 +163,18 @@ void NativeMainDialog::onCommand(int id, int notification) {
 // The shell's drop handle names each dropped file or folder; the window's logic decides what of
 // it the list takes. The handle is the receiver's to free.
 void NativeMainDialog::onDropFiles(HDROP drop) {
-    std::vector<std::string> paths;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0) continue;
-        std::string path(static_cast<std::size_t>(length) + 1, '\0');
-        const UINT copied = DragQueryFileA(drop, i, path.data(), length + 1);
-        path.resize(copied);
-        if (!path.empty()) paths.push_back(std::move(path));
-    }
+    const std::vector<std::string> paths = droppedPaths(drop);
     DragFinish(drop);
+    stopGathering(hwnd_);
     window_.OnDropFiles(paths);
+}
+
+void NativeMainDialog::joinOpenedFiles(const std::vector<std::string>& files) {
+    std::vector<std::string> all;
+    const int count = listCount(idInputList);
+    for (int i = 0; i < count; ++i) all.push_back(listEntry(idInputList, i));
+    all.insert(all.end(), files.begin(), files.end());
+    window_.OnOpenFiles(all);
 }
 
 void NativeMainDialog::end(INT_PTR result) {

@@ -2,6 +2,7 @@
 
 #include "app/DialogControls.h"
 #include "app/MainWindow.h"
+#include "win32/FileDropTarget.h"
 
 #include <windows.h>
 
@@ -30,12 +31,15 @@ public:
 
     HWND window() const { return hwnd_; }
     MainWindow& logic() { return window_; }
+    // What the window answers a drag with; registered with OLE while the window is open.
+    IDropTarget* dropTarget() const { return dropTarget_; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(int id, int notification);
     void onDropFiles(HDROP drop);
+    void joinOpenedFiles(const std::vector<std::string>& files);
     void centreOnMonitor();
     bool paintMinimised();
     void end(INT_PTR result);
@@ -73,6 +77,7 @@ private:
     HCURSOR cursorBeforeWait_ = nullptr;
     std::vector<std::string> startupFiles_;
     MainWindow window_;
+    FileDropTarget* dropTarget_;
 };
 
 // The text of a window (a dialog's caption or a control's text), whole.

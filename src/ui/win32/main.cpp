@@ -1,4 +1,5 @@
 #include "win32/DesktopApp.h"
+#include "win32/OpenWith.h"
 
 #include <windows.h>
 
@@ -9,6 +10,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The runtime has split the command line into arguments in the ANSI code page already,
     // quotes and all, as every path in the program is kept.
     for (int i = 1; i < __argc; ++i) application.startupFiles.emplace_back(__argv[i]);
+    // "Open with" on several files: the first start's window takes the others' files.
+    if (quillane::handToGatheringWindow(application.startupFiles)) return 0;
     application.InitInstance();
     return 0;
 }
