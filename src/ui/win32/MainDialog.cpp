@@ -81,7 +81,7 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
     return self->onMessage(message, wParam, lParam);
 }
 
-INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
         centreOnMonitor();
