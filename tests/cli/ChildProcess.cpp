@@ -50,6 +50,23 @@ std::string quoted(const std::string& argument) {
     return text + "\"";
 }
 
+// The program's command line: its path and each argument, quoted where they need it.
+std::string commandLineOf(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+    std::string commandLine = quoted(program.string());
+    for (const std::string& argument : arguments) commandLine += ' ' + quoted(argument);
+    return commandLine;
+}
+
+// Waits for a started program to end and gives its exit status, releasing its handles.
+int exitStatusOf(PROCESS_INFORMATION& process) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
 HANDLE inheritableFile(const std::filesystem::path& file) {
     SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
     const HANDLE handle = CreateFileA(file.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS,
@@ -60,8 +77,7 @@ HANDLE inheritableFile(const std::filesystem::path& file) {
 
 int run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
         const std::filesystem::path& workingFolder, const std::filesystem::path& out, const std::filesystem::path& err) {
-    std::string commandLine = quoted(program.string());
-    for (const std::string& argument : arguments) commandLine += ' ' + quoted(argument);
+    std::string commandLine = commandLineOf(program, arguments);
     const HANDLE outFile = inheritableFile(out);
     const HANDLE errFile = inheritableFile(err);
     STARTUPINFOA startup{};
@@ -76,12 +92,7 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
     CloseHandle(outFile);
     CloseHandle(errFile);
     if (!started) throw std::runtime_error("cannot start " + commandLine);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(status);
+    return exitStatusOf(process);
 }
 
 #else
@@ -181,8 +192,7 @@ ProgramRun runProgramOnTerminal(const std::filesystem::path& program, const std:
 int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder, std::chrono::microseconds after, int,
                    const std::vector<std::string>&) {
-    std::string commandLine = quoted(program.string());
-    for (const std::string& argument : arguments) commandLine += ' ' + quoted(argument);
+    std::string commandLine = commandLineOf(program, arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -194,12 +204,7 @@ int runInterrupted(const std::filesystem::path& program, const std::vector<std::
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(after).count();
     if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(milliseconds)) == WAIT_TIMEOUT)
         TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(status);
+    return exitStatusOf(process);
 }
 #else
 int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,

@@ -114,6 +114,14 @@ protected:
         return window;
     }
     static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    // The three ways a user ends the dialog.
+    static std::vector<std::pair<const char*, std::function<void(MainDialog&)>>> dialogEndings() {
+        return {
+            {"Cancel", [](MainDialog& w) { click(w.cancelButton()); }},
+            {"Escape", [](MainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+            {"close box", [](MainDialog& w) { w.close(); }},
+        };
+    }
 };
 
 TEST_F(QtWindow, HoldsTheDescribedControlsInTheirGroups) {
@@ -579,12 +587,7 @@ TEST_F(QtWindow, EventLoopKeepsRunningDuringARunAndTheRunsCallsAreUnchanged) {
 // Cancel, Escape or the close box while the first of three files is split: that file is finished
 // whole, the others are not begun, and the window closes without the closing message.
 TEST_F(QtWindow, ClosingDuringARunStopsAfterTheCurrentFileThenCloses) {
-    const std::vector<std::pair<const char*, std::function<void(MainDialog&)>>> endings = {
-        {"Cancel", [](MainDialog& w) { click(w.cancelButton()); }},
-        {"Escape", [](MainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
-        {"close box", [](MainDialog& w) { w.close(); }},
-    };
-    for (const auto& [what, end] : endings) {
+    for (const auto& [what, end] : dialogEndings()) {
         SCOPED_TRACE(what);
         const TemporaryFolder here;
         std::vector<std::string> inputs;
@@ -617,12 +620,7 @@ TEST_F(QtWindow, ClosingDuringARunStopsAfterTheCurrentFileThenCloses) {
 }
 
 TEST_F(QtWindow, OnlyCancelEscapeOrTheCloseBoxEndTheDialog) {
-    const std::vector<std::pair<const char*, std::function<void(MainDialog&)>>> endings = {
-        {"Cancel", [](MainDialog& w) { click(w.cancelButton()); }},
-        {"Escape", [](MainDialog& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
-        {"close box", [](MainDialog& w) { w.close(); }},
-    };
-    for (const auto& [what, end] : endings) {
+    for (const auto& [what, end] : dialogEndings()) {
         SCOPED_TRACE(what);
         auto window = open();
         end(*window);

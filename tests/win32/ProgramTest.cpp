@@ -85,6 +85,29 @@ std::string programPath() {
 
 constexpr const char* applicationKey = "software\\Velmora\\DarozAvazi\\quillane";
 
+// Starts the program in `folder` with `files` on its command line, each quoted, as the shell
+// starts it.
+bool startProgram(const std::vector<std::string>& files, const std::filesystem::path& folder,
+                  PROCESS_INFORMATION& process) {
+    std::string commandLine = '"' + programPath() + '"';
+    for (const std::string& file : files) commandLine.append(" \"").append(file).append("\"");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.string().c_str(),
+                          &startup, &process) != FALSE;
+}
+
+// Cancel, as a user ends the program; then whatever is left after a failure goes, and the
+// settings with it.
+void endWithCancel(HWND window, PROCESS_INFORMATION& process) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+}
+
 std::string registryValue(const char* name, DWORD* type) {
     char value[MAX_PATH] = {};
     DWORD size = sizeof value;
@@ -99,15 +122,8 @@ TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
     const std::string input = ScanBuilder::scan(6, 4).write(folder / "slide01.tif").string();
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 
-    std::string commandLine = programPath();
-    commandLine.insert(commandLine.begin(), '"');
-    commandLine.push_back('"');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.path().string().c_str(), &startup, &process))
-        << programPath();
+    ASSERT_TRUE(startProgram({}, folder.path(), process)) << programPath();
 
     HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
         return caption.rfind("Quillane: ", 0) == 0;
@@ -142,12 +158,7 @@ TEST(Program, StartsSplitsThroughItsButtonsRemembersAndEndsWithCancel) {
     EXPECT_EQ(registryValue("LastOutputpath", &type), "");
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
-    TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+    endWithCancel(window, process);
 }
 
 // A text of another process's window, asked for in its wide form (as Wine carries it between
@@ -171,15 +182,8 @@ TEST(Program, AnswersEveryProbeAndShowsTheFileUnderWayWhileItSplits) {
     for (const char* name : {"slide01.tif", "slide02.tif", "slide03.tif"})
         inputs.push_back(ScanBuilder::scan(1536, 1536).write(folder / name).string());
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
-    std::string commandLine;
-    for (const std::string& argument : {programPath(), inputs[0], inputs[1], inputs[2]})
-        commandLine.append(" \"").append(argument).append("\"");
-    commandLine.erase(0, 1);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.path().string().c_str(), &startup, &process));
+    ASSERT_TRUE(startProgram(inputs, folder.path(), process)) << programPath();
     HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption.rfind("Quillane: ", 0) == 0; });
     ASSERT_NE(window, nullptr) << "the window appears";
     ASSERT_EQ(SendMessageA(GetDlgItem(window, idInputList), LB_GETCOUNT, 0, 0), 3);
@@ -218,12 +222,7 @@ TEST(Program, AnswersEveryProbeAndShowsTheFileUnderWayWhileItSplits) {
 
     PostMessageA(GetDlgItem(done, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(done); }));
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
-    TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+    endWithCancel(window, process);
 }
 
 // A name in other scripts than the machine's code page, Greek and Japanese, typed into the real
@@ -236,14 +235,8 @@ TEST(Program, SplitsANameInAnyScriptChosenInTheOpenDialog) {
     const std::filesystem::path input = ScanBuilder::scan(6, 4).write(folder.path() / name);
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 
-    std::string commandLine = programPath();
-    commandLine.insert(commandLine.begin(), '"');
-    commandLine.push_back('"');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.path().string().c_str(), &startup, &process));
+    ASSERT_TRUE(startProgram({}, folder.path(), process)) << programPath();
     HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
         return caption.rfind("Quillane: ", 0) == 0;
     });
@@ -272,12 +265,7 @@ TEST(Program, SplitsANameInAnyScriptChosenInTheOpenDialog) {
               ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(stored), input.wstring());
 
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-    TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+    endWithCancel(window, process);
 }
 
 // "Open with": the shell starts the program with the file's path, quoted, as its argument. A
@@ -288,15 +276,8 @@ TEST(Program, StartsWithTheFileItIsOpenedWith) {
     const std::string missing = (folder / "not there.tif").string();
     RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
 
-    std::string commandLine;
-    for (const std::string& argument : {programPath(), input, missing}) commandLine.append(" \"").append(argument).append("\"");
-    commandLine.erase(0, 1);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.path().string().c_str(), &startup, &process))
-        << commandLine;
+    ASSERT_TRUE(startProgram({input, missing}, folder.path(), process)) << programPath();
 
     HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) {
         return caption.rfind("Quillane: ", 0) == 0;
@@ -316,12 +297,7 @@ TEST(Program, StartsWithTheFileItIsOpenedWith) {
     EXPECT_EQ(registryValue("LastTiffpath", &type), missing);
     EXPECT_EQ(registryValue("LastTiffdir", &type), folder.path().string() + "\\");
 
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, idCancel)));
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "Cancel ends the program";
-    TerminateProcess(process.hProcess, 1);  // whatever is left after a failure
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+    endWithCancel(window, process);
 }
 
 
@@ -335,14 +311,8 @@ TEST(Program, OpenWithOnSeveralFilesOpensOneWindowWithAllOfThem) {
 
     std::vector<PROCESS_INFORMATION> processes;
     for (const std::string& input : inputs) {
-        std::string commandLine;
-        for (const std::string& argument : {programPath(), input}) commandLine.append(" \"").append(argument).append("\"");
-        commandLine.erase(0, 1);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.path().string().c_str(), &startup, &process));
+        ASSERT_TRUE(startProgram({input}, folder.path(), process));
         processes.push_back(process);
     }
     // Whichever start comes first (it need not be the first begun) opens the window.
