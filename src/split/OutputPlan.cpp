@@ -2,6 +2,7 @@
 
 #include "platform/FileLocation.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <utility>
@@ -72,6 +73,29 @@ std::vector<PlannedInput> planOutputs(const SplitOptions& options, const std::ve
         plan.push_back(std::move(entry));
     }
     return plan;
+}
+
+void RunFiles::addInputs(const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs) {
+        if (const auto identity = fileIdentity(input)) known_.push_back({*identity, input, true});
+    }
+}
+
+std::string RunFiles::clash(const std::string& input, const OutputPaths& outputs) const {
+    for (const std::string* output : {&outputs.first, &outputs.second}) {
+        const auto identity = fileIdentity(*output);
+        if (!identity) continue;
+        const auto file = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.identity == *identity; });
+        if (file == known_.end()) continue;
+        return file->isInput ? clashWithInput(input, *output, file->input) : clashWithOutput(input, *output, file->input);
+    }
+    return {};
+}
+
+void RunFiles::addWritten(const std::string& input, const OutputPaths& outputs) {
+    for (const std::string* output : {&outputs.first, &outputs.second}) {
+        if (const auto identity = fileIdentity(*output)) known_.push_back({*identity, input, false});
+    }
 }
 
 }  // namespace quillane
