@@ -235,23 +235,31 @@ bool OutputFile::nameUnnamed() {
 
 void OutputFile::takeName() {
     const bool tookName = unnamed_ && nameUnnamed();
-    if (!tookName) {
-        // Moved while still held, so that no sweep can take it between closing and naming.
-        if (const Error error = rename(handle_, temporary_, destination_)) fail(error, true, destination_);
-        vanishes_ = false;
+    const Handle handle = handle_;
+    if (tookName) {
+        // Ours alone until the descriptor is closed: a failure to close takes the name back.
+        handle_ = noHandle;
+        if (const Error error = close(handle)) {
+            if (!replacing_) remove(destination_);
+            fail(error, false, fullPathOf(destination_));
+        }
+        return;
     }
+    if (!renamesWhileHeld) {
+        handle_ = noHandle;
+        if (const Error error = close(handle)) fail(error, false, fullPathOf(destination_));
+    }
+    if (const Error error = rename(handle, temporary_, destination_)) fail(error, true, destination_);
+    vanishes_ = false;
     temporary_.clear();
     forgetTemporary(watchSlot_);
     watchSlot_ = -1;
-    const Handle handle = handle_;
-    handle_ = noHandle;
-    Error error = flushNamed(handle);
-    const Error closeError = close(handle);
-    if (error == 0) error = closeError;
-    if (error != 0) {
-        // What was named is taken back where nothing stood before.
-        if (!replacing_) remove(destination_);
-        fail(error, false, fullPathOf(destination_));
+    if (renamesWhileHeld) {
+        handle_ = noHandle;
+        const Error error = flushNamed(handle);
+        // Named and on the disk: closing it can lose nothing, and a failure to is not one of the file's.
+        close(handle);
+        if (error != 0) fail(error, false, fullPathOf(destination_));
     }
 }
 

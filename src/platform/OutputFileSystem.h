@@ -63,6 +63,9 @@ Error keep(Handle handle);
 void discard(Handle handle) noexcept;
 // Moves the temporary `from`, open as `handle`, over `to`, replacing a file there.
 Error rename(Handle handle, const std::string& from, const std::string& to);
+// Whether a temporary is renamed through its handle, before it is closed (Windows), rather than
+// by its name after it is closed (POSIX, where a failure to close then changes nothing).
+extern const bool renamesWhileHeld;
 Error remove(const std::string& path) noexcept;
 // Once a file has its new name: whatever the system needs besides the folder's flush for the
 // name to survive a power cut (Windows: the renamed file flushed again, which commits the file

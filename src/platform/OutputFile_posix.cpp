@@ -208,6 +208,8 @@ Error keep(Handle) { return 0; }
 
 void discard(Handle) noexcept {}
 
+const bool renamesWhileHeld = false;
+
 Error rename(Handle, const std::string& from, const std::string& to) {
     return fileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
 }
@@ -246,6 +248,8 @@ Error setAside(const std::string& path, const std::string& aside, Handle& held) 
 
 Error putBack(Handle held, const std::string& aside, const std::string& path) {
     const Error error = fileSystemCalls().rename(aside.c_str(), path.c_str()) == 0 ? 0 : lastError();
+    // A rename between two links of one file leaves both: the extra one goes.
+    if (error == 0) fileSystemCalls().unlink(aside.c_str());
     if (held != noHandle) fileSystemCalls().close(descriptorOf(held));
     return error;
 }

@@ -156,6 +156,8 @@ Error keep(Handle handle) { return setDeleteOnClose(handleOf(handle), false) ? 0
 
 void discard(Handle handle) noexcept { setDeleteOnClose(handleOf(handle), true); }
 
+const bool renamesWhileHeld = true;
+
 Error rename(Handle handle, const std::string&, const std::string& to) {
     // Kept first: a file renamed while it would still vanish on close would take its name with it.
     if (const Error error = keep(handle)) return error;

@@ -23,13 +23,15 @@ struct Plan {
     bool interrupted = false;
     int counts[fileCallKinds] = {};
     std::size_t raised = 0;
+    std::vector<std::string> trace;
 };
 Plan plan;
 
 constexpr std::size_t shortWrite = 7;
 
 // Counts the call and tells whether it is one that must fail, and with which error.
-bool failing(FileCall call, int& error) {
+bool failing(FileCall call, int& error, const char* what) {
+    if (plan.trace.empty() || plan.trace.back() != what) plan.trace.emplace_back(what);
     const int seen = ++plan.counts[static_cast<int>(call)];
     const auto fault = std::find_if(plan.faults.begin(), plan.faults.end(),
                                     [&](const Fault& f) { return f.call == call && f.occurrence == seen; });
@@ -46,12 +48,13 @@ const FileSystemCalls faultyCalls = {
     [](LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
        HANDLE templateFile) -> HANDLE {
         int error = 0;
-        if (failing(FileCall::open, error)) return ::SetLastError(error), INVALID_HANDLE_VALUE;
+        if (failing(FileCall::open, error, disposition == CREATE_NEW ? "open named" : "open existing"))
+            return ::SetLastError(error), INVALID_HANDLE_VALUE;
         return real().createFile(path, access, share, security, disposition, attributes, templateFile);
     },
     [](HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) -> BOOL {
         int error = 0;
-        if (failing(FileCall::write, error)) {
+        if (failing(FileCall::write, error, "write")) {
             *written = 0;
             if (error == 0) return TRUE;
             return ::SetLastError(error), FALSE;
@@ -62,34 +65,32 @@ const FileSystemCalls faultyCalls = {
     },
     [](HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method) -> BOOL {
         int error = 0;
-        if (failing(FileCall::lseek, error)) return ::SetLastError(error), FALSE;
+        if (failing(FileCall::lseek, error, "seek")) return ::SetLastError(error), FALSE;
         return real().setFilePointerEx(file, distance, position, method);
     },
     [](HANDLE file) -> BOOL {
         int error = 0;
-        if (failing(FileCall::fsync, error)) return ::SetLastError(error), FALSE;
+        if (failing(FileCall::fsync, error, "fsync")) return ::SetLastError(error), FALSE;
         return real().flushFileBuffers(file);
     },
     [](HANDLE file) -> BOOL {
         int error = 0;
-        const bool fails = failing(FileCall::close, error);
+        const bool fails = failing(FileCall::close, error, "close");
         const BOOL result = real().closeHandle(file);
         if (fails) return ::SetLastError(error), FALSE;
         return result;
     },
-    [](LPCWSTR from, LPCWSTR to, DWORD flags) -> BOOL {
-        int error = 0;
-        if (failing(FileCall::rename, error)) return ::SetLastError(error), FALSE;
-        return real().moveFileEx(from, to, flags);
-    },
     [](LPCWSTR path) -> BOOL {
         int error = 0;
-        if (failing(FileCall::unlink, error)) return ::SetLastError(error), FALSE;
+        if (failing(FileCall::unlink, error, "unlink")) return ::SetLastError(error), FALSE;
         return real().deleteFile(path);
     },
     [](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) -> BOOL {
         int error = 0;
-        if (failing(FileCall::link, error)) return ::SetLastError(error), FALSE;
+        const bool renaming = kind == FileRenameInfo;
+        const bool vanishing = !renaming && static_cast<const FILE_DISPOSITION_INFO*>(information)->DeleteFile;
+        if (failing(renaming ? FileCall::rename : FileCall::link, error, renaming ? "rename" : vanishing ? "vanish" : "keep"))
+            return ::SetLastError(error), FALSE;
         return real().setFileInformationByHandle(file, kind, information, size);
     },
 };
@@ -98,12 +99,16 @@ const FileSystemCalls faultyCalls = {
     [](const char* path, int flags, mode_t mode) -> int {
         if (plan.withoutUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
         int error = 0;
-        if (failing(FileCall::open, error)) return errno = error, -1;
+        const char* what = (flags & O_TMPFILE) == O_TMPFILE ? "open unnamed"
+                           : (flags & O_DIRECTORY) != 0  ? "open folder"
+                           : (flags & O_CREAT) != 0      ? "open named"
+                                                         : "open existing";
+        if (failing(FileCall::open, error, what)) return errno = error, -1;
         return real().open(path, flags, mode);
     },
     [](int descriptor, const void* bytes, std::size_t count) -> ssize_t {
         int error = 0;
-        if (failing(FileCall::write, error)) {
+        if (failing(FileCall::write, error, "write")) {
             if (error == 0) return 0;
             return errno = error, -1;
         }
@@ -116,34 +121,34 @@ const FileSystemCalls faultyCalls = {
     },
     [](int descriptor, off_t offset, int whence) -> off_t {
         int error = 0;
-        if (failing(FileCall::lseek, error)) return errno = error, -1;
+        if (failing(FileCall::lseek, error, "seek")) return errno = error, -1;
         return real().lseek(descriptor, offset, whence);
     },
     [](int descriptor) -> int {
         int error = 0;
-        if (failing(FileCall::fsync, error)) return errno = error, -1;
+        if (failing(FileCall::fsync, error, "fsync")) return errno = error, -1;
         return real().fsync(descriptor);
     },
     [](int descriptor) -> int {
         int error = 0;
-        const bool fails = failing(FileCall::close, error);
+        const bool fails = failing(FileCall::close, error, "close");
         const int result = real().close(descriptor);
         if (fails) return errno = error, -1;
         return result;
     },
     [](const char* from, const char* to) -> int {
         int error = 0;
-        if (failing(FileCall::rename, error)) return errno = error, -1;
+        if (failing(FileCall::rename, error, "rename")) return errno = error, -1;
         return real().rename(from, to);
     },
     [](const char* path) -> int {
         int error = 0;
-        if (failing(FileCall::unlink, error)) return errno = error, -1;
+        if (failing(FileCall::unlink, error, "unlink")) return errno = error, -1;
         return real().unlink(path);
     },
     [](int fromFolder, const char* from, int toFolder, const char* to, int flags) -> int {
         int error = 0;
-        if (failing(FileCall::link, error)) return errno = error, -1;
+        if (failing(FileCall::link, error, "link")) return errno = error, -1;
         return real().linkat(fromFolder, from, toFolder, to, flags);
     },
 };
@@ -169,6 +174,8 @@ FaultyFileSystem::~FaultyFileSystem() { plan = Plan{}; }
 std::size_t FaultyFileSystem::raised() const { return plan.raised; }
 
 int FaultyFileSystem::calls(FileCall call) const { return plan.counts[static_cast<int>(call)]; }
+
+std::vector<std::string> FaultyFileSystem::trace() const { return plan.trace; }
 
 int openFileMark() {
 #ifdef _WIN32

@@ -2,11 +2,14 @@
 // failures reach the user while an existing output stays as it was.
 #include "output/ChannelScan.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemError.h"
 #include "scan/UserException.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <csignal>
 #include <functional>
@@ -244,6 +247,11 @@ TEST_F(ChannelWriterFailure, MissingFolderIsAnInvalidPathAndLeavesTheSlotEmpty) 
     const std::string path = (folder / "missing" / "Red.tif").string();
     EXPECT_EQ(writeFailure(source.scan, path, 0), path + " : " + path + " contains an invalid path.");
     EXPECT_FALSE(source.scan.outputFiles[0]);
+#ifndef _WIN32
+    // A name longer than the system takes says so, in its words (Windows: WindowsOutput).
+    const std::string tooLong = (folder / std::string(300, 'n')).string();
+    EXPECT_EQ(writeFailure(source.scan, tooLong, 0), tooLong + " : " + systemErrorText(ENAMETOOLONG));
+#endif
     EXPECT_TRUE(namesIn(folder.path()).empty());
 }
 

@@ -380,6 +380,22 @@ TEST_F(SplitRunTest, WorksOutEveryOutputBeforeWriting) {
     }
 }
 
+// A file is judged by what it is, not by its name: an output whose place holds a second name
+// (a hard link) of the input is refused when it is about to take that place, and nothing changes.
+TEST_F(SplitRunTest, OutputThatIsAnotherNameOfAnInputIsRefusedBeforeItIsNamed) {
+    const std::string path = input("slide01.tif", ScanBuilder::scan(5, 3));
+    fs::create_hard_link(path, beside("Greenslide01.tif"));
+    const std::vector<fs::path> before = everythingIn(folder.path());
+    const std::string refusal =
+        path + " : Its channel file " + beside("Greenslide01.tif").string() + " would replace " + path + ", which is also to be split";
+
+    const SplitOutcome outcome = SplitRun(host, platform);
+    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, listRead(1), failedEntry(0, path, 9, refusal)));
+    EXPECT_TRUE(outcome.inputs[0].changed.empty());
+    EXPECT_EQ(everythingIn(folder.path()), before);
+    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, patternImage(0, 5, 3)) << "the input is untouched";
+}
+
 TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
     for (const int channels : {1, 0, -1}) {
         SCOPED_TRACE(channels);

@@ -37,6 +37,9 @@ std::string fullPathOf(const std::string& path) {
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
 }
 
+// A path of the program's UTF-8 as the file system library takes it.
+fs::path utf8Path(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
 std::string writeFailure(ScanImage& scan, const std::string& path) {
     try {
         scan.writeChannel(path, 0);
@@ -277,70 +280,82 @@ TEST_F(WindowsOutput, FullDiskKeepsTheExistingOutputAndLeavesNoTemporary) {
     }
 }
 
-// Output paths at MAX_PATH: one of 259 characters, the most Windows takes, is written and
-// replaced, although its temporary's name is longer than its own; one of 260 is refused with a
-// message that keeps its reason.
+// Output paths at MAX_PATH, counted in UTF-16 units as Windows counts them: one of 259, the
+// most Windows takes, is written and replaced, although its temporary's name is longer than its
+// own, also where its 100 Japanese characters are 300 bytes of the program's UTF-8; one of 260 is
+// refused in the system's words for a name too long.
 TEST_F(WindowsOutput, OutputPathsUpToMaxPathAreWrittenAndLongerOnesRefusedWithTheirReason) {
-    const std::string start = fullPathOf(out("")) ;
-    const std::string shortFolder = start + std::string(240 - start.size(), 'f');
-    ASSERT_TRUE(::CreateDirectoryA(shortFolder.c_str(), nullptr));
-    for (const std::size_t length : {258u, 259u}) {
-        SCOPED_TRACE(length);
-        const std::string input = "C:\\in\\" + std::string(length - shortFolder.size() - 1 - 3 - 4, 'b') + ".tif";
-        const std::string path = composeInFolder(shortFolder, input, 0, "");
-        ASSERT_EQ(path.size(), length);
-        EXPECT_EQ(writeFailure(scan, path), "(written)");
-        writeFile(path, previous);
-        EXPECT_EQ(writeFailure(scan, path), "(written)") << "replacing it";
-        EXPECT_EQ(readTiff(path).pixels, patternImage(0, 7, 5));
-        EXPECT_EQ(namesIn(shortFolder), std::vector<std::string>{fs::path(path).filename().string()});
-        fs::remove(path);
+    const std::string start = fullPathOf(out(""));
+    const std::string japanese = "\xE8\xB5\xB0";  // one character, three bytes
+    for (const bool inJapanese : {false, true}) {
+        const std::string folder = inJapanese ? start + "j" : start + std::string(240 - start.size(), 'f');
+        ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+        const std::size_t folderUnits = folder.size();  // ASCII: one unit a byte
+        for (const std::size_t length : {258u, 259u}) {
+            SCOPED_TRACE(std::to_string(length) + (inJapanese ? " in Japanese" : ""));
+            std::string name;
+            const std::size_t units = length - folderUnits - 1 - 3 - 4;  // "\\", "Red", ".tif"
+            if (inJapanese && units < 100) continue;
+            for (std::size_t i = 0; i < units; ++i) name += inJapanese && i < 100 ? japanese : "b";
+            const std::string path = composeInFolder(folder, "C:\\in\\" + name + ".tif", 0, "");
+            EXPECT_EQ(writeFailure(scan, path), "(written)");
+            writeFile(utf8Path(path), previous);
+            EXPECT_EQ(writeFailure(scan, path), "(written)") << "replacing it";
+            EXPECT_EQ(readTiff(utf8Path(path)).pixels, patternImage(0, 7, 5));
+            EXPECT_EQ(namesIn(utf8Path(folder)).size(), 1u);
+            fs::remove(utf8Path(path));
+        }
+        const std::string tooLong = folder + "\\" + std::string(259 - folderUnits, 'r');
+        EXPECT_EQ(writeFailure(scan, tooLong), tooLong + " : " + systemErrorText(ERROR_FILENAME_EXCED_RANGE));
+        EXPECT_TRUE(namesIn(utf8Path(folder)).empty());
     }
-    const std::string tooLong = shortFolder + "\\" + std::string(259 - shortFolder.size(), 'r');
-    const std::string message = writeFailure(scan, tooLong);
-    ASSERT_EQ(message.substr(0, tooLong.size() + 3), tooLong + " : ");
-    EXPECT_LE(message.size() - tooLong.size() - 3, 255u);
-    EXPECT_EQ(message.substr(message.size() - 26), " contains an invalid path.");
-    EXPECT_TRUE(namesIn(shortFolder).empty());
 }
 
-// Counts the flushes and records the one move of a replacement.
-int flushes = 0;
-std::vector<std::string> moves;
+// The finished temporary is renamed through the handle it was written by, to the output's full
+// long-path form, replacing the old file, and only then closed: no other program can open, move
+// or delete it in between.
+std::vector<std::string> handleCalls;
+HANDLE temporaryHandle = INVALID_HANDLE_VALUE;
 
-BOOL WINAPI countingFlush(HANDLE file) {
-    ++flushes;
-    return systemFileSystemCalls().flushFileBuffers(file);
+HANDLE WINAPI recordingCreate(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                              DWORD attributes, HANDLE templateFile) {
+    const HANDLE file = systemFileSystemCalls().createFile(path, access, share, security, disposition, attributes, templateFile);
+    if (disposition == CREATE_NEW) temporaryHandle = file;
+    handleCalls.push_back("create shared " + std::to_string(share));
+    return file;
 }
 
-BOOL WINAPI recordingMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
-    moves.push_back(fs::path(from).filename().string() + " -> " + fs::path(to).filename().string() + " " +
-                    std::to_string(flags));
-    return systemFileSystemCalls().moveFileEx(from, to, flags);
+BOOL WINAPI recordingSetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) {
+    if (kind == FileRenameInfo && file == temporaryHandle) {
+        const auto* rename = static_cast<const FILE_RENAME_INFO*>(information);
+        const std::u8string target = fs::path(std::wstring(rename->FileName, rename->FileNameLength / 2)).u8string();
+        handleCalls.push_back("rename held temporary to " + std::string(target.begin(), target.end()) +
+                              (rename->ReplaceIfExists ? " replacing" : ""));
+    }
+    return systemFileSystemCalls().setFileInformationByHandle(file, kind, information, size);
 }
 
-TEST_F(WindowsOutput, ReplacingMovesAFlushedWholeFileOverTheOldOne) {
+BOOL WINAPI recordingClose(HANDLE file) {
+    if (file == temporaryHandle) handleCalls.push_back("close temporary");
+    return systemFileSystemCalls().closeHandle(file);
+}
+
+TEST_F(WindowsOutput, ReplacingRenamesTheHeldTemporaryOverTheOldOne) {
     const std::string path = out("Red.tif");
-    FileSystemCalls calls = systemFileSystemCalls();
-    calls.flushFileBuffers = countingFlush;
-    calls.moveFileEx = recordingMove;
-    const ReplacedFileSystemCalls watching(calls);
-    flushes = 0;
-    moves.clear();
-
-    scan.writeChannel(path, 0);
-    EXPECT_EQ(flushes, 0) << "a new file is left to the system's write-back";
     writeFile(path, previous);
-    scan.writeChannel(path, 1);
-    EXPECT_EQ(flushes, 1) << "a replaced file reaches the disk before the move";
-
-    ASSERT_EQ(moves.size(), 2u);
-    const std::string flags = std::to_string(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    EXPECT_EQ(moves[1].rfind(".quillane-", 0), 0u) << moves[1];
-    EXPECT_EQ(moves[1].substr(moves[1].find(" -> ")), std::string(" -> Red.tif ").append(flags));
+    FileSystemCalls calls = systemFileSystemCalls();
+    calls.createFile = recordingCreate;
+    calls.setFileInformationByHandle = recordingSetInformation;
+    calls.closeHandle = recordingClose;
+    handleCalls.clear();
+    {
+        const ReplacedFileSystemCalls watching(calls);
+        scan.writeChannel(path, 1);
+    }
+    EXPECT_EQ(handleCalls, (std::vector<std::string>{"create shared 0", "rename held temporary to \\\\?\\" + fullPathOf(path) + " replacing",
+                                                     "close temporary"}));
     const TiffReadBack back = readTiff(path);
     EXPECT_EQ(back.pageName, "Green");
-    EXPECT_EQ(back.pixels, patternImage(1, 7, 5));
     EXPECT_EQ(namesIn(folder / "out"), std::vector<std::string>{"Red.tif"});
 }
 
