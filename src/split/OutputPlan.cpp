@@ -2,7 +2,6 @@
 
 #include "platform/FileLocation.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <utility>
@@ -77,7 +76,7 @@ std::vector<PlannedInput> planOutputs(const SplitOptions& options, const std::ve
 
 void RunFiles::addInputs(const std::vector<std::string>& inputs) {
     for (const std::string& input : inputs) {
-        if (const auto identity = fileIdentity(input)) known_.push_back({*identity, input, true});
+        if (const auto identity = fileIdentity(input)) known_.emplace(*identity, Known{input, true});
     }
 }
 
@@ -85,16 +84,17 @@ std::string RunFiles::clash(const std::string& input, const OutputPaths& outputs
     for (const std::string* output : {&outputs.first, &outputs.second}) {
         const auto identity = fileIdentity(*output);
         if (!identity) continue;
-        const auto file = std::find_if(known_.begin(), known_.end(), [&](const Known& k) { return k.identity == *identity; });
+        const auto file = known_.find(*identity);
         if (file == known_.end()) continue;
-        return file->isInput ? clashWithInput(input, *output, file->input) : clashWithOutput(input, *output, file->input);
+        const Known& known = file->second;
+        return known.isInput ? clashWithInput(input, *output, known.input) : clashWithOutput(input, *output, known.input);
     }
     return {};
 }
 
 void RunFiles::addWritten(const std::string& input, const OutputPaths& outputs) {
     for (const std::string* output : {&outputs.first, &outputs.second}) {
-        if (const auto identity = fileIdentity(*output)) known_.push_back({*identity, input, false});
+        if (const auto identity = fileIdentity(*output)) known_.insert_or_assign(*identity, Known{input, false});
     }
 }
 

@@ -4,6 +4,7 @@
 #include "split/OutputNaming.h"
 #include "split/SplitHost.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,11 +50,10 @@ public:
 
 private:
     struct Known {
-        FileIdentity identity;
         std::string input;  // the input it is, or whose output
         bool isInput;
     };
-    std::vector<Known> known_;
+    std::map<FileIdentity, Known> known_;
 };
 
 }  // namespace quillane
