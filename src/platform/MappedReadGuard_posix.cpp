@@ -17,7 +17,7 @@ struct GuardedRead {
     sigjmp_buf resume;
     const std::uint8_t* first;
     std::uint64_t length;
-    std::uint64_t faultAt;  // the offset whose page could not be read
+    volatile std::uint64_t faultAt;  // the offset whose page could not be read; written by the handler
 };
 thread_local GuardedRead* volatile current = nullptr;
 

@@ -22,7 +22,8 @@ struct GuardedRead {
     void* resume[5];
     const std::uint8_t* first;
     std::uint64_t length;
-    std::uint32_t error;  // why the page could not be brought in, as a system error code
+    // Why the page could not be brought in, as a system error code; written by the handler.
+    volatile std::uint32_t error;
 };
 thread_local GuardedRead* volatile current = nullptr;
 

@@ -280,9 +280,9 @@ TEST_F(ChannelWriterFailure, FileLayerTextKeepsItsReasonWithin255Characters) {
         std::string folderName;
     };
     std::vector<Case> cases = {{"just fits", std::string(255 - fixed, 'a')},
-                               {"one over", std::string(256 - fixed, 'a')},
-                               {"300", std::string(300, 'a')}};
-#ifndef _WIN32
+                               {"one over", std::string(256 - fixed, 'a')}};
+#ifndef _WIN32  // on Windows such paths are over MAX_PATH, and refused as too long
+    cases.push_back({"300", std::string(300, 'a')});
     cases.push_back({"3000", std::string(3000, 'a')});
     std::string japanese;
     for (int i = 0; i < 100; ++i) japanese += "\xE6\x97\xA5";  // U+65E5 in UTF-8

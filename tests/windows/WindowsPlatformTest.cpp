@@ -130,12 +130,14 @@ TEST(WindowsInput, InPageErrorInsideTheMappingEndsTheGuardedReadOnly) {
         ::RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, details);
     };
     int reached = 0;
+    std::uint32_t error = 0;
     EXPECT_FALSE(file.readGuarded([&] {
         ++reached;
         inPageErrorAt(file.view() + 100);
         ++reached;
-    }));
+    }, error));
     EXPECT_EQ(reached, 1);
+    EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_NOT_READY)) << "the failed read's status, as a system error";
     // The guard is gone afterwards and an ordinary read goes through; the program goes on.
     EXPECT_TRUE(file.readGuarded([&] { reached = file.view()[0]; }));
     EXPECT_EQ(reached, 'I');
