@@ -162,6 +162,14 @@ void OutputFile::write(const void* bytes, std::size_t count) {
         if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
         next += written;
         count -= written;
+        written_ += written;
+    }
+    // The disk starts on what is written while the rest is still being made, so that the flush
+    // before naming waits for little more than the last few megabytes, as a copy's flush would.
+    constexpr std::uint64_t writeBackStep = std::uint64_t{16} << 20;
+    if (written_ - writingBackFrom_ >= writeBackStep) {
+        startWriteBack(handle_, writingBackFrom_, written_ - writingBackFrom_);
+        writingBackFrom_ = written_;
     }
 }
 
@@ -174,6 +182,7 @@ std::uint64_t OutputFile::position() {
 void OutputFile::seekToStart() {
     std::uint64_t at = 0;
     if (const Error error = seek(handle_, true, at)) fail(error, false, fullPathOf(destination_));
+    written_ = writingBackFrom_ = 0;
 }
 
 // The bytes reach the disk before the name does, so that a power cut cannot leave an empty or

@@ -68,6 +68,8 @@ private:
     bool unnamed_ = false;    // made without a name (O_TMPFILE)
     bool vanishes_ = false;   // named, but the system removes it on close (Windows)
     bool finished_ = false;   // flushed to the disk
+    std::uint64_t written_ = 0;         // bytes written from the start of the file
+    std::uint64_t writingBackFrom_ = 0; // where the bytes the system was not yet asked to write back begin
     int watchSlot_ = -1;      // where signal handling finds the temporary's name
 };
 

@@ -50,6 +50,9 @@ Error writeSome(Handle handle, const void* bytes, std::size_t count, std::size_t
 Error seek(Handle handle, bool toStart, std::uint64_t& position);
 // The file's bytes to the disk.
 Error flush(Handle handle);
+// Has the system start writing `length` bytes from `from` to the disk without waiting for them,
+// so that the flush before naming finds little left to do. Only a hint; nothing on Windows.
+void startWriteBack(Handle handle, std::uint64_t from, std::uint64_t length) noexcept;
 Error close(Handle handle);
 // Gives a file made by createUnnamed the name `path`, failing when one is there.
 Error link(Handle handle, const std::string& path);

@@ -145,6 +145,10 @@ Error flush(Handle handle) {
     return error == EINVAL ? 0 : error;
 }
 
+void startWriteBack(Handle handle, std::uint64_t from, std::uint64_t length) noexcept {
+    ::sync_file_range(descriptorOf(handle), static_cast<off_t>(from), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 Error close(Handle handle) { return fileSystemCalls().close(descriptorOf(handle)) == 0 ? 0 : lastError(); }
 
 Error link(Handle handle, const std::string& path) {

@@ -144,6 +144,8 @@ Error seek(Handle handle, bool toStart, std::uint64_t& position) {
 
 Error flush(Handle handle) { return fileSystemCalls().flushFileBuffers(handleOf(handle)) ? 0 : ::GetLastError(); }
 
+void startWriteBack(Handle, std::uint64_t, std::uint64_t) noexcept {}
+
 Error close(Handle handle) { return fileSystemCalls().closeHandle(handleOf(handle)) ? 0 : ::GetLastError(); }
 
 Error link(Handle, const std::string&) { return ERROR_NOT_SUPPORTED; }
