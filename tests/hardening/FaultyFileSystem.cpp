@@ -29,8 +29,11 @@ Plan plan;
 
 constexpr std::size_t shortWrite = 7;
 
-// Counts the call and tells whether it is one that must fail, and with which error.
-bool failing(FileCall call, int& error, const char* what) {
+// Counts the call and tells whether it is one that must fail, and with which error; `what` the
+// trace calls it, by default its kind.
+bool failing(FileCall call, int& error, const char* what = nullptr) {
+    static const char* const kinds[fileCallKinds] = {"open", "write", "seek", "fsync", "close", "rename", "unlink", "link"};
+    if (what == nullptr) what = kinds[static_cast<int>(call)];
     if (plan.trace.empty() || plan.trace.back() != what) plan.trace.emplace_back(what);
     const int seen = ++plan.counts[static_cast<int>(call)];
     const auto fault = std::find_if(plan.faults.begin(), plan.faults.end(),
@@ -54,7 +57,7 @@ const FileSystemCalls faultyCalls = {
     },
     [](HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) -> BOOL {
         int error = 0;
-        if (failing(FileCall::write, error, "write")) {
+        if (failing(FileCall::write, error)) {
             *written = 0;
             if (error == 0) return TRUE;
             return ::SetLastError(error), FALSE;
@@ -65,24 +68,24 @@ const FileSystemCalls faultyCalls = {
     },
     [](HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method) -> BOOL {
         int error = 0;
-        if (failing(FileCall::lseek, error, "seek")) return ::SetLastError(error), FALSE;
+        if (failing(FileCall::lseek, error)) return ::SetLastError(error), FALSE;
         return real().setFilePointerEx(file, distance, position, method);
     },
     [](HANDLE file) -> BOOL {
         int error = 0;
-        if (failing(FileCall::fsync, error, "fsync")) return ::SetLastError(error), FALSE;
+        if (failing(FileCall::fsync, error)) return ::SetLastError(error), FALSE;
         return real().flushFileBuffers(file);
     },
     [](HANDLE file) -> BOOL {
         int error = 0;
-        const bool fails = failing(FileCall::close, error, "close");
+        const bool fails = failing(FileCall::close, error);
         const BOOL result = real().closeHandle(file);
         if (fails) return ::SetLastError(error), FALSE;
         return result;
     },
     [](LPCWSTR path) -> BOOL {
         int error = 0;
-        if (failing(FileCall::unlink, error, "unlink")) return ::SetLastError(error), FALSE;
+        if (failing(FileCall::unlink, error)) return ::SetLastError(error), FALSE;
         return real().deleteFile(path);
     },
     [](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) -> BOOL {
@@ -108,7 +111,7 @@ const FileSystemCalls faultyCalls = {
     },
     [](int descriptor, const void* bytes, std::size_t count) -> ssize_t {
         int error = 0;
-        if (failing(FileCall::write, error, "write")) {
+        if (failing(FileCall::write, error)) {
             if (error == 0) return 0;
             return errno = error, -1;
         }
@@ -121,34 +124,34 @@ const FileSystemCalls faultyCalls = {
     },
     [](int descriptor, off_t offset, int whence) -> off_t {
         int error = 0;
-        if (failing(FileCall::lseek, error, "seek")) return errno = error, -1;
+        if (failing(FileCall::lseek, error)) return errno = error, -1;
         return real().lseek(descriptor, offset, whence);
     },
     [](int descriptor) -> int {
         int error = 0;
-        if (failing(FileCall::fsync, error, "fsync")) return errno = error, -1;
+        if (failing(FileCall::fsync, error)) return errno = error, -1;
         return real().fsync(descriptor);
     },
     [](int descriptor) -> int {
         int error = 0;
-        const bool fails = failing(FileCall::close, error, "close");
+        const bool fails = failing(FileCall::close, error);
         const int result = real().close(descriptor);
         if (fails) return errno = error, -1;
         return result;
     },
     [](const char* from, const char* to) -> int {
         int error = 0;
-        if (failing(FileCall::rename, error, "rename")) return errno = error, -1;
+        if (failing(FileCall::rename, error)) return errno = error, -1;
         return real().rename(from, to);
     },
     [](const char* path) -> int {
         int error = 0;
-        if (failing(FileCall::unlink, error, "unlink")) return errno = error, -1;
+        if (failing(FileCall::unlink, error)) return errno = error, -1;
         return real().unlink(path);
     },
     [](int fromFolder, const char* from, int toFolder, const char* to, int flags) -> int {
         int error = 0;
-        if (failing(FileCall::link, error, "link")) return errno = error, -1;
+        if (failing(FileCall::link, error)) return errno = error, -1;
         return real().linkat(fromFolder, from, toFolder, to, flags);
     },
 };
