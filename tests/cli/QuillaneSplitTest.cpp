@@ -65,10 +65,6 @@ protected:
         for (const fs::path& path : paths) text += path.string() + '\n';
         return text;
     }
-    static std::string readText(const fs::path& file) {
-        const std::vector<std::uint8_t> bytes = readFile(file);
-        return std::string(bytes.begin(), bytes.end());
-    }
 };
 
 // Each flip choice, into a folder and beside the inputs: the same files, byte for byte, as the
@@ -210,65 +206,51 @@ TEST_F(QuillaneSplitTest, FailuresAreTheWindowsMessagesOnOneLineNamingTheirFile)
     EXPECT_EQ(split({cut}).err, "quillane-split: " + cut + " : This file is too small to be a tiff file\n");
 }
 
-// On the disks a lab uses, made for the test where the machine allows: a FAT and an exFAT stick,
-// where one file answers to its name in any case (through FUSE, under a new file number for each
-// spelling), and a small tmpfs that fills up. On the sticks, two scans of one name in different
-// case into one folder, and a scan whose channel file would be another input in other case, are
-// refused before anything is written, the inputs untouched; on the full disk, both files of the
-// scan stay as they were when the second cannot be written, and the line names each file once.
+// On the disks a lab uses, made where the machine allows: on a FAT and an exFAT stick (through
+// FUSE, which gives each spelling of a name its own file number) two scans whose outputs differ
+// only in case, and a scan whose output is another input in other case, are refused before
+// anything is written, the inputs untouched; on a full tmpfs the scan's earlier files stay as
+// they were when the second cannot be written, and the line names each file once.
 TEST_F(QuillaneSplitTest, OnTheDisksALabUses) {
 #ifdef _WIN32
     GTEST_SKIP() << "the disks are made with Linux's tools";
 #else
     if (::geteuid() != 0) GTEST_SKIP() << "making and mounting file systems needs root";
-    const std::string program = programBesideTest("quillane-split").string();
-    const std::string results = scans.path().string();
     const std::string first = scan("a.tif", 7, 5), second = scan("b.tif", 5, 3), large = scan("x.tif", 512, 512);
     const auto onDisk = [&](const std::string& kind, const std::string& command) {
-        const std::string folder = (scans / kind).string();
-        return runProgram("/bin/sh", {std::string(QUILLANE_TESTS_DIR) + "/cli/on-a-disk.sh", kind, folder,
-                                      "Q=" + program + " R=" + results + "; " + command},
-                          scans.path());
+        const std::string setting = "Q=" + programBesideTest("quillane-split").string() + " R=" + scans.path().string() + "; ";
+        return runProgram("/bin/sh", {QUILLANE_TESTS_DIR "/cli/on-a-disk.sh", kind, (scans / kind).string(), setting + command},
+                          scans.path()).status;
     };
-    struct Disk {
-        std::string kind;
-        std::string tools;
+    const auto result = [&](const char* name) {
+        const std::vector<std::uint8_t> bytes = readFile(scans / name);
+        return std::string(bytes.begin(), bytes.end());
     };
-    for (const Disk& disk : {Disk{"fat", "fusefat mkfs.fat"}, Disk{"exfat", "mount.exfat-fuse mkfs.exfat losetup"}}) {
-        SCOPED_TRACE(disk.kind);
-        if (runProgram("/bin/sh", {"-c", "command -v unshare " + disk.tools + " && test -c /dev/fuse"}, scans.path()).status != 0) {
-            std::printf("no %s disk: this machine lacks %s or /dev/fuse\n", disk.kind.c_str(), disk.tools.c_str());
+    for (const auto& [kind, tools] : {std::pair{"fat", "fusefat mkfs.fat"}, std::pair{"exfat", "mount.exfat-fuse mkfs.exfat"}}) {
+        SCOPED_TRACE(kind);
+        if (runProgram("/bin/sh", {"-c", std::string("command -v unshare losetup ") + tools + " && test -c /dev/fuse"}, scans.path()).status) {
+            std::printf("no %s disk: this machine lacks %s or /dev/fuse\n", kind, tools);
             continue;
         }
-        ProgramRun run = onDisk(disk.kind, "mkdir d1 d2 out && cp " + first + " d1/Slide01.tif && cp " + first +
-                                               " d2/slide01.tif && \"$Q\" --out out d1/Slide01.tif d2/slide01.tif 2>\"$R/err\"; "
-                                               "echo $? >\"$R/status\"; ls -A out >\"$R/names\"");
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(readText(scans / "status"), "1\n");
-        EXPECT_EQ(readText(scans / "err"), "quillane-split: d2/slide01.tif : Its channel file out/Redslide01.tif would also be "
-                                           "written for d1/Slide01.tif. Split them into different output folders\n");
-        EXPECT_EQ(readText(scans / "names"), "");
-
-        run = onDisk(disk.kind, "mkdir in && cp " + first + " in/scan.tif && cp " + second + " in/REDscan.tif && \"$Q\" "
-                                "--keep-going in/scan.tif in/REDscan.tif 2>\"$R/err\"; ls -A in | sort >\"$R/names\"; "
-                                "cmp in/REDscan.tif " + second + " && cmp in/scan.tif " + first);
-        EXPECT_EQ(run.status, 0) << "an input changed";
-        EXPECT_EQ(readText(scans / "err"), "quillane-split: in/scan.tif : Its channel file in/Redscan.tif would replace "
-                                           "in/REDscan.tif, which is also to be split\nquillane-split: 1 of 2 files not split:\n  in/scan.tif\n");
-        EXPECT_EQ(readText(scans / "names"), "GreenREDscan.tif\nREDscan.tif\nRedREDscan.tif\nscan.tif\n");
+        ASSERT_EQ(onDisk(kind, "mkdir d1 d2 out && cp " + first + " d1/Slide01.tif && cp " + first + " d2/slide01.tif && "
+                               "\"$Q\" --out out d1/Slide01.tif d2/slide01.tif 2>\"$R/err\"; echo $? >\"$R/status\"; ls -A out >\"$R/names\""), 0);
+        EXPECT_EQ(result("status") + result("names"), "1\n");
+        EXPECT_EQ(result("err"), "quillane-split: d2/slide01.tif : Its channel file out/Redslide01.tif would also be "
+                                 "written for d1/Slide01.tif. Split them into different output folders\n");
+        EXPECT_EQ(onDisk(kind, "mkdir in && cp " + first + " in/scan.tif && cp " + second + " in/REDscan.tif && \"$Q\" --keep-going "
+                               "in/scan.tif in/REDscan.tif 2>\"$R/err\"; ls -A in | sort >\"$R/names\"; cmp in/REDscan.tif " + second),
+                  0) << "the input changed";
+        EXPECT_EQ(result("err"), "quillane-split: in/scan.tif : Its channel file in/Redscan.tif would replace in/REDscan.tif, "
+                                 "which is also to be split\nquillane-split: 1 of 2 files not split:\n  in/scan.tif\n");
+        EXPECT_EQ(result("names"), "GreenREDscan.tif\nREDscan.tif\nRedREDscan.tif\nscan.tif\n");
     }
-
     // Room for the red file, not for the green one.
-    const std::string full = (scans / "tmpfs" / "disk").string();
-    const ProgramRun run = onDisk("tmpfs", "printf earlier >Redx.tif && printf earlier >Greenx.tif && \"$Q\" --out \"$PWD\" " +
-                                              large + " >\"$R/out\" 2>\"$R/err\"; echo $? >\"$R/status\"; ls -A >\"$R/names\"; "
-                                              "cat Redx.tif Greenx.tif >\"$R/earlier\"");
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(readText(scans / "status"), "1\n");
-    EXPECT_EQ(readText(scans / "err"), "quillane-split: " + large + " : Disk full while accessing " + full + "/Greenx.tif.\n");
-    EXPECT_EQ(readText(scans / "out"), "") << "no file changed";
-    EXPECT_EQ(readText(scans / "names"), "Greenx.tif\nRedx.tif\n");
-    EXPECT_EQ(readText(scans / "earlier"), "earlierearlier");
+    ASSERT_EQ(onDisk("tmpfs", "printf earlier >Redx.tif && printf earlier >Greenx.tif && \"$Q\" --out \"$PWD\" " + large +
+                                  " >\"$R/out\" 2>\"$R/err\"; echo $? >\"$R/status\"; ls -A >\"$R/names\"; cat Redx.tif Greenx.tif >>\"$R/names\""),
+              0);
+    EXPECT_EQ(result("err"), "quillane-split: " + large + " : Disk full while accessing " + (scans / "tmpfs/disk/Greenx.tif").string() + ".\n");
+    EXPECT_EQ(result("status") + result("out"), "1\n") << "no file changed";
+    EXPECT_EQ(result("names"), "Greenx.tif\nRedx.tif\nearlierearlier");
 #endif
 }
 

@@ -1,9 +1,7 @@
 #!/bin/sh
-# on-a-disk.sh fat|exfat|tmpfs FOLDER COMMAND: runs the shell COMMAND in a file system of the
-# kind a lab's disks have, mounted at FOLDER/disk in a mount namespace of its own, so that nothing
-# stays mounted outside it however the command ends. FAT is fusefat on an image file, exFAT
-# mount.exfat-fuse on a loop device (this kernel has neither driver), tmpfs a small one that
-# fills up. FAT and exFAT images stay in FOLDER for the next command. Needs root.
+# on-a-disk.sh fat|exfat|tmpfs FOLDER COMMAND: runs COMMAND on such a disk (FUSE for FAT and exFAT,
+# kept as an image in FOLDER; a small tmpfs) mounted at FOLDER/disk in a mount namespace of its own,
+# so that nothing stays mounted however the command ends. Needs root.
 set -eu
 kind=$1 folder=$2
 mkdir -p "$folder/disk"

@@ -63,9 +63,8 @@ public:
     std::size_t raised() const;
     // How many calls of a kind were made.
     int calls(FileCall call) const;
-    // Every call in order, by what it did ("open unnamed", "write", "fsync", "link", "rename",
-    // "close", "open folder", on Windows "vanish" and "keep" for the delete disposition), a call
-    // repeated at once listed once.
+    // Every call in order, by what it did ("open unnamed", "open folder", "fsync", on Windows
+    // "vanish" and "keep" for the delete disposition...), one repeated at once listed once.
     std::vector<std::string> trace() const;
 
 private:
