@@ -153,6 +153,7 @@ void OutputFile::write(const void* bytes, std::size_t count) {
     // host, many times); below that size they come from memory in use all along. WriteFile
     // takes at most a DWORD's worth in any case.
     constexpr std::size_t piece = std::size_t{1} << 20;
+    constexpr std::uint64_t writeBackStep = std::uint64_t{16} << 20;
     const auto* next = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
         std::size_t written = 0;
@@ -162,14 +163,13 @@ void OutputFile::write(const void* bytes, std::size_t count) {
         if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
         next += written;
         count -= written;
+        // The disk starts on what is written while the rest is still being made, so that the
+        // flush before naming waits for little more than the last few megabytes.
         written_ += written;
-    }
-    // The disk starts on what is written while the rest is still being made, so that the flush
-    // before naming waits for little more than the last few megabytes, as a copy's flush would.
-    constexpr std::uint64_t writeBackStep = std::uint64_t{16} << 20;
-    if (written_ - writingBackFrom_ >= writeBackStep) {
-        startWriteBack(handle_, writingBackFrom_, written_ - writingBackFrom_);
-        writingBackFrom_ = written_;
+        if (written_ - writingBackFrom_ >= writeBackStep) {
+            startWriteBack(handle_, writingBackFrom_, written_ - writingBackFrom_);
+            writingBackFrom_ = written_;
+        }
     }
 }
 
@@ -297,7 +297,9 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
     Handle held = noHandle;
     if (first.replacing_) {
         aside = first.folder_ + nextTemporaryName();
-        if (const Error error = setAside(first.destination_, aside, held)) fail(error, true, first.destination_);
+        bool moved = false;
+        if (const Error error = setAside(first.destination_, aside, held, moved)) fail(error, true, first.destination_);
+        if (!moved) aside.clear();  // gone meanwhile: nothing to put back but nothing
     }
     const auto putFirstBack = [&]() noexcept {
         if (aside.empty()) return remove(first.destination_) == 0;

@@ -81,8 +81,9 @@ Error flushFolder(const std::string& folder);
 
 // The file standing at `path`, moved out of the way under `aside` and held there (by `held`),
 // so that it can be put back. Where the system allows, the file keeps its own name meanwhile
-// (a second link), so that the destination is never empty.
-Error setAside(const std::string& path, const std::string& aside, Handle& held);
+// (a second link), so that the destination is never empty. A file gone meanwhile is not a
+// failure: `moved` is false then, and nothing is held.
+Error setAside(const std::string& path, const std::string& aside, Handle& held, bool& moved);
 // Puts the set-aside file back at `path`, replacing what stands there now.
 Error putBack(Handle held, const std::string& aside, const std::string& path);
 // Lets go of a set-aside file that is no longer wanted: its extra name goes.

@@ -236,18 +236,21 @@ Error flushFolder(const std::string& folder) {
     return error;
 }
 
-Error setAside(const std::string& path, const std::string& aside, Handle& held) {
+Error setAside(const std::string& path, const std::string& aside, Handle& held, bool& moved) {
     // Held by a read lock, so that no sweep takes it while it has the hidden name; a link (a
     // symbolic one, replaced by itself) or an unreadable file is set aside unheld.
     const int descriptor = fileSystemCalls().open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
     if (descriptor >= 0) lockWhole(descriptor, F_RDLCK);
     held = descriptor;
+    moved = true;
     if (fileSystemCalls().linkat(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), 0) == 0) return 0;
     Error error = lastError();
     // Without links (FAT, exFAT) it moves: the destination is empty until the new file is named.
     if (linkRefused(error)) error = fileSystemCalls().rename(path.c_str(), aside.c_str()) == 0 ? 0 : lastError();
-    if (error != 0 && descriptor >= 0) fileSystemCalls().close(descriptor);
-    return error;
+    moved = error == 0;
+    if (!moved && descriptor >= 0) fileSystemCalls().close(descriptor);
+    if (!moved) held = noHandle;
+    return error == ENOENT ? 0 : error;
 }
 
 Error putBack(Handle held, const std::string& aside, const std::string& path) {

@@ -179,19 +179,24 @@ Error flushNamed(Handle handle) { return flush(handle); }
 
 Error flushFolder(const std::string&) { return 0; }
 
-Error setAside(const std::string& path, const std::string& aside, Handle& held) {
+Error setAside(const std::string& path, const std::string& aside, Handle& held, bool& moved) {
+    moved = false;
     // Every sharing mode, so as not to refuse what replacing would not; a sweep, which opens
     // sharing nothing, cannot take it while this handle is open.
     const HANDLE file = fileSystemCalls().createFile(longForm(path).c_str(), DELETE | SYNCHRONIZE,
                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return ::GetLastError();
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
     // Moved: the destination is empty until the new file takes the name.
     if (const Error error = renameByHandle(file, aside, false)) {
         fileSystemCalls().closeHandle(file);
         return error;
     }
     held = reinterpret_cast<Handle>(file);
+    moved = true;
     return 0;
 }
 
