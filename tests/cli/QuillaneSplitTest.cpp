@@ -238,7 +238,7 @@ TEST_F(QuillaneSplitTest, OnTheDisksALabUses) {
         EXPECT_EQ(result("err"), "quillane-split: d2/slide01.tif : Its channel file out/Redslide01.tif would also be "
                                  "written for d1/Slide01.tif. Split them into different output folders\n");
         EXPECT_EQ(onDisk(kind, "mkdir in && cp " + first + " in/scan.tif && cp " + second + " in/REDscan.tif && \"$Q\" --keep-going "
-                               "in/scan.tif in/REDscan.tif 2>\"$R/err\"; ls -A in | sort >\"$R/names\"; cmp in/REDscan.tif " + second),
+                               "in/scan.tif in/REDscan.tif 2>\"$R/err\"; ls -A in | LC_ALL=C sort >\"$R/names\"; cmp in/REDscan.tif " + second),
                   0) << "the input changed";
         EXPECT_EQ(result("err"), "quillane-split: in/scan.tif : Its channel file in/Redscan.tif would replace in/REDscan.tif, "
                                  "which is also to be split\nquillane-split: 1 of 2 files not split:\n  in/scan.tif\n");
