@@ -11,9 +11,11 @@
 namespace quillane {
 namespace {
 
-// A failure as one line of a log that names its file: the line breaks a system text ends in (or
-// holds) become single spaces, and a text that does not begin with the file's name gets it in
-// front, as the program's own texts name it ("<file> : <reason>").
+// A failure as one line of a log that names its file once: the line breaks a system text ends
+// in (or holds) become single spaces, and a text that does not begin with the file's name gets
+// it in front, as the program's own texts name it ("<file> : <reason>"). A text about another
+// file (an output) that begins with that file's name and names it again in its reason, as the
+// file layer's texts do, loses the first of the two.
 std::string failureLine(const std::string& file, const std::string& text) {
     std::string line;
     for (const char c : text) {
@@ -22,8 +24,12 @@ std::string failureLine(const std::string& file, const std::string& text) {
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     const std::string named = file + " : ";
-    if (!file.empty() && line.compare(0, named.size(), named) != 0) line = named + line;
-    return line;
+    if (file.empty() || line.compare(0, named.size(), named) == 0) return line;
+    if (const auto separator = line.find(" : "); separator != std::string::npos && separator > 0) {
+        const std::string other = line.substr(0, separator);
+        if (line.find(other, separator + 3) != std::string::npos) line.erase(0, separator + 3);
+    }
+    return named + line;
 }
 
 void reportFailure(const std::string& file, const std::string& message) {
@@ -46,19 +52,23 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
     }
 
     ConsolePlatform platform;
+    // Each file's run knows the others' files too: no output may take the place of any of them.
+    RunFiles files;
+    files.addInputs(commandLine.files);
     const int total = static_cast<int>(plan.size());
     bool outputFolderRefused = false;
     for (int i = 0; i < total; ++i) {
         const PlannedInput& planned = plan[static_cast<std::size_t>(i)];
         if (planned.action != PlannedAction::split) continue;
         ConsoleHost host(commandLine.options, planned.input, i + 1, total, showProgress);
-        const SplitOutcome outcome = SplitRun(host, platform);
-        if (outcome.succeeded()) {
-            for (const InputOutcome& entry : outcome.inputs)
-                std::printf("%s\n%s\n", entry.outputs.first.c_str(), entry.outputs.second.c_str());
-            std::fflush(stdout);
-            continue;
+        const SplitOutcome outcome = SplitRun(host, platform, files);
+        // Exactly the files that changed: both of a split file, and of a failed one only what
+        // could not be put back as it was.
+        for (const InputOutcome& entry : outcome.inputs) {
+            for (const std::string& changed : entry.changed) std::printf("%s\n", changed.c_str());
         }
+        std::fflush(stdout);
+        if (outcome.succeeded()) continue;
         host.endProgressLine();
         // A refused output folder is named in its text and concerns every file alike.
         reportFailure(outcome.outputFolderRefused ? std::string() : planned.input, outcome.failure);

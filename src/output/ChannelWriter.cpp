@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemError.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
 
@@ -51,6 +52,13 @@ std::string limitedText(const FileError& failure) {
                    .text();
     if (text.size() > longestFileText) text.resize(longestFileText);
     return text;
+}
+
+// The writer's failure as the user reads it: the file's name, then the file layer's text, which
+// names the file again; a path longer than the system takes, in the system's own words.
+[[noreturn]] void throwAsUserException(const FileError& failure) {
+    if (isNameTooLong(failure.osError)) throw UserException(failure.fileName, failure.osError);
+    throw UserException(failure.fileName + " : " + limitedText(failure));
 }
 
 // The colour the scanner recorded for the channel names the page; an index it cannot have
@@ -184,7 +192,8 @@ bool ScanImage::writeFlippedSamples(OutputFile& file, const void* pixels) {
     return writeBands(file, plan.bandCount, true, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
         const FlipBand band = plan.band(i);
         auto* samples = static_cast<std::uint16_t*>(buffer);
-        if (!input_.readGuarded([&] { flipBand(samples, source, flip.sourceWidth, flip.sourceHeight, diagonal, band); }))
+        if (!input_.readGuarded([&] { flipBand(samples, source, flip.sourceWidth, flip.sourceHeight, diagonal, band); },
+                                inputError_))
             return 0;
         return 2 * std::size_t{band.rows} * band.columns;
     });
@@ -205,9 +214,9 @@ bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint6
         std::size_t got = 0;
         while (got < wanted) {
             std::size_t more = 0;
-            // An input that ends early or cannot be read fails the piece.
-            if (input_.readAt(offset + from + got, static_cast<std::uint8_t*>(buffer) + got, wanted - got, more) != 0 || more == 0)
-                return 0;
+            // An input that ends early (error 0) or cannot be read fails the piece.
+            inputError_ = input_.readAt(offset + from + got, static_cast<std::uint8_t*>(buffer) + got, wanted - got, more);
+            if (inputError_ != 0 || more == 0) return 0;
             got += more;
         }
         return got;
@@ -215,6 +224,29 @@ bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint6
 }
 
 void ScanImage::writeChannel(const std::string& outputPath, int channel) {
+    writeChannelUnnamed(outputPath, channel);
+    OutputFile& file = *outputFiles[channel];
+    try {
+        file.commit();
+    } catch (const FileError& failure) {
+        file.abandon();
+        throwAsUserException(failure);
+    }
+    outputFiles[channel].reset();
+}
+
+void ScanImage::nameChannelFiles(std::vector<std::string>& changed) {
+    if (!outputFiles[0] || !outputFiles[1]) throw std::logic_error("nameChannelFiles: both channels must be written first");
+    try {
+        commitTogether(*outputFiles[0], *outputFiles[1], changed);
+    } catch (const FileError& failure) {
+        for (auto& file : outputFiles) file->abandon();
+        throwAsUserException(failure);
+    }
+    for (auto& file : outputFiles) file.reset();
+}
+
+void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) {
     if (channel < 0 || channel > 1) throw std::invalid_argument("writeChannel: the channel must be 0 or 1");
 
     // Never read samples that are not there: a channel the scan does not hold, or one shorter
@@ -267,13 +299,11 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
             // Straight from the channel's buffer: bytes, at whatever address the samples start.
             file->write(pixels, static_cast<std::size_t>(layout->pixelBytes));
         }
-        // The input ended before its samples did: another program cut it short meanwhile.
+        // The input failed under its samples: cut short by another program, or unreadable.
         if (!complete) {
             file->abandon();
-            refuseChangedInput();
+            failInputRead(inputError_);
         }
-        file->commit();
-        file.reset();
     } catch (const FileError& failure) {
         // The object stays in its slot until close(); what it wrote goes now, so an existing
         // output is left as it was and no partial file remains.
@@ -281,7 +311,7 @@ void ScanImage::writeChannel(const std::string& outputPath, int channel) {
         // Pixels read from a file that another program has cut short meanwhile fail the write;
         // the input is what went wrong, not the output.
         if (fromInput && inputCutShort()) refuseChangedInput();
-        throw UserException(failure.fileName + " : " + limitedText(failure));
+        throwAsUserException(failure);
     }
 }
 

@@ -255,14 +255,16 @@ void ScanImage::flipMainDiagonal(std::uint16_t* destination, const std::uint16_t
     if (width <= 0 || height <= 0) return;
     const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
     input_.prefetch(source, 2 * std::uint64_t{w} * h);
-    if (!input_.readGuarded([&] { flipMainDiagonalBlocked(destination, source, w, h); })) refuseChangedInput();
+    std::uint32_t error = 0;
+    if (!input_.readGuarded([&] { flipMainDiagonalBlocked(destination, source, w, h); }, error)) failInputRead(error);
 }
 
 void ScanImage::flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
     if (width <= 0 || height <= 0) return;
     const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
     input_.prefetch(source, 2 * std::uint64_t{w} * h);
-    if (!input_.readGuarded([&] { flipOppositeDiagonalBlocked(destination, source, w, h); })) refuseChangedInput();
+    std::uint32_t error = 0;
+    if (!input_.readGuarded([&] { flipOppositeDiagonalBlocked(destination, source, w, h); }, error)) failInputRead(error);
 }
 
 void ScanImage::flipWhenWritten(bool mainDiagonal) {

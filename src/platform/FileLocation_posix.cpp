@@ -1,14 +1,123 @@
 #include "platform/FileLocation.h"
 
+#include <cerrno>
+#include <cctype>
+#include <cwctype>
+#include <fcntl.h>
+#include <locale.h>
+#include <map>
+#include <mutex>
+#include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillane {
+namespace {
+
+// A name of mixed case that nothing else in a folder has, in the temporaries' form, so that a
+// probe a kill leaves behind is swept as they are.
+std::string probeName() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    std::uint64_t bits = generator();
+    std::string name = ".quillane-";
+    for (int i = 0; i < 16; ++i, bits >>= 4) name += static_cast<char>((i % 2 == 0 ? 'A' : 'a') + (bits & 15));
+    return name + ".tmp";
+}
+
+std::string inOtherCase(std::string name) {
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
+
+// Whether the folder's file system takes one name in another case for the same file, as FAT,
+// exFAT, a share served by Windows and a case-folding ext4 folder do: a probe file is made,
+// looked for under its name in the other case, and removed. A FUSE mount reports neither its
+// real type nor file numbers that would show it. Asked once per folder.
+bool folderIgnoresCase(const std::string& folder, const struct stat& folderStatus) {
+    static std::mutex guard;
+    static std::map<std::pair<dev_t, ino_t>, bool> known;
+    const std::lock_guard<std::mutex> lock(guard);
+    const auto key = std::make_pair(folderStatus.st_dev, folderStatus.st_ino);
+    if (const auto found = known.find(key); found != known.end()) return found->second;
+    const std::string prefix = folder.empty() ? std::string() : folder + '/';
+    bool ignores = false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const std::string probe = prefix + probeName();
+        const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (descriptor < 0) {
+            const int error = errno;
+            if (error == EEXIST) continue;
+            break;  // a folder that cannot be written to: judged by the files' identities alone
+        }
+        ::close(descriptor);
+        struct stat status {};
+        ignores = ::lstat(inOtherCase(probe.substr(prefix.size())).insert(0, prefix).c_str(), &status) == 0;
+        ::unlink(probe.c_str());
+        break;
+    }
+    known.emplace(key, ignores);
+    return ignores;
+}
+
+// The name in one case, as a file system that ignores case compares it: each character of
+// valid UTF-8 by its upper case, any other byte as it is.
+std::string caseFolded(const std::string& name) {
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    std::string folded;
+    std::size_t i = 0;
+    while (i < name.size()) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        bool valid = length > 0 && i + length <= name.size();
+        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(name[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            folded += name[i++];
+            continue;
+        }
+        if (unicode != static_cast<locale_t>(nullptr)) code = static_cast<char32_t>(towupper_l(static_cast<wint_t>(code), unicode));
+        else if (code < 0x80) code = static_cast<char32_t>(std::toupper(static_cast<int>(code)));
+        if (code < 0x80) {
+            folded += static_cast<char>(code);
+        } else if (code < 0x800) {
+            folded += static_cast<char>(0xC0 | (code >> 6));
+            folded += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            folded += static_cast<char>(0xE0 | (code >> 12));
+            folded += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            folded += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            folded += static_cast<char>(0xF0 | (code >> 18));
+            folded += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            folded += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            folded += static_cast<char>(0x80 | (code & 0x3F));
+        }
+        i += length;
+    }
+    return folded;
+}
+
+}  // namespace
 
 std::string locationKey(const std::string& folder, const std::string& name) {
     struct stat status {};
-    // Names are compared byte for byte, as the file system does; '/' cannot be part of a name.
+    // '/' cannot be part of a name.
     if (::stat(folder.empty() ? "." : folder.c_str(), &status) != 0) return "spelt " + folder + '/' + name;
-    return "folder " + std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino) + '/' + name;
+    const std::string compared = folderIgnoresCase(folder, status) ? caseFolded(name) : name;
+    return "folder " + std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino) + '/' + compared;
+}
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), 0, static_cast<std::uint64_t>(status.st_ino)};
 }
 
 }  // namespace quillane

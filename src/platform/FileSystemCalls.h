@@ -22,9 +22,9 @@ struct FileSystemCalls {
     BOOL(WINAPI* setFilePointerEx)(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method);
     BOOL(WINAPI* flushFileBuffers)(HANDLE file);
     BOOL(WINAPI* closeHandle)(HANDLE object);
-    BOOL(WINAPI* moveFileEx)(LPCWSTR from, LPCWSTR to, DWORD flags);
     BOOL(WINAPI* deleteFile)(LPCWSTR path);
-    // Sets and clears the temporary's delete disposition.
+    // Sets and clears the temporary's delete disposition (FileDispositionInfo) and renames it
+    // while it is held (FileRenameInfo).
     BOOL(WINAPI* setFileInformationByHandle)(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information,
                                              DWORD size);
 };
@@ -33,6 +33,7 @@ struct FileSystemCalls {
     int (*open)(const char* path, int flags, mode_t mode);
     ssize_t (*write)(int descriptor, const void* bytes, std::size_t count);
     off_t (*lseek)(int descriptor, off_t offset, int whence);
+    // Flushes a file, and a folder opened with O_DIRECTORY.
     int (*fsync)(int descriptor);
     int (*close)(int descriptor);
     int (*rename)(const char* from, const char* to);

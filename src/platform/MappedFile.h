@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace quillane {
 
@@ -68,13 +69,21 @@ public:
     // runs gets it undone when the reads end.
     template <class Read>
     bool readGuarded(Read&& read) const {
+        std::uint32_t ignored = 0;
+        return readGuarded(std::forward<Read>(read), ignored);
+    }
+    // The same, telling in `error` why a read that did not get through failed: 0 when the page
+    // now lies past the file's end (the file was cut short), else the operating system's error
+    // number for the page that could not be read (a failing disk or a network drive gone).
+    template <class Read>
+    bool readGuarded(Read&& read, std::uint32_t& error) const {
         using Callable = std::remove_reference_t<Read>;
         return runGuarded([](void* context) { (*static_cast<Callable*>(context))(); },
-                          const_cast<void*>(static_cast<const void*>(std::addressof(read))));
+                          const_cast<void*>(static_cast<const void*>(std::addressof(read))), error);
     }
 
 private:
-    bool runGuarded(void (*read)(void* context), void* context) const;
+    bool runGuarded(void (*read)(void* context), void* context, std::uint32_t& error) const;
 
     std::intptr_t handle_ = -1;
     const std::uint8_t* view_ = nullptr;

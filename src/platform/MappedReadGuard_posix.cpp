@@ -1,8 +1,10 @@
 #include "platform/MappedFile.h"
 
+#include <cerrno>
 #include <csetjmp>
 #include <csignal>
 #include <mutex>
+#include <unistd.h>
 
 namespace quillane {
 
@@ -15,6 +17,7 @@ struct GuardedRead {
     sigjmp_buf resume;
     const std::uint8_t* first;
     std::uint64_t length;
+    volatile std::uint64_t faultAt;  // the offset whose page could not be read; written by the handler
 };
 thread_local GuardedRead* volatile current = nullptr;
 
@@ -33,8 +36,10 @@ struct sigaction previous {};
 void onBusError(int signal, siginfo_t* info, void* context) {
     GuardedRead* read = current;
     const auto* address = static_cast<const std::uint8_t*>(info->si_addr);
-    if (read != nullptr && address >= read->first && static_cast<std::uint64_t>(address - read->first) < read->length)
+    if (read != nullptr && address >= read->first && static_cast<std::uint64_t>(address - read->first) < read->length) {
+        read->faultAt = static_cast<std::uint64_t>(address - read->first);
         siglongjmp(read->resume, 1);
+    }
     if ((previous.sa_flags & SA_SIGINFO) != 0) {
         previous.sa_sigaction(signal, info, context);
     } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
@@ -83,7 +88,8 @@ private:
 
 }  // namespace
 
-bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
+bool MappedFile::runGuarded(void (*read)(void* context), void* context, std::uint32_t& error) const {
+    error = 0;
     if (view_ == nullptr) {
         read(context);
         return true;
@@ -94,7 +100,16 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
     const Guard guard(guarded);
     // sigsetjmp keeps the signal mask, so that SIGBUS, blocked while its handler runs, is open
     // again after the jump back.
-    if (sigsetjmp(guarded.resume, 1) != 0) return false;
+    if (sigsetjmp(guarded.resume, 1) != 0) {
+        // A bus error says only that the page could not be had. Read again, the file tells why:
+        // nothing there any more (cut short), or the system's own error for the medium.
+        std::uint8_t byte = 0;
+        ssize_t got = -1;
+        do got = ::pread(static_cast<int>(handle_), &byte, 1, static_cast<off_t>(guarded.faultAt));
+        while (got < 0 && errno == EINTR);
+        error = got < 0 ? static_cast<std::uint32_t>(errno) : got == 0 ? 0 : EIO;
+        return false;
+    }
     read(context);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/MappedFile.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 namespace quillane {
 
@@ -21,6 +22,8 @@ struct GuardedRead {
     void* resume[5];
     const std::uint8_t* first;
     std::uint64_t length;
+    // Why the page could not be brought in, as a system error code; written by the handler.
+    volatile std::uint32_t error;
 };
 thread_local GuardedRead* volatile current = nullptr;
 
@@ -38,6 +41,10 @@ LONG CALLBACK onInPageError(EXCEPTION_POINTERS* exception) {
     const auto* address = reinterpret_cast<const std::uint8_t*>(record.ExceptionInformation[1]);
     if (address < read->first || static_cast<std::uint64_t>(address - read->first) >= read->length)
         return EXCEPTION_CONTINUE_SEARCH;
+    // The third is the status of the read that failed; its meaning as a system error code.
+    read->error = record.NumberParameters >= 3
+                      ? ::RtlNtStatusToDosError(static_cast<NTSTATUS>(record.ExceptionInformation[2]))
+                      : ERROR_READ_FAULT;
 
     // A call of abandonRead from the faulting instruction: the stack aligned as at a call, with
     // room for the callee's home area, and the faulting address as its return address.
@@ -71,7 +78,8 @@ private:
 
 }  // namespace
 
-bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
+bool MappedFile::runGuarded(void (*read)(void* context), void* context, std::uint32_t& error) const {
+    error = 0;
     if (view_ == nullptr) {
         read(context);
         return true;
@@ -80,7 +88,11 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context) const {
     guarded.first = view_;
     guarded.length = length_;
     const Guard guard(guarded);
-    if (__builtin_setjmp(guarded.resume) != 0) return false;
+    if (__builtin_setjmp(guarded.resume) != 0) {
+        // Windows keeps a mapped file from being cut short: what fails under a view is the medium.
+        error = guarded.error != 0 ? guarded.error : ERROR_READ_FAULT;
+        return false;
+    }
     read(context);
     return true;
 }

@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
+#include <cctype>
 #include <mutex>
+#include <random>
 #include <set>
 #include <string>
 #include <string_view>
@@ -24,64 +25,71 @@ std::atomic<const FileSystemCalls*> replacedCalls{nullptr};
 
 constexpr std::string_view temporaryPrefix = ".quillane-";
 constexpr std::string_view temporaryExtension = ".tmp";
+constexpr std::size_t temporaryTagLength = 16;
 
-// The machine's name, shortened to a number: a folder on a network share is written by
-// several machines, and a process number means something only on the machine that runs it.
-const std::string& machineTag() {
-    static const std::string tag = [] {
-        std::uint32_t hash = 2166136261u;  // FNV-1a
-        for (const char c : hostName()) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-        char text[9];
-        const auto end = std::to_chars(text, text + 8, hash, 16).ptr;
-        return std::string(text, end);
-    }();
-    return tag;
-}
-
-std::string ownStem() {
-    return std::string(temporaryPrefix) + machineTag() + '-' + std::to_string(processId()) + '-';
-}
-
-// A name of its own for each temporary this process makes.
+// A name of its own for each temporary: random, so that no two writers on any machine that
+// shares a folder pick the same one. Whose it is does not depend on the name: a temporary
+// belongs to whoever holds it.
 std::string nextTemporaryName() {
-    static std::atomic<unsigned> serial{0};
-    return ownStem() + std::to_string(serial++) + std::string(temporaryExtension);
+    static std::mutex guard;
+    static std::mt19937_64 generator = [] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), device(), device()};
+        return std::mt19937_64(seed);
+    }();
+    std::uint64_t bits = 0;
+    {
+        const std::lock_guard<std::mutex> lock(guard);
+        bits = generator();
+    }
+    std::string name(temporaryPrefix);
+    for (std::size_t i = 0; i < temporaryTagLength; ++i, bits >>= 4) name += "0123456789abcdef"[bits & 15];
+    return name + std::string(temporaryExtension);
 }
 
-// The process that made a temporary named by this program on this machine, or 0 for any other name.
-std::uint32_t temporaryOwner(std::string_view name) {
-    const std::string prefix = std::string(temporaryPrefix) + machineTag() + '-';
-    if (name.substr(0, prefix.size()) != prefix || name.size() < temporaryExtension.size() ||
+// A name this program gives its temporaries (in either case: a file system may keep names in
+// its own case).
+bool isTemporaryName(std::string_view name) {
+    if (name.size() != temporaryPrefix.size() + temporaryTagLength + temporaryExtension.size() ||
+        name.substr(0, temporaryPrefix.size()) != temporaryPrefix ||
         name.substr(name.size() - temporaryExtension.size()) != temporaryExtension)
-        return 0;
-    name.remove_prefix(prefix.size());
-    name.remove_suffix(temporaryExtension.size());
-    std::uint32_t owner = 0;
-    const auto [afterOwner, ownerError] = std::from_chars(name.data(), name.data() + name.size(), owner);
-    if (ownerError != std::errc() || afterOwner == name.data() + name.size() || *afterOwner != '-') return 0;
-    unsigned serial = 0;
-    const auto [end, serialError] = std::from_chars(afterOwner + 1, name.data() + name.size(), serial);
-    if (serialError != std::errc() || end != name.data() + name.size()) return 0;
-    return owner;
+        return false;
+    const std::string_view tag = name.substr(temporaryPrefix.size(), temporaryTagLength);
+    return std::all_of(tag.begin(), tag.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
-// Removes the temporaries that processes of this machine left in `folder` and that outlived
-// them (a kill between naming a temporary and putting it in place, a power cut, a file system
-// without unnamed files). Each folder once per process: a temporary can only be left by a
-// process that is gone, and one sweep finds all of them.
+// A folder as a key that stays the same when the current directory changes.
+std::string folderKey(const std::string& folder) { return fullPathOf(folder.empty() ? std::string(".") : folder); }
+
+// Removes the temporaries left in `folder` that no writer holds any more (a kill between naming
+// a temporary and putting it in place, a power cut), whichever process, namespace or machine
+// made them. Each folder once per process: what is left behind stays so, and one sweep finds it.
 void sweepOnce(const std::string& folder) {
     static std::mutex guard;
     static std::set<std::string> swept;
     {
         const std::lock_guard<std::mutex> lock(guard);
-        if (!swept.insert(folder).second) return;
+        if (!swept.insert(folderKey(folder)).second) return;
     }
-    const std::uint32_t self = processId();
     for (const std::string& path : filesInFolder(folder.empty() ? std::string(".") : folder)) {
-        const std::string name = path.substr(folderOf(path).size());
-        const std::uint32_t owner = temporaryOwner(name);
-        if (owner != 0 && owner != self && processGone(owner)) remove(folder + name);
+        if (isTemporaryName(std::string_view(path).substr(folderOf(path).size()))) removeUnheld(path);
     }
+}
+
+// The folders whose file system refuses to name unnamed files (a link rule of the system's
+// security policy, some FUSE and network file systems): decided on the first refusal, after
+// which their outputs get named temporaries from the start.
+std::mutex refusalGuard;
+std::set<std::string> namesRefused;
+
+bool namesRefusedIn(const std::string& folder) {
+    const std::lock_guard<std::mutex> lock(refusalGuard);
+    return namesRefused.count(folderKey(folder)) != 0;
+}
+
+void rememberNamesRefusedIn(const std::string& folder) {
+    const std::lock_guard<std::mutex> lock(refusalGuard);
+    namesRefused.insert(folderKey(folder));
 }
 
 }  // namespace
@@ -100,31 +108,40 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
     Existing existing;
     if (const Error error = checkDestination(destination_, existing)) fail(error, true, destination_);
     folder_ = folderOf(destination_);
+    replacing_ = existing.replacing;
+    mode_ = existing.mode;
     sweepOnce(folder_);
 
-    Handle handle = noHandle;
-    Error error = createUnnamed(folder_, handle);
-    unnamed_ = error == 0;
-    if (error != 0 && !unnamedUnsupported(error)) fail(error, true, destination_);
-    while (!unnamed_) {
+    if (!namesRefusedIn(folder_)) {
+        Handle handle = noHandle;
+        const Error error = createUnnamed(folder_, handle);
+        if (error != 0 && !unnamedUnsupported(error)) fail(error, true, destination_);
+        unnamed_ = error == 0;
+        handle_ = handle;
+    }
+    if (!unnamed_) makeNamedTemporary();
+    adopt(handle_, existing);
+}
+
+void OutputFile::makeNamedTemporary() {
+    for (;;) {
         // A hidden name beside the destination, so that the final rename stays on one file system.
         // Watched before it exists, so that no signal finds it made but not yet watched.
         const std::string name = nextTemporaryName();
         watchSlot_ = watchTemporary(folder_, name);
+        Handle handle = noHandle;
         bool vanishesOnClose = false;
-        error = createNamed(folder_ + name, handle, vanishesOnClose);
+        const Error error = createNamed(folder_ + name, handle, vanishesOnClose);
         if (error == 0) {
+            handle_ = handle;
             temporary_ = folder_ + name;
             vanishes_ = vanishesOnClose;
-            break;
+            return;
         }
         forgetTemporary(watchSlot_);
         watchSlot_ = -1;
         if (!alreadyExists(error)) fail(error, true, destination_);
     }
-    handle_ = handle;
-    adopt(handle, existing);
-    replacing_ = existing.replacing;
 }
 
 OutputFile::~OutputFile() { abandon(); }
@@ -136,6 +153,7 @@ void OutputFile::write(const void* bytes, std::size_t count) {
     // host, many times); below that size they come from memory in use all along. WriteFile
     // takes at most a DWORD's worth in any case.
     constexpr std::size_t piece = std::size_t{1} << 20;
+    constexpr std::uint64_t writeBackStep = std::uint64_t{16} << 20;
     const auto* next = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
         std::size_t written = 0;
@@ -145,6 +163,13 @@ void OutputFile::write(const void* bytes, std::size_t count) {
         if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
         next += written;
         count -= written;
+        // The disk starts on what is written while the rest is still being made, so that the
+        // flush before naming waits for little more than the last few megabytes.
+        written_ += written;
+        if (written_ - writingBackFrom_ >= writeBackStep) {
+            startWriteBack(handle_, writingBackFrom_, written_ - writingBackFrom_);
+            writingBackFrom_ = written_;
+        }
     }
 }
 
@@ -157,63 +182,100 @@ std::uint64_t OutputFile::position() {
 void OutputFile::seekToStart() {
     std::uint64_t at = 0;
     if (const Error error = seek(handle_, true, at)) fail(error, false, fullPathOf(destination_));
+    written_ = writingBackFrom_ = 0;
 }
 
-// An unnamed temporary that replaces nothing takes the destination's name at once; one that
-// replaces a file gets a hidden name first, since only a rename replaces a file in one step.
-// A named one is kept from vanishing on close.
-void OutputFile::nameTemporary() {
-    if (!unnamed_) {
-        if (vanishes_) {
-            if (const Error error = keep(handle_)) fail(error, false, fullPathOf(destination_));
-            vanishes_ = false;
-        }
-        return;
+// The bytes reach the disk before the name does, so that a power cut cannot leave an empty or
+// partial file under the name, and a failure the system reports only on flushing (an I/O error,
+// a full disk on a network share) fails the write instead of passing unnoticed.
+void OutputFile::finish() {
+    if (finished_) return;
+    if (const Error error = flush(handle_)) fail(error, false, fullPathOf(destination_));
+    finished_ = true;
+}
+
+void OutputFile::moveIntoNamedTemporary() {
+    rememberNamesRefusedIn(folder_);
+    const Handle unnamedFile = handle_;
+    handle_ = noHandle;
+    unnamed_ = false;
+    try {
+        makeNamedTemporary();
+        adopt(handle_, Existing{replacing_, mode_});
+        if (const Error error = copyAll(unnamedFile, handle_)) fail(error, false, fullPathOf(destination_));
+        if (const Error error = flush(handle_)) fail(error, false, fullPathOf(destination_));
+    } catch (...) {
+        close(unnamedFile);
+        throw;
     }
+    close(unnamedFile);
+}
+
+bool OutputFile::nameUnnamed() {
     if (!replacing_) {
         const Error error = link(handle_, destination_);
-        if (error == 0) {
-            // Ours alone until the descriptor is closed: a failure to close removes it again.
-            temporary_ = destination_;
-            return;
+        if (error == 0) return true;
+        if (linkRefused(error)) {
+            moveIntoNamedTemporary();
+            return false;
         }
+        // A file that appeared there meanwhile is replaced as any other.
         if (!alreadyExists(error)) fail(error, true, destination_);
-        // A file appeared there meanwhile; it is replaced as any other, flushed first.
-        if (const Error flushError = flush(handle_)) fail(flushError, false, fullPathOf(destination_));
     }
+    // Only a rename replaces a file in one step: a hidden name first.
     for (;;) {
         const std::string name = nextTemporaryName();
         watchSlot_ = watchTemporary(folder_, name);
         const Error error = link(handle_, folder_ + name);
         if (error == 0) {
             temporary_ = folder_ + name;
-            return;
+            unnamed_ = false;
+            return false;
         }
         forgetTemporary(watchSlot_);
         watchSlot_ = -1;
+        if (linkRefused(error)) {
+            moveIntoNamedTemporary();
+            return false;
+        }
         if (!alreadyExists(error)) fail(error, true, destination_);
     }
 }
 
-void OutputFile::commit() {
-    // When a file is replaced, the bytes reach the disk before the name moves over it, so that a
-    // crash cannot leave an empty file where a good one was, and a failure the system reports
-    // only on flushing (an I/O error) fails the write instead of passing unnoticed. A new file
-    // has nothing to protect, and waiting for the disk would make writing it cost several times
-    // a copy of its bytes, so it is left to the system's own write-back, as a copy is.
-    if (replacing_) {
-        if (const Error error = flush(handle_)) fail(error, false, fullPathOf(destination_));
-    }
-    nameTemporary();
+void OutputFile::takeName() {
+    const bool tookName = unnamed_ && nameUnnamed();
     const Handle handle = handle_;
-    handle_ = noHandle;
-    if (const Error error = close(handle)) fail(error, false, fullPathOf(destination_));
-    if (temporary_ != destination_) {
-        if (const Error error = rename(temporary_, destination_)) fail(error, true, destination_);
+    if (tookName) {
+        // Ours alone until the descriptor is closed: a failure to close takes the name back.
+        handle_ = noHandle;
+        if (const Error error = close(handle)) {
+            if (!replacing_) remove(destination_);
+            fail(error, false, fullPathOf(destination_));
+        }
+        return;
     }
+    if (!renamesWhileHeld) {
+        handle_ = noHandle;
+        if (const Error error = close(handle)) fail(error, false, fullPathOf(destination_));
+    }
+    if (const Error error = rename(handle, temporary_, destination_)) fail(error, true, destination_);
+    vanishes_ = false;
     temporary_.clear();
     forgetTemporary(watchSlot_);
     watchSlot_ = -1;
+    if (renamesWhileHeld) {
+        handle_ = noHandle;
+        const Error error = flushNamed(handle);
+        // Named and on the disk: closing it can lose nothing, and a failure to is not one of the file's.
+        close(handle);
+        if (error != 0) fail(error, false, fullPathOf(destination_));
+    }
+}
+
+void OutputFile::commit() {
+    finish();
+    takeName();
+    if (const Error error = flushFolder(folder_)) fail(error, false, fullPathOf(destination_));
 }
 
 void OutputFile::abandon() noexcept {
@@ -225,6 +287,43 @@ void OutputFile::abandon() noexcept {
     temporary_.clear();
     forgetTemporary(watchSlot_);
     watchSlot_ = -1;
+}
+
+void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::string>& changed) {
+    first.finish();
+    second.finish();
+    // The file the first replaces stays, held, under a hidden name until the second has its name.
+    std::string aside;
+    Handle held = noHandle;
+    if (first.replacing_) {
+        aside = first.folder_ + nextTemporaryName();
+        bool moved = false;
+        if (const Error error = setAside(first.destination_, aside, held, moved)) fail(error, true, first.destination_);
+        if (!moved) aside.clear();  // gone meanwhile: nothing to put back but nothing
+    }
+    const auto putFirstBack = [&]() noexcept {
+        if (aside.empty()) return remove(first.destination_) == 0;
+        return putBack(held, aside, first.destination_) == 0;
+    };
+    try {
+        first.takeName();
+    } catch (...) {
+        if (!aside.empty()) putFirstBack();
+        throw;
+    }
+    changed.push_back(first.destination_);
+    try {
+        second.takeName();
+    } catch (...) {
+        if (putFirstBack()) changed.pop_back();
+        throw;
+    }
+    changed.push_back(second.destination_);
+    if (!aside.empty()) dropAside(held, aside);
+    if (const Error error = flushFolder(first.folder_)) fail(error, false, fullPathOf(first.destination_));
+    if (folderKey(second.folder_) != folderKey(first.folder_)) {
+        if (const Error error = flushFolder(second.folder_)) fail(error, false, fullPathOf(second.destination_));
+    }
 }
 
 }  // namespace quillane

@@ -4,21 +4,23 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillane {
 
 // One output file, written in full and then put in place whole. The bytes go to a temporary
-// file in the destination's folder; `commit` gives it the destination's name only after the
-// last byte is written and the file is closed, so a failure half-way never damages a file
-// that was already there and never leaves a partial file behind. Every failure throws
-// FileError.
+// file in the destination's folder; `commit` flushes them to the disk and only then gives the
+// file the destination's name, and flushes the folder after, so that a failure half-way, a kill
+// or a power cut never damages a file that was already there and never leaves a partial file
+// under the name. Every failure throws FileError.
 //
 // The temporary has no name at all where the system allows it (Linux' O_TMPFILE), and on
 // Windows the system deletes it unless it is committed, so that a kill or a crash leaves
-// nothing. Where a named temporary must serve (a file system without unnamed files), it is
-// hidden (".quillane-<machine>-<process>-<n>.tmp"), removed by the signal handling of
-// `removeTemporariesOnSignals`, and swept by the next output made in its folder once its
-// process is gone.
+// nothing. Where a named temporary must serve (a file system without unnamed files, or one that
+// refuses to name them), it is hidden (".quillane-" and 16 letters and digits, ".tmp"), held by
+// its writer while it is written, removed by the signal handling of `removeTemporariesOnSignals`,
+// and swept by the next output made in its folder by any process that can take it: one no
+// writer holds any more.
 class OutputFile {
 public:
     // Creates the temporary beside `destination`, open for reading and writing. An existing
@@ -33,8 +35,10 @@ public:
     // The current position (a seek of 0 from the current position).
     std::uint64_t position();
     void seekToStart();
-    // Closes the temporary and renames it over the destination; when that replaces an existing
-    // file, flushes the temporary to the disk first.
+    // Flushes what was written to the disk: the file is then complete and lacks only its name.
+    void finish();
+    // Finishes the file, gives it the destination's name (replacing a file there in one step),
+    // closes it and flushes its folder.
     void commit();
     // Closes and removes the temporary without reporting anything; used after a failure.
     void abandon() noexcept;
@@ -44,17 +48,38 @@ public:
     const std::string& temporaryPath() const { return temporary_; }
 
 private:
-    void nameTemporary();
+    friend void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::string>& changed);
+    // Gives the finished temporary its name and closes it; on a failure nothing new stands at
+    // the destination, unless a replaced file could not be kept (its replacement took the name).
+    void takeName();
+    void makeNamedTemporary();
+    // Names an unnamed temporary: true when it took the destination's name at once, false when
+    // it has a hidden name now, to be moved over the destination.
+    bool nameUnnamed();
+    // Where the system refuses to name an unnamed file: its bytes go to a named temporary.
+    void moveIntoNamedTemporary();
 
     std::string destination_;
     std::string folder_;     // the destination's folder, where the temporary is
     std::string temporary_;  // the temporary's path while it has a name to remove
     std::intptr_t handle_ = -1;
     bool replacing_ = false;  // a file stood at the destination when this one was created
+    std::uint32_t mode_ = 0;  // that file's permissions (POSIX)
     bool unnamed_ = false;    // made without a name (O_TMPFILE)
     bool vanishes_ = false;   // named, but the system removes it on close (Windows)
+    bool finished_ = false;   // flushed to the disk
+    std::uint64_t written_ = 0;         // bytes written from the start of the file
+    std::uint64_t writingBackFrom_ = 0; // where the bytes the system was not yet asked to write back begin
     int watchSlot_ = -1;      // where signal handling finds the temporary's name
 };
+
+// Commits two finished files as one: both are flushed before either takes its name, and when
+// the second cannot take its name the first one's destination gets back what stood there
+// before (nothing, where nothing stood), so that both files change or neither. The file the
+// first replaces is kept under a hidden name until the second is named. Each folder is flushed
+// once at the end. `changed` receives every destination that holds a new file, also when a
+// failure is thrown (a file that could not be put back). Throws FileError.
+void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::string>& changed);
 
 // Has the signals that end a program (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT, a broken pipe and the
 // crashes) first remove the named temporaries of the output files being written, then end the

@@ -2,8 +2,8 @@
 
 // The system calls behind OutputFile, once per system (OutputFile_posix.cpp and
 // OutputFile_win32.cpp); OutputFile.cpp holds what both share: the order of the steps, the
-// temporaries' names and the sweep of those a process left behind. Only the platform layer
-// includes this header.
+// temporaries' names, naming two files together and the sweep of temporaries left behind.
+// Only the platform layer includes this header.
 
 #include "platform/FileError.h"
 
@@ -24,7 +24,8 @@ struct Existing {
     bool replacing = false;  // a file, which the new one will replace
     std::uint32_t mode = 0;  // its permissions, which the new one takes over (POSIX)
 };
-// Refuses an existing output that may not be written, as opening it for writing would.
+// Refuses an existing output that may not be written, as opening it for writing would, and a
+// path longer than the system takes.
 Error checkDestination(const std::string& destination, Existing& existing);
 
 // A file without a name in `folder` (empty for the current one), which the system removes
@@ -35,6 +36,10 @@ Error createUnnamed(const std::string& folder, Handle& handle);
 bool unnamedUnsupported(Error error);
 // A new file at `path`, failing when one is there. `vanishesOnClose` tells whether the system
 // removes it when its handle closes before `keep` (Windows' delete disposition).
+//
+// Both kinds of temporary are held by their writer for as long as the handle is open (an open
+// file description lock on POSIX, a handle that shares nothing on Windows): another process's
+// sweep removes only what it can take for itself.
 Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose);
 bool alreadyExists(Error error);
 // Gives the new file the existing output's permissions.
@@ -43,15 +48,50 @@ void adopt(Handle handle, const Existing& existing) noexcept;
 // Writes at most `count` bytes and tells how many the system took (0: the disk is full).
 Error writeSome(Handle handle, const void* bytes, std::size_t count, std::size_t& written);
 Error seek(Handle handle, bool toStart, std::uint64_t& position);
+// The file's bytes to the disk.
 Error flush(Handle handle);
+// Has the system start writing `length` bytes from `from` to the disk without waiting for them,
+// so that the flush before naming finds little left to do. Only a hint; nothing on Windows.
+void startWriteBack(Handle handle, std::uint64_t from, std::uint64_t length) noexcept;
 Error close(Handle handle);
 // Gives a file made by createUnnamed the name `path`, failing when one is there.
 Error link(Handle handle, const std::string& path);
-// Keeps a file made by createNamed when its handle closes.
+// Whether naming a file failed because this system or file system gives no file a second name
+// (a link), rather than for a lack of room or a failing disk.
+bool linkRefused(Error error);
+// Copies every byte of `from` into `to` (POSIX, for an unnamed file the system refuses to name).
+Error copyAll(Handle from, Handle to);
+// Keeps a file made by createNamed when its handle closes; `discard` undoes it.
 Error keep(Handle handle);
-// Moves `from` over `to`, replacing a file there.
-Error rename(const std::string& from, const std::string& to);
-void remove(const std::string& path) noexcept;
+void discard(Handle handle) noexcept;
+// Moves the temporary `from`, open as `handle`, over `to`, replacing a file there.
+Error rename(Handle handle, const std::string& from, const std::string& to);
+// Whether a temporary is renamed through its handle, before it is closed (Windows), rather than
+// by its name after it is closed (POSIX, where a failure to close then changes nothing).
+extern const bool renamesWhileHeld;
+Error remove(const std::string& path) noexcept;
+// Once a file has its new name: whatever the system needs besides the folder's flush for the
+// name to survive a power cut (Windows: the renamed file flushed again, which commits the file
+// system's log of the rename). Nothing on POSIX.
+Error flushNamed(Handle handle);
+// The folder's entries to the disk, so that names given in it survive a power cut (POSIX;
+// nothing on Windows, see flushNamed). A file system that cannot flush a folder is not a
+// failure.
+Error flushFolder(const std::string& folder);
+
+// The file standing at `path`, moved out of the way under `aside` and held there (by `held`),
+// so that it can be put back. Where the system allows, the file keeps its own name meanwhile
+// (a second link), so that the destination is never empty. A file gone meanwhile is not a
+// failure: `moved` is false then, and nothing is held.
+Error setAside(const std::string& path, const std::string& aside, Handle& held, bool& moved);
+// Puts the set-aside file back at `path`, replacing what stands there now.
+Error putBack(Handle held, const std::string& aside, const std::string& path);
+// Lets go of a set-aside file that is no longer wanted: its extra name goes.
+void dropAside(Handle held, const std::string& aside) noexcept;
+
+// Removes the file at `path` when no writer holds it: a temporary left by a process that
+// ended without removing it. Never follows a link, never touches anything but a file.
+void removeUnheld(const std::string& path) noexcept;
 
 // The failure as FileError; `creating` when the file was being made or named.
 [[noreturn]] void fail(Error error, bool creating, const std::string& name);
@@ -59,11 +99,6 @@ void remove(const std::string& path) noexcept;
 std::string fullPathOf(const std::string& path);
 // The folder part of a path including its last separator (or a drive, "C:"), or empty.
 std::string folderOf(const std::string& path);
-// The name of the machine and this process's number, which name its temporaries.
-std::string hostName();
-std::uint32_t processId();
-// Whether no process of that number runs on this machine; false when unsure.
-bool processGone(std::uint32_t id);
 
 // Named temporaries are listed where a signal handler can remove them (POSIX); a listed one
 // is named by its folder and name. Both do nothing where the system removes them itself.

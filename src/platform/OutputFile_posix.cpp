@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -16,6 +15,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillane {
 
@@ -51,11 +51,29 @@ Error checkDestination(const std::string& destination, Existing& existing) {
     // Writing over a file opens it for writing, so a write-protected output stays refused as
     // it would be without the temporary; the replacement takes on the old file's permissions.
     struct stat status {};
-    existing.replacing = ::stat(destination.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+    if (::stat(destination.c_str(), &status) != 0) {
+        const Error error = lastError();
+        if (error == ENAMETOOLONG) return error;  // refused before anything is written
+    }
+    existing.replacing = status.st_mode != 0 && !S_ISDIR(status.st_mode);
     existing.mode = status.st_mode & 07777;
     if (existing.replacing && ::access(destination.c_str(), W_OK) != 0) return lastError();
     return 0;
 }
+
+namespace {
+
+// Takes an open file description lock on the whole file: a lock of this descriptor's own,
+// whichever process or namespace looks, and gone with the last descriptor of it, however the
+// process ends. A file system without locks keeps its temporaries from every sweep instead.
+bool lockWhole(int descriptor, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(descriptor, F_OFD_SETLK, &lock) == 0;
+}
+
+}  // namespace
 
 Error createUnnamed(const std::string& folder, Handle& handle) {
 #ifdef O_TMPFILE
@@ -65,6 +83,8 @@ Error createUnnamed(const std::string& folder, Handle& handle) {
     if (!namable) return EOPNOTSUPP;
     const int descriptor = fileSystemCalls().open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (descriptor < 0) return lastError();
+    // Held already, for the hidden name it may get to replace a file.
+    lockWhole(descriptor, F_WRLCK);
     handle = descriptor;
     return 0;
 #else
@@ -81,6 +101,13 @@ bool unnamedUnsupported(Error error) { return error == EOPNOTSUPP || error == EI
 Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose) {
     const int descriptor = fileSystemCalls().open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) return lastError();
+    // Another process's sweep may have taken the file between its making and its locking; then
+    // it is gone, and another name is tried.
+    struct stat status {};
+    if (lockWhole(descriptor, F_WRLCK) && ::stat(path.c_str(), &status) != 0) {
+        fileSystemCalls().close(descriptor);
+        return EEXIST;
+    }
     handle = descriptor;
     vanishesOnClose = false;
     return 0;
@@ -118,6 +145,10 @@ Error flush(Handle handle) {
     return error == EINVAL ? 0 : error;
 }
 
+void startWriteBack(Handle handle, std::uint64_t from, std::uint64_t length) noexcept {
+    ::sync_file_range(descriptorOf(handle), static_cast<off_t>(from), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 Error close(Handle handle) { return fileSystemCalls().close(descriptorOf(handle)) == 0 ? 0 : lastError(); }
 
 Error link(Handle handle, const std::string& path) {
@@ -132,13 +163,118 @@ Error link(Handle handle, const std::string& path) {
     return error;
 }
 
+bool linkRefused(Error error) {
+    switch (error) {
+    case EPERM:
+    case EACCES:
+    case EXDEV:
+    case EOPNOTSUPP:
+    case ENOSYS:
+    case EMLINK:
+    case ENOENT: return true;
+    default: return false;  // among them EEXIST, ENOSPC, EDQUOT and EIO: naming would fail as well
+    }
+}
+
+Error copyAll(Handle from, Handle to) {
+    off_t at = 0;
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(descriptorOf(from), &at, descriptorOf(to), nullptr, std::size_t{1} << 30, 0);
+        if (copied == 0) return 0;
+        if (copied > 0) continue;
+        const Error error = lastError();
+        if (error == EINTR) continue;
+        if (error != EXDEV && error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return error;
+        break;
+    }
+    // Where the kernel cannot copy between these files: through a buffer.
+    std::vector<char> buffer(std::size_t{1} << 20);
+    for (;;) {
+        const ssize_t got = ::pread(descriptorOf(from), buffer.data(), buffer.size(), at);
+        if (got == 0) return 0;
+        if (got < 0) {
+            const Error error = lastError();
+            if (error == EINTR) continue;
+            return error;
+        }
+        for (std::size_t done = 0; done < static_cast<std::size_t>(got);) {
+            std::size_t written = 0;
+            if (const Error error = writeSome(to, buffer.data() + done, static_cast<std::size_t>(got) - done, written))
+                return error;
+            if (written == 0) return ENOSPC;
+            done += written;
+        }
+        at += got;
+    }
+}
+
 Error keep(Handle) { return 0; }
 
-Error rename(const std::string& from, const std::string& to) {
+void discard(Handle) noexcept {}
+
+const bool renamesWhileHeld = false;
+
+Error rename(Handle, const std::string& from, const std::string& to) {
     return fileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
 }
 
-void remove(const std::string& path) noexcept { fileSystemCalls().unlink(path.c_str()); }
+Error remove(const std::string& path) noexcept { return fileSystemCalls().unlink(path.c_str()) == 0 ? 0 : lastError(); }
+
+Error flushNamed(Handle) { return 0; }
+
+Error flushFolder(const std::string& folder) {
+    const int descriptor = fileSystemCalls().open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (descriptor < 0) {
+        const Error error = lastError();
+        // A folder that may be written but not read cannot be flushed from here.
+        return error == EACCES ? 0 : error;
+    }
+    Error error = fileSystemCalls().fsync(descriptor) == 0 ? 0 : lastError();
+    // Some file systems (FUSE ones among them) have no flush of a folder: nothing to wait for.
+    if (error == EINVAL || error == EOPNOTSUPP || error == ENOSYS || error == EROFS) error = 0;
+    fileSystemCalls().close(descriptor);
+    return error;
+}
+
+Error setAside(const std::string& path, const std::string& aside, Handle& held, bool& moved) {
+    // Held by a read lock, so that no sweep takes it while it has the hidden name; a link (a
+    // symbolic one, replaced by itself) or an unreadable file is set aside unheld.
+    const int descriptor = fileSystemCalls().open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+    if (descriptor >= 0) lockWhole(descriptor, F_RDLCK);
+    held = descriptor;
+    moved = true;
+    if (fileSystemCalls().linkat(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), 0) == 0) return 0;
+    Error error = lastError();
+    // Without links (FAT, exFAT) it moves: the destination is empty until the new file is named.
+    if (linkRefused(error)) error = fileSystemCalls().rename(path.c_str(), aside.c_str()) == 0 ? 0 : lastError();
+    moved = error == 0;
+    if (!moved && descriptor >= 0) fileSystemCalls().close(descriptor);
+    if (!moved) held = noHandle;
+    return error == ENOENT ? 0 : error;
+}
+
+Error putBack(Handle held, const std::string& aside, const std::string& path) {
+    const Error error = fileSystemCalls().rename(aside.c_str(), path.c_str()) == 0 ? 0 : lastError();
+    // A rename between two links of one file leaves both: the extra one goes.
+    if (error == 0) fileSystemCalls().unlink(aside.c_str());
+    if (held != noHandle) fileSystemCalls().close(descriptorOf(held));
+    return error;
+}
+
+void dropAside(Handle held, const std::string& aside) noexcept {
+    fileSystemCalls().unlink(aside.c_str());
+    if (held != noHandle) fileSystemCalls().close(descriptorOf(held));
+}
+
+void removeUnheld(const std::string& path) noexcept {
+    // Opened for writing, as a write lock needs, without following a link or waiting on a pipe.
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && lockWhole(descriptor, F_WRLCK))
+        ::unlink(path.c_str());
+    ::close(descriptor);
+}
 
 void fail(Error error, bool creating, const std::string& name) {
     throw FileError(FileError::causeFromErrno(static_cast<int>(error), creating), error, name);
@@ -153,21 +289,6 @@ std::string fullPathOf(const std::string& path) {
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string hostName() {
-    char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return {};
-    return name;
-}
-
-std::uint32_t processId() { return static_cast<std::uint32_t>(::getpid()); }
-
-bool processGone(std::uint32_t id) {
-    if (id == 0 || id > static_cast<std::uint32_t>(INT_MAX)) return false;
-    if (::kill(static_cast<pid_t>(id), 0) == 0) return false;
-    const int error = errno;
-    return error == ESRCH;  // EPERM: it runs, as another user
 }
 
 // The named temporaries being written, where a signal handler can reach them without

@@ -2,14 +2,18 @@
 //
 // The temporary is made with a delete disposition: Windows deletes it when its handle closes,
 // also when the process is ended from the task manager or crashes, unless `keep` clears the
-// disposition once the file is complete. It is reached by its long-path form ("\\?\" and the
-// full path), so that its name, longer than a short output's, never takes a path Windows would
-// accept for the output over MAX_PATH.
+// disposition once the file is complete. Its handle shares nothing, not even deletion, so that
+// no other program (a sweep, a virus scanner, an indexer) can open, move or delete it while it is
+// written; it is renamed through that same handle and only then closed. It is reached by its
+// long-path form ("\\?\" and the full path), so that its name, longer than a short output's,
+// never takes a path Windows would accept for the output over MAX_PATH.
 #include "platform/OutputFile.h"
 
 #include "platform/FileSystemCalls.h"
 #include "platform/OutputFileSystem.h"
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,8 +24,8 @@ namespace quillane {
 namespace {
 
 const FileSystemCalls systemCalls = {
-    ::CreateFileW,      ::WriteFile,  ::SetFilePointerEx, ::FlushFileBuffers,
-    ::CloseHandle,      ::MoveFileExW, ::DeleteFileW,     ::SetFileInformationByHandle,
+    ::CreateFileW, ::WriteFile, ::SetFilePointerEx, ::FlushFileBuffers, ::CloseHandle, ::DeleteFileW,
+    ::SetFileInformationByHandle,
 };
 
 HANDLE handleOf(outputsystem::Handle value) { return reinterpret_cast<HANDLE>(value); }
@@ -58,6 +62,22 @@ BOOL setDeleteOnClose(HANDLE file, bool deleteOnClose) {
     return fileSystemCalls().setFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
+// Gives the open file the name `to` (its full long form, which the system takes whatever the
+// current directory), replacing a file there when asked.
+DWORD renameByHandle(HANDLE file, const std::string& to, bool replace) {
+    const std::wstring target = longForm(to);
+    const std::size_t nameBytes = (target.size() + 1) * sizeof(wchar_t);  // the name ends in a NUL too
+    const std::size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + nameBytes;
+    std::vector<std::uint64_t> storage((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t));  // aligned
+    auto* information = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
+    information->ReplaceIfExists = replace ? TRUE : FALSE;
+    information->RootDirectory = nullptr;
+    information->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::memcpy(information->FileName, target.c_str(), nameBytes);
+    if (fileSystemCalls().setFileInformationByHandle(file, FileRenameInfo, information, static_cast<DWORD>(bytes))) return 0;
+    return ::GetLastError();
+}
+
 }  // namespace
 
 const FileSystemCalls& systemFileSystemCalls() { return systemCalls; }
@@ -66,10 +86,10 @@ namespace outputsystem {
 
 Error checkDestination(const std::string& destination, Existing& existing) {
     if (destination.empty()) return ERROR_PATH_NOT_FOUND;
-    // The program's 8-bit paths end at MAX_PATH, as Windows' own 8-bit calls refuse longer ones;
-    // refused here, before anything is written, also where the system would take it (Wine
-    // does) or only the wide calls for the temporary would meet it.
-    if (fullPathOf(destination).size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+    // A path ends at MAX_PATH UTF-16 units, as Windows counts it for its own calls (not the
+    // bytes of the program's UTF-8); refused here, before anything is written, also where the
+    // system would take it (Wine does) or only the wide calls for the temporary would meet it.
+    if (wide(fullPathOf(destination)).size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     // An existing output is opened for writing once, the way writing over it would open it, so
     // that a read-only file, one the user may not change and one another program holds open are
     // refused before anything is written, as they would be without the temporary.
@@ -124,21 +144,87 @@ Error seek(Handle handle, bool toStart, std::uint64_t& position) {
 
 Error flush(Handle handle) { return fileSystemCalls().flushFileBuffers(handleOf(handle)) ? 0 : ::GetLastError(); }
 
+void startWriteBack(Handle, std::uint64_t, std::uint64_t) noexcept {}
+
 Error close(Handle handle) { return fileSystemCalls().closeHandle(handleOf(handle)) ? 0 : ::GetLastError(); }
 
 Error link(Handle, const std::string&) { return ERROR_NOT_SUPPORTED; }
 
+bool linkRefused(Error) { return false; }
+
+Error copyAll(Handle, Handle) { return ERROR_NOT_SUPPORTED; }
+
 Error keep(Handle handle) { return setDeleteOnClose(handleOf(handle), false) ? 0 : ::GetLastError(); }
 
-Error rename(const std::string& from, const std::string& to) {
-    // MOVEFILE_WRITE_THROUGH returns only once the move itself is on the disk.
-    return fileSystemCalls().moveFileEx(longForm(from).c_str(), wide(to).c_str(),
-                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : ::GetLastError();
+void discard(Handle handle) noexcept { setDeleteOnClose(handleOf(handle), true); }
+
+const bool renamesWhileHeld = true;
+
+Error rename(Handle handle, const std::string&, const std::string& to) {
+    // Kept first: a file renamed while it would still vanish on close would take its name with it.
+    if (const Error error = keep(handle)) return error;
+    const Error error = renameByHandle(handleOf(handle), to, true);
+    if (error != 0) discard(handle);
+    return error;
 }
 
-void remove(const std::string& path) noexcept { fileSystemCalls().deleteFile(longForm(path).c_str()); }
+Error remove(const std::string& path) noexcept {
+    return fileSystemCalls().deleteFile(longForm(path).c_str()) ? 0 : ::GetLastError();
+}
+
+// MOVEFILE_WRITE_THROUGH makes no rename durable on the same volume. Flushing the renamed file
+// writes its metadata and commits NTFS's log, which holds the rename (the log is written in
+// order); Wine flushes the Linux file, which on a journalling file system commits the rename.
+Error flushNamed(Handle handle) { return flush(handle); }
+
+Error flushFolder(const std::string&) { return 0; }
+
+Error setAside(const std::string& path, const std::string& aside, Handle& held, bool& moved) {
+    moved = false;
+    // Every sharing mode, so as not to refuse what replacing would not; a sweep, which opens
+    // sharing nothing, cannot take it while this handle is open.
+    const HANDLE file = fileSystemCalls().createFile(longForm(path).c_str(), DELETE | SYNCHRONIZE,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
+    // Moved: the destination is empty until the new file takes the name.
+    if (const Error error = renameByHandle(file, aside, false)) {
+        fileSystemCalls().closeHandle(file);
+        return error;
+    }
+    held = reinterpret_cast<Handle>(file);
+    moved = true;
+    return 0;
+}
+
+Error putBack(Handle held, const std::string&, const std::string& path) {
+    const Error error = renameByHandle(handleOf(held), path, true);
+    fileSystemCalls().closeHandle(handleOf(held));
+    return error;
+}
+
+void dropAside(Handle held, const std::string& aside) noexcept {
+    const bool deleted = setDeleteOnClose(handleOf(held), true) != FALSE;
+    fileSystemCalls().closeHandle(handleOf(held));
+    if (!deleted) remove(aside);
+}
+
+void removeUnheld(const std::string& path) noexcept {
+    // Sharing nothing: only a file that no one has open, its writer included, is taken.
+    const HANDLE file = ::CreateFileW(longForm(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (::GetFileInformationByHandle(file, &information) &&
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    }
+    ::CloseHandle(file);
+}
 
 void fail(Error error, bool, const std::string& name) {
     throw FileError(FileError::causeFromWindowsError(error), error, name);
@@ -159,26 +245,6 @@ std::string folderOf(const std::string& path) {
     if (separator != std::string::npos) return path.substr(0, separator + 1);
     if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
     return {};
-}
-
-std::string hostName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD length = sizeof name;
-    if (!::GetComputerNameA(name, &length)) return {};
-    return std::string(name, length);
-}
-
-std::uint32_t processId() { return ::GetCurrentProcessId(); }
-
-bool processGone(std::uint32_t id) {
-    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
-    if (process == nullptr) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_INVALID_PARAMETER;  // no such process; ACCESS_DENIED: it runs
-    }
-    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-    ::CloseHandle(process);
-    return ended;
 }
 
 int watchTemporary(const std::string&, const std::string&) noexcept { return -1; }

@@ -1,5 +1,6 @@
 #include "platform/SystemError.h"
 
+#include <cerrno>
 #include <cstring>
 #include <locale.h>
 
@@ -27,5 +28,7 @@ std::string systemErrorText(std::uint32_t code) {
     const char* text = strerror_l(number, userLocale());
     return text != nullptr ? std::string(text) : std::string();
 }
+
+bool isNameTooLong(std::uint32_t code) { return code == ENAMETOOLONG; }
 
 }  // namespace quillane

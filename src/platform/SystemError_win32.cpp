@@ -28,4 +28,6 @@ std::string systemErrorText(std::uint32_t code) {
     return result;
 }
 
+bool isNameTooLong(std::uint32_t code) { return code == ERROR_FILENAME_EXCED_RANGE; }
+
 }  // namespace quillane

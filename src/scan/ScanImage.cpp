@@ -1,5 +1,6 @@
 #include "scan/ScanImage.h"
 
+#include "platform/FolderListing.h"
 #include "platform/OutputFile.h"
 #include "scan/UserException.h"
 
@@ -22,7 +23,11 @@ ScanImage::~ScanImage() {
 void ScanImage::open(const std::string& inputPath) {
     path = inputPath;
 
-    if (const std::uint32_t error = input_.openForReading(path)) throw UserException(path, error);
+    if (const std::uint32_t error = input_.openForReading(path)) {
+        // The same plain words on every system, rather than "Access denied" or "Is a directory".
+        if (pathKind(path) == PathKind::folder) throw UserException(path + " : This is a folder, not a scan file");
+        throw UserException(path, error);
+    }
 
     std::uint64_t length = 0;
     if (const std::uint32_t error = input_.queryLength(length)) {
@@ -34,6 +39,11 @@ void ScanImage::open(const std::string& inputPath) {
     if (length > UINT32_MAX) {
         close();
         throw UserException(path + " : This file is too large to be a tiff file");
+    }
+    // An empty file is refused as too small, as a short one is, before the system refuses to map it.
+    if (length == 0) {
+        close();
+        throw UserException(path + " : This file is too small to be a tiff file");
     }
     fileSize = static_cast<std::uint32_t>(length);
 
@@ -53,6 +63,11 @@ void ScanImage::refuseChangedInput() const {
     throw UserException(path + " : This file was changed by another program while it was being split");
 }
 
+void ScanImage::failInputRead(std::uint32_t error) const {
+    if (error == 0 || inputCutShort()) refuseChangedInput();
+    throw UserException(path, error);
+}
+
 void ScanImage::exchangeAxes() {
     std::swap(width, height);
     axesExchanged = !axesExchanged;
@@ -67,6 +82,21 @@ void ScanImage::close() {
             file->abandon();
             file.reset();
         }
+    }
+    // Nothing planned or read for this scan may reach the next one opened here: a flip still
+    // pending would write it in this one's shape.
+    pendingFlip_.reset();
+    flipBands_[0].reset();
+    flipBands_[1].reset();
+    axesExchanged = false;
+    inputError_ = 0;
+    ifdEntryCount = 0;
+    ifdEntries = 0;
+    stripOffsetsEntry.reset();
+    stripByteCountsEntry.reset();
+    // Samples that pointed into the mapping point nowhere now; arrays of their own stay.
+    for (ChannelBuffer& channel : channels) {
+        if (!channel.samples.owns) channel.samples = OwnedArray<std::uint16_t>();
     }
 }
 

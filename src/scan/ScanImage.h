@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillane {
 
@@ -38,11 +39,20 @@ public:
     // Checks the mapped file against the scanner's layout and fills the fields below.
     // Throws UserException with the refusal's text.
     void parse();
-    // Releases the mapping, the file and any output file still held. Safe to call again.
+    // Releases the mapping, the file and any output file still held, and forgets what was read
+    // and planned for the scan (its directory, a pending flip), so that the next open starts
+    // afresh. Safe to call again.
     void close();
 
     // Writes channel 0 or 1 as a single-page 16-bit TIFF. Throws UserException.
     void writeChannel(const std::string& outputPath, int channel);
+    // Writes channel 0 or 1 as writeChannel does, but leaves the complete file without its name
+    // in outputFiles[channel], for nameChannelFiles to name with the other channel's.
+    void writeChannelUnnamed(const std::string& outputPath, int channel);
+    // Names both files written by writeChannelUnnamed together: both take their names, or
+    // neither changes what stood there before. `changed` receives the paths that now hold a new
+    // file, also when a failure is thrown. Throws UserException.
+    void nameChannelFiles(std::vector<std::string>& changed);
     // Reflect a width × height channel across a diagonal into a height × width destination.
     void flipMainDiagonal(std::uint16_t* destination, const std::uint16_t* source);
     void flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source);
@@ -110,11 +120,14 @@ private:
     // The input file is shorter now than when it was mapped: another program changed it.
     bool inputCutShort() const;
     [[noreturn]] void refuseChangedInput() const;
+    // A read of the input failed with the system's `error` (0: it ended early): a file cut
+    // short was changed by another program; anything else is the medium failing under it.
+    [[noreturn]] void failInputRead(std::uint32_t error) const;
     void makeDirectoryCurrent(std::uint32_t offset);
     std::uint32_t nextDirectoryOffset() const;
     void fillChannel(int channel);
     // Write the samples at `pixels`, flipped as pending, or the `count` bytes of the input from
-    // `offset` on; false when the input failed under them.
+    // `offset` on; false when the input failed under them, with the reason in inputError_.
     bool writeFlippedSamples(OutputFile& file, const void* pixels);
     bool copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count);
 
@@ -126,6 +139,7 @@ private:
         std::size_t bandBytes = 0;
     };
     std::optional<PendingFlip> pendingFlip_;
+    std::uint32_t inputError_ = 0;
     std::unique_ptr<std::uint16_t[]> flipBands_[2];
 };
 

@@ -142,6 +142,15 @@ void ScanImage::fillChannel(int channel) {
 }
 
 void ScanImage::parse() {
+    // Whatever an earlier scan opened in this object left: its texts, record and channels.
+    for (std::string* text : {&make, &model, &software, &dateTime, &artist, &hostComputer, &description}) *text = "NONE";
+    scannerRecord = ScannerRecord{};
+    width = height = 0;
+    for (ChannelBuffer& channel : channels) {
+        channel.samples = OwnedArray<std::uint16_t>();
+        channel.values = OwnedArray<std::uint32_t>();
+    }
+
     // 1, 2: the file header.
     if (fileSize < 8) refuse(tooSmall, prefixed);
     const std::uint8_t* header = bytesAt(0, 8);

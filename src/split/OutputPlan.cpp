@@ -74,4 +74,28 @@ std::vector<PlannedInput> planOutputs(const SplitOptions& options, const std::ve
     return plan;
 }
 
+void RunFiles::addInputs(const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs) {
+        if (const auto identity = fileIdentity(input)) known_.emplace(*identity, Known{input, true});
+    }
+}
+
+std::string RunFiles::clash(const std::string& input, const OutputPaths& outputs) const {
+    for (const std::string* output : {&outputs.first, &outputs.second}) {
+        const auto identity = fileIdentity(*output);
+        if (!identity) continue;
+        const auto file = known_.find(*identity);
+        if (file == known_.end()) continue;
+        const Known& known = file->second;
+        return known.isInput ? clashWithInput(input, *output, known.input) : clashWithOutput(input, *output, known.input);
+    }
+    return {};
+}
+
+void RunFiles::addWritten(const std::string& input, const OutputPaths& outputs) {
+    for (const std::string* output : {&outputs.first, &outputs.second}) {
+        if (const auto identity = fileIdentity(*output)) known_.insert_or_assign(*identity, Known{input, false});
+    }
+}
+
 }  // namespace quillane

@@ -39,8 +39,9 @@ std::string folderRefusal(const std::string& folder) {
 // Splits one input into its two files, driving the progress bar through positions 1 to 10;
 // every failure arrives as an exception. The scan and its flip buffers are owned by this
 // scope, so they are released before the caller shows a message.
-void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOptions& options,
-              ProgressSink& progress) {
+void splitOne(InputOutcome& entry, const SplitOptions& options, ProgressSink& progress, RunFiles& files) {
+    const std::string& path = entry.input;
+    const OutputPaths& outputs = entry.outputs;
     const auto scan = std::make_unique<ScanImage>();
     scan->open(path);
     progress.setPosition(1);
@@ -57,13 +58,21 @@ void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOp
     progress.setPosition(4);
     progress.setPosition(5);
 
-    scan->writeChannel(outputs.first, 0);
+    // Both files are written whole before either takes its name, so that they replace what stood
+    // there together or not at all.
+    scan->writeChannelUnnamed(outputs.first, 0);
     progress.setPosition(6);
     progress.setPosition(7);
 
-    scan->writeChannel(outputs.second, 1);
+    scan->writeChannelUnnamed(outputs.second, 1);
     progress.setPosition(8);
     progress.setPosition(9);
+
+    // What stands where they go, looked at just before they go there, must be none of the run's
+    // own files, by what it is rather than how it is named.
+    if (const std::string refusal = files.clash(path, outputs); !refusal.empty()) throw UserException(refusal);
+    scan->nameChannelFiles(entry.changed);
+    files.addWritten(path, outputs);
 
     scan->close();
     progress.setPosition(10);
@@ -79,6 +88,11 @@ bool SplitOutcome::succeeded() const {
 }
 
 SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
+    RunFiles files;
+    return SplitRun(host, platform, files);
+}
+
+SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files) {
     SplitOutcome outcome;
     // The options are pulled from the window even when there is nothing to split.
     const SplitOptions options = host.readOptions();
@@ -103,9 +117,10 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
     paths.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) paths.push_back(host.inputPath(i));
     const std::vector<PlannedInput> plan = planOutputs(options, paths);
+    files.addInputs(paths);
     for (const PlannedInput& planned : plan) {
         outcome.inputs.push_back({.input = planned.input, .outputs = planned.outputs,
-                                  .result = InputOutcome::Result::notReached, .failure = {}});
+                                  .result = InputOutcome::Result::notReached, .failure = {}, .changed = {}});
     }
 
     // Nothing is written when any input would destroy another's files.
@@ -133,7 +148,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
             host.setStatusText("Splitting:  " + entry.input);
             host.redrawNow();
             progress.setRange(0, 10);
-            splitOne(entry.input, entry.outputs, options, progress);
+            splitOne(entry, options, progress, files);
             entry.result = InputOutcome::Result::written;
             platform.pause(pauseAfterEachFile);
         } catch (const UserException& failure) {

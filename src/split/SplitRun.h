@@ -1,6 +1,7 @@
 #pragma once
 
 #include "split/OutputNaming.h"
+#include "split/OutputPlan.h"
 #include "split/SplitHost.h"
 
 #include <string>
@@ -15,7 +16,8 @@ struct InputOutcome {
         notReached,
         // Both channel files are written and in place.
         written,
-        // The input was refused or its split failed; `failure` says why. Neither file changed.
+        // The input was refused or its split failed; `failure` says why. Neither file changed
+        // (but for one that could not be put back as it was, listed in `changed`).
         failed,
         // The same file stands earlier in the list and was split there.
         repeated,
@@ -24,6 +26,8 @@ struct InputOutcome {
     OutputPaths outputs;
     Result result = Result::notReached;
     std::string failure;
+    // The output files that hold new files now: both for a written input, none otherwise.
+    std::vector<std::string> changed;
 };
 
 // What a split run did, for a caller that needs more than the messages the host was shown.
@@ -46,5 +50,8 @@ struct SplitOutcome {
 // path is worked out: when two inputs would write the same file, or a file would replace an
 // input of the run, nothing is split; a file listed twice is split once.
 SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform = systemSplitPlatform());
+// The same, for a caller that runs one split per input and wants each to know the files of the
+// others (`files` starts with every input of the caller's list, and gains what is written).
+SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files);
 
 }  // namespace quillane

@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -201,6 +206,54 @@ TEST_F(QuillaneSplitTest, FailuresAreTheWindowsMessagesOnOneLineNamingTheirFile)
     EXPECT_EQ(split({cut}).err, "quillane-split: " + cut + " : This file is too small to be a tiff file\n");
 }
 
+// On the disks a lab uses, made where the machine allows: on a FAT and an exFAT stick (through
+// FUSE, which gives each spelling of a name its own file number) two scans whose outputs differ
+// only in case, and a scan whose output is another input in other case, are refused before
+// anything is written, the inputs untouched; on a full tmpfs the scan's earlier files stay as
+// they were when the second cannot be written, and the line names each file once.
+TEST_F(QuillaneSplitTest, OnTheDisksALabUses) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the disks are made with Linux's tools";
+#else
+    if (::geteuid() != 0) GTEST_SKIP() << "making and mounting file systems needs root";
+    const std::string first = scan("a.tif", 7, 5), second = scan("b.tif", 5, 3), large = scan("x.tif", 512, 512);
+    const auto onDisk = [&](const std::string& kind, const std::string& command) {
+        const std::string setting = "Q=" + programBesideTest("quillane-split").string() + " R=" + scans.path().string() + "; ";
+        return runProgram("/bin/sh", {QUILLANE_TESTS_DIR "/cli/on-a-disk.sh", kind, (scans / kind).string(), setting + command},
+                          scans.path()).status;
+    };
+    const auto result = [&](const char* name) {
+        const std::vector<std::uint8_t> bytes = readFile(scans / name);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    for (const auto& [kind, tools] : {std::pair{"fat", "fusefat mkfs.fat"}, std::pair{"exfat", "mount.exfat-fuse mkfs.exfat"}}) {
+        SCOPED_TRACE(kind);
+        if (runProgram("/bin/sh", {"-c", std::string("command -v unshare losetup ") + tools + " && test -c /dev/fuse"}, scans.path()).status) {
+            std::printf("no %s disk: this machine lacks %s or /dev/fuse\n", kind, tools);
+            continue;
+        }
+        ASSERT_EQ(onDisk(kind, "mkdir d1 d2 out && cp " + first + " d1/Slide01.tif && cp " + first + " d2/slide01.tif && "
+                               "\"$Q\" --out out d1/Slide01.tif d2/slide01.tif 2>\"$R/err\"; echo $? >\"$R/status\"; ls -A out >\"$R/names\""), 0);
+        EXPECT_EQ(result("status") + result("names"), "1\n");
+        EXPECT_EQ(result("err"), "quillane-split: d2/slide01.tif : Its channel file out/Redslide01.tif would also be "
+                                 "written for d1/Slide01.tif. Split them into different output folders\n");
+        EXPECT_EQ(onDisk(kind, "mkdir in && cp " + first + " in/scan.tif && cp " + second + " in/REDscan.tif && \"$Q\" --keep-going "
+                               "in/scan.tif in/REDscan.tif 2>\"$R/err\"; ls -A in | LC_ALL=C sort >\"$R/names\"; cmp in/REDscan.tif " + second),
+                  0) << "the input changed";
+        EXPECT_EQ(result("err"), "quillane-split: in/scan.tif : Its channel file in/Redscan.tif would replace in/REDscan.tif, "
+                                 "which is also to be split\nquillane-split: 1 of 2 files not split:\n  in/scan.tif\n");
+        EXPECT_EQ(result("names"), "GreenREDscan.tif\nREDscan.tif\nRedREDscan.tif\nscan.tif\n");
+    }
+    // Room for the red file, not for the green one.
+    ASSERT_EQ(onDisk("tmpfs", "printf earlier >Redx.tif && printf earlier >Greenx.tif && \"$Q\" --out \"$PWD\" " + large +
+                                  " >\"$R/out\" 2>\"$R/err\"; echo $? >\"$R/status\"; ls -A >\"$R/names\"; cat Redx.tif Greenx.tif >>\"$R/names\""),
+              0);
+    EXPECT_EQ(result("err"), "quillane-split: " + large + " : Disk full while accessing " + (scans / "tmpfs/disk/Greenx.tif").string() + ".\n");
+    EXPECT_EQ(result("status") + result("out"), "1\n") << "no file changed";
+    EXPECT_EQ(result("names"), "Greenx.tif\nRedx.tif\nearlierearlier");
+#endif
+}
+
 // Standard error is a file here, not a terminal: no progress line, with or without --quiet.
 TEST_F(QuillaneSplitTest, ShowsNoProgressWhenStandardErrorIsNoTerminal) {
     const std::string input = scan("slide01.tif");
@@ -330,6 +383,16 @@ TEST_F(QuillaneSplitTest, SplitsNamesInAnyScript) {
 
     const ProgramRun missing = split({folder + "x" + name});
     EXPECT_EQ(missing.err.rfind("quillane-split: " + folder + "x" + name + " : ", 0), 0u) << missing.err;
+
+    // A path of 100 Japanese characters (300 bytes of UTF-8; Windows counts them as 100 of its 260).
+    std::u8string fifty;
+    for (int i = 0; i < 50; ++i) fifty += u8"走";
+    const fs::path deep = scans.path() / fs::path(fifty) / fs::path(fifty);
+    fs::create_directories(deep);
+    const std::string fiftyText = utf8(fifty.c_str());
+    const ProgramRun japanese = split({"--out", folder + fiftyText + folder.back() + fiftyText, folder + name});
+    EXPECT_EQ(japanese.status, 0) << japanese.err;
+    EXPECT_EQ(readFile(deep / fs::path(u8"GreenΣάρωση_走査.tif")), readFile(scans.path() / fs::path(u8"GreenΣάρωση_走査.tif")));
 }
 
 TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {

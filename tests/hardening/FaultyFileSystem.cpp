@@ -23,13 +23,18 @@ struct Plan {
     bool interrupted = false;
     int counts[fileCallKinds] = {};
     std::size_t raised = 0;
+    std::vector<std::string> trace;
 };
 Plan plan;
 
 constexpr std::size_t shortWrite = 7;
 
-// Counts the call and tells whether it is one that must fail, and with which error.
-bool failing(FileCall call, int& error) {
+// Counts the call and tells whether it is one that must fail, and with which error; `what` the
+// trace calls it, by default its kind.
+bool failing(FileCall call, int& error, const char* what = nullptr) {
+    static const char* const kinds[fileCallKinds] = {"open", "write", "seek", "fsync", "close", "rename", "unlink", "link"};
+    if (what == nullptr) what = kinds[static_cast<int>(call)];
+    if (plan.trace.empty() || plan.trace.back() != what) plan.trace.emplace_back(what);
     const int seen = ++plan.counts[static_cast<int>(call)];
     const auto fault = std::find_if(plan.faults.begin(), plan.faults.end(),
                                     [&](const Fault& f) { return f.call == call && f.occurrence == seen; });
@@ -46,7 +51,8 @@ const FileSystemCalls faultyCalls = {
     [](LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
        HANDLE templateFile) -> HANDLE {
         int error = 0;
-        if (failing(FileCall::open, error)) return ::SetLastError(error), INVALID_HANDLE_VALUE;
+        if (failing(FileCall::open, error, disposition == CREATE_NEW ? "open named" : "open existing"))
+            return ::SetLastError(error), INVALID_HANDLE_VALUE;
         return real().createFile(path, access, share, security, disposition, attributes, templateFile);
     },
     [](HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) -> BOOL {
@@ -77,11 +83,6 @@ const FileSystemCalls faultyCalls = {
         if (fails) return ::SetLastError(error), FALSE;
         return result;
     },
-    [](LPCWSTR from, LPCWSTR to, DWORD flags) -> BOOL {
-        int error = 0;
-        if (failing(FileCall::rename, error)) return ::SetLastError(error), FALSE;
-        return real().moveFileEx(from, to, flags);
-    },
     [](LPCWSTR path) -> BOOL {
         int error = 0;
         if (failing(FileCall::unlink, error)) return ::SetLastError(error), FALSE;
@@ -89,7 +90,10 @@ const FileSystemCalls faultyCalls = {
     },
     [](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) -> BOOL {
         int error = 0;
-        if (failing(FileCall::link, error)) return ::SetLastError(error), FALSE;
+        const bool renaming = kind == FileRenameInfo;
+        const bool vanishing = !renaming && static_cast<const FILE_DISPOSITION_INFO*>(information)->DeleteFile;
+        if (failing(renaming ? FileCall::rename : FileCall::link, error, renaming ? "rename" : vanishing ? "vanish" : "keep"))
+            return ::SetLastError(error), FALSE;
         return real().setFileInformationByHandle(file, kind, information, size);
     },
 };
@@ -98,7 +102,11 @@ const FileSystemCalls faultyCalls = {
     [](const char* path, int flags, mode_t mode) -> int {
         if (plan.withoutUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
         int error = 0;
-        if (failing(FileCall::open, error)) return errno = error, -1;
+        const char* what = (flags & O_TMPFILE) == O_TMPFILE ? "open unnamed"
+                           : (flags & O_DIRECTORY) != 0  ? "open folder"
+                           : (flags & O_CREAT) != 0      ? "open named"
+                                                         : "open existing";
+        if (failing(FileCall::open, error, what)) return errno = error, -1;
         return real().open(path, flags, mode);
     },
     [](int descriptor, const void* bytes, std::size_t count) -> ssize_t {
@@ -169,6 +177,8 @@ FaultyFileSystem::~FaultyFileSystem() { plan = Plan{}; }
 std::size_t FaultyFileSystem::raised() const { return plan.raised; }
 
 int FaultyFileSystem::calls(FileCall call) const { return plan.counts[static_cast<int>(call)]; }
+
+std::vector<std::string> FaultyFileSystem::trace() const { return plan.trace; }
 
 int openFileMark() {
 #ifdef _WIN32

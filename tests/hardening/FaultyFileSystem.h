@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace quillane::testing {
@@ -12,9 +13,9 @@ enum class FileCall { open, write, lseek, fsync, close, rename, unlink, link };
 inline constexpr int fileCallKinds = 8;
 
 // The kinds of call, by what they do: on Windows open is CreateFileW, write WriteFile, lseek
-// SetFilePointerEx, fsync FlushFileBuffers, close CloseHandle, rename MoveFileExW, unlink
-// DeleteFileW and link SetFileInformationByHandle (the temporary's delete disposition, set and
-// cleared); on POSIX link is linkat, which names an unnamed temporary.
+// SetFilePointerEx, fsync FlushFileBuffers, close CloseHandle, unlink DeleteFileW, rename
+// SetFileInformationByHandle with FileRenameInfo and link the same with FileDispositionInfo
+// (the temporary's delete disposition, set and cleared); on POSIX link is linkat.
 //
 // One call of the output file layer made to fail: the `occurrence`-th call of its kind (1 for
 // the first) reports `error` (errno, or GetLastError on Windows). A write failing with error 0
@@ -62,6 +63,9 @@ public:
     std::size_t raised() const;
     // How many calls of a kind were made.
     int calls(FileCall call) const;
+    // Every call in order, by what it did ("open unnamed", "open folder", "fsync", on Windows
+    // "vanish" and "keep" for the delete disposition...), one repeated at once listed once.
+    std::vector<std::string> trace() const;
 
 private:
     ReplacedFileSystemCalls replaced_;

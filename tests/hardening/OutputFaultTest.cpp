@@ -19,6 +19,7 @@
 #include <windows.h>
 #else
 #include <csignal>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -58,78 +59,57 @@ const std::vector<Step>& steps() {
         {"pixels, the disk taking nothing", {{FileCall::write, 4, 0}}, false, "Disk full while accessing %1."},
         {"flush to disk", {{FileCall::fsync, 1, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
 #ifdef _WIN32
-        {"keep the finished temporary", {{FileCall::link, 2, failure::accessDenied}}, false, "Access to %1 was denied."},
+        {"keep the finished temporary", {{FileCall::link, 2, failure::accessDenied}}, true, "Access to %1 was denied."},
 #else
-        {"name the finished temporary", {{FileCall::link, 1, failure::accessDenied}}, true, "Access to %1 was denied."},
-#endif
+        {"name the finished temporary", {{FileCall::link, 1, failure::hardwareFault}}, true, "A hardware I/O error was reported while accessing %1."},
+        // On Windows the temporary is closed after it has its name, and a failure then loses nothing.
         {"close", {{FileCall::close, 1, failure::hardwareFault}}, false, "A hardware I/O error was reported while accessing %1."},
+#endif
         {"rename over the output", {{FileCall::rename, 1, failure::accessDenied}}, true, "Access to %1 was denied."},
     };
     return all;
 }
 
-// A process other than this one, running for as long as the object lives.
-class OtherProcess {
+#ifndef _WIN32
+// A process in a space of process numbers of its own where the system allows (as process 1, as in
+// a container), writing an output into `folder` with a named temporary, as on a file system
+// without unnamed files; ended, with its process group, when the object goes.
+class Writer {
 public:
-#ifdef _WIN32
-    OtherProcess() {
-        char self[MAX_PATH] = {};
-        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!::CreateProcessA(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &info_))
-            throw std::runtime_error("cannot start a process");
-        id = info_.dwProcessId;
-    }
-    ~OtherProcess() {
-        ::TerminateProcess(info_.hProcess, 0);
-        ::WaitForSingleObject(info_.hProcess, INFINITE);
-        ::CloseHandle(info_.hThread);
-        ::CloseHandle(info_.hProcess);
-    }
-#else
-    OtherProcess() : id(static_cast<std::uint32_t>(::fork())) {
-        if (id == 0) {
+    explicit Writer(const std::string& folder) {
+        int ready[2] = {-1, -1};
+        if (::pipe(ready) != 0) throw std::runtime_error("no pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setpgid(0, 0);
+            if (::unshare(CLONE_NEWPID) == 0 && ::fork() != 0) ::_exit(::wait(nullptr) > 0 ? 0 : 1);
+            FaultyFileSystem named({}, false, true);
+            OutputFile file(folder + "/Red.tif");
+            (void)!::write(ready[1], "r", 1);
             for (;;) ::pause();
         }
+        char byte = 0;
+        if (::read(ready[0], &byte, 1) != 1) throw std::runtime_error("the writer did not start");
+        ::close(ready[0]);
+        ::close(ready[1]);
     }
-    ~OtherProcess() {
-        ::kill(static_cast<pid_t>(id), SIGKILL);
-        ::waitpid(static_cast<pid_t>(id), nullptr, 0);
+    ~Writer() {
+        ::kill(-pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
-#endif
-    OtherProcess(const OtherProcess&) = delete;
-    OtherProcess& operator=(const OtherProcess&) = delete;
-    std::uint32_t id = 0;
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
 
 private:
-#ifdef _WIN32
-    PROCESS_INFORMATION info_{};
-#endif
+    pid_t pid_ = -1;
 };
-
-std::uint32_t goneProcess() { return OtherProcess().id; }
-
-std::uint32_t processId() {
-#ifdef _WIN32
-    return ::GetCurrentProcessId();
-#else
-    return static_cast<std::uint32_t>(::getpid());
 #endif
-}
 
 std::string expectedMessage(const Step& step, const std::string& given, const std::string& full) {
     const std::string name = step.namedAsGiven ? given : full;
     std::string text = step.text;
     text.replace(text.find("%1"), 2, name);
     return name + " : " + text;
-}
-
-// The same faults moved to the second file written under the plan, given the calls one file takes.
-std::vector<Fault> inSecondFile(const std::vector<Fault>& faults, const int callsPerFile[fileCallKinds]) {
-    std::vector<Fault> moved = faults;
-    for (Fault& fault : moved) fault.occurrence += callsPerFile[static_cast<int>(fault.call)];
-    return moved;
 }
 
 class OutputFault : public ::testing::Test {
@@ -149,22 +129,6 @@ protected:
 
     std::string full(const std::string& name) const { return (fs::path(currentDirectory()) / name).string(); }
 
-    // The calls of each kind that replacing one file takes when nothing fails.
-    void countCallsPerFile(int counts[fileCallKinds]) {
-        ScanBuilder::scan(width, height).write("probe.tif");
-        writeFile("probe-out.tif", previous);
-        ScanImage scan;
-        scan.open("probe.tif");
-        scan.parse();
-        {
-            FaultyFileSystem quiet({});
-            scan.writeChannel("probe-out.tif", 0);
-            for (int call = 0; call < fileCallKinds; ++call) counts[call] = quiet.calls(static_cast<FileCall>(call));
-        }
-        scan.close();
-        fs::remove("probe.tif");
-        fs::remove("probe-out.tif");
-    }
 };
 
 // On POSIX also with named temporaries, as on a file system without unnamed files.
@@ -218,20 +182,45 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
     }
 }
 
-TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
-    int callsPerFile[fileCallKinds];
-    countCallsPerFile(callsPerFile);
-    ASSERT_EQ(callsPerFile[static_cast<int>(FileCall::write)], 4) << "the table counts four writes per file";
+// A step of writing or naming one of an input's two files, made to fail during a split run
+// that replaces both: which call of the run's (on each system), and what the message names.
+struct PairStep {
+    const char* what;
+    Fault posix;
+    Fault windows;
+    bool second;  // the Green file's step, else the Red file's
+    bool namedAsGiven;
+    const char* text;
+    int positions;  // the progress positions reached before the failure
+};
 
+TEST_F(OutputFault, EveryStepOfEitherFileThroughTheSplitRunLeavesBothEarlierFiles) {
+    using F = FileCall;
+    const char *denied = "Access to %1 was denied.", *diskFull = "Disk full while accessing %1.",
+               *broken = "A hardware I/O error was reported while accessing %1.";
+    const PairStep pairSteps[] = {
+        {"create the first", {F::open, 1, failure::accessDenied}, {F::open, 1, failure::accessDenied}, false, true, denied, 5},
+        {"its pixels", {F::write, 4, 0}, {F::write, 4, 0}, false, false, diskFull, 5},
+        {"create the second", {F::open, 2, failure::accessDenied}, {F::open, 2, failure::accessDenied}, true, true, denied, 7},
+        {"its pixels", {F::write, 8, 0}, {F::write, 8, 0}, true, false, diskFull, 7},
+        {"flush the first", {F::fsync, 1, failure::hardwareFault}, {F::fsync, 1, failure::hardwareFault}, false, false, broken, 9},
+        {"flush the second", {F::fsync, 2, failure::hardwareFault}, {F::fsync, 2, failure::hardwareFault}, true, false, broken, 9},
+        {"set the first's old file aside", {F::link, 1, failure::hardwareFault}, {F::rename, 1, failure::hardwareFault}, false, true, broken, 9},
+        {"name the first", {F::rename, 1, failure::accessDenied}, {F::rename, 2, failure::accessDenied}, false, true, denied, 9},
+        {"name the second", {F::rename, 2, failure::accessDenied}, {F::rename, 3, failure::accessDenied}, true, true, denied, 9},
+        {"keep the second", {F::close, 2, failure::hardwareFault}, {F::link, 4, failure::accessDenied}, true,
+         nativePathStyle == PathStyle::windows, nativePathStyle == PathStyle::windows ? denied : broken, 9},
+    };
     for (const bool secondFile : {false, true}) {
-        for (const Step& step : steps()) {
+        for (const PairStep& step : pairSteps) {
+            if (step.second != secondFile) continue;
             SCOPED_TRACE(std::string(step.what) + (secondFile ? ", second file" : ", first file"));
             const std::string input = "slide.tif";
             ScanBuilder::scan(width, height).write(input);
             writeFile("Redslide.tif", previous);
             writeFile("Greenslide.tif", previous);
             const std::string failing = secondFile ? "Greenslide.tif" : "Redslide.tif";
-            const std::string expected = expectedMessage(step, failing, full(failing));
+            const std::string expected = expectedMessage({step.what, {}, step.namedAsGiven, step.text}, failing, full(failing));
             const int openFiles = openFileMark();
 
             RecordingHost host;
@@ -244,9 +233,9 @@ TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
                 namesAtMessage = namesIn(".");
             };
             {
-                FaultyFileSystem faulty(secondFile ? inSecondFile(step.faults, callsPerFile) : step.faults);
-                SplitRun(host, platform);
-                EXPECT_EQ(faulty.raised(), step.faults.size()) << "the step was never reached";
+                FaultyFileSystem faulty({nativePathStyle == PathStyle::windows ? step.windows : step.posix});
+                EXPECT_TRUE(SplitRun(host, platform).inputs.at(0).changed.empty());
+                EXPECT_EQ(faulty.raised(), 1u) << "the step was never reached";
             }
 
             // The run ends at once: bar at 0, the message under its caption, nothing after it.
@@ -254,24 +243,71 @@ TEST_F(OutputFault, EveryWriteStepOfEitherFileThroughTheSplitRun) {
             const std::vector<std::string> calls = host.callsFrom("position 1");
             ASSERT_GE(calls.size(), 3u);
             EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()), ending);
-            EXPECT_EQ(calls.size(), (secondFile ? 7u : 5u) + 3u) << "positions reached before the failure";
+            EXPECT_EQ(calls.size(), static_cast<std::size_t>(step.positions) + 3u) << "positions reached before the failure";
             EXPECT_FALSE(inputHeld) << "the input must be released before the message shows";
 
             const std::vector<std::string> names = {"Greenslide.tif", "Redslide.tif", "slide.tif"};
             EXPECT_EQ(namesAtMessage, names) << "no temporary may be left when the message shows";
             EXPECT_EQ(namesIn("."), names);
-            EXPECT_EQ(readFile(failing), previous) << "the failing file's old content must stay";
-            if (secondFile) {
-                const TiffReadBack red = readTiff("Redslide.tif");
-                EXPECT_EQ(red.pixels, patternImage(0, width, height)) << "the first file was written whole";
-            } else {
-                EXPECT_EQ(readFile("Greenslide.tif"), previous);
-            }
+            EXPECT_EQ(readFile("Redslide.tif"), previous) << "both files change together or neither does";
+            EXPECT_EQ(readFile("Greenslide.tif"), previous);
             EXPECT_EQ(openFileMark(), openFiles) << "a descriptor was left open";
             for (const std::string& name : names) fs::remove(name);
         }
     }
 }
+
+// What reaches the disk, in which order, for an output that is new and for one that replaces a
+// file: the bytes, their flush, the name, and then what makes the name itself last (the folder's
+// flush on POSIX; on Windows the renamed file flushed again, which commits the rename).
+TEST_F(OutputFault, OrderOfCallsPutsTheBytesOnTheDiskBeforeTheNameAndTheNameAfter) {
+    ScanBuilder::scan(width, height).write("scan.tif");
+    ScanImage scan;
+    scan.open("scan.tif");
+    scan.parse();
+#ifdef _WIN32
+    const std::vector<std::string> written = {"open named", "vanish", "seek", "write", "fsync", "keep", "rename", "fsync", "close"};
+    const std::vector<std::string> expected[] = {written, written};
+#else
+    const std::vector<std::string> expected[] = {
+        {"open unnamed", "seek", "write", "fsync", "link", "close", "open folder", "fsync", "close"},
+        {"open unnamed", "seek", "write", "fsync", "link", "close", "rename", "open folder", "fsync", "close"},
+    };
+#endif
+    for (const bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing a file" : "a new file");
+        FaultyFileSystem recording({});
+        scan.writeChannel("Red.tif", 0);
+        EXPECT_EQ(recording.trace(), expected[replacing ? 1 : 0]);
+    }
+    EXPECT_EQ(readTiff("Red.tif").pixels, patternImage(0, width, height));
+}
+
+#ifndef _WIN32
+// Where the system refuses to name an unnamed file (a security policy's link rule, some FUSE and
+// network file systems), the file already written goes to a named temporary and the output is
+// made all the same; that folder's next outputs get a named temporary from the start.
+TEST_F(OutputFault, RefusedNameFallsBackToANamedTemporaryForTheFolder) {
+    ScanBuilder::scan(width, height).write("scan.tif");
+    ScanImage scan;
+    scan.open("scan.tif");
+    scan.parse();
+    for (const int refusal : {EPERM, EXDEV}) {
+        SCOPED_TRACE(refusal);
+        const std::string out = "out" + std::to_string(refusal);
+        fs::create_directory(out);
+        // Both ways of naming the descriptor (directly and through /proc) are refused.
+        FaultyFileSystem refusing({{FileCall::link, 1, refusal}, {FileCall::link, 2, refusal}});
+        scan.writeChannel(out + "/Red.tif", 0);
+        scan.writeChannel(out + "/Green.tif", 1);
+        const std::vector<std::string> trace = refusing.trace();
+        EXPECT_EQ(std::count(trace.begin(), trace.end(), "open unnamed"), 1);
+        EXPECT_EQ(readTiff(out + "/Red.tif").pixels, patternImage(0, width, height));
+        EXPECT_EQ(readTiff(out + "/Green.tif").pixels, patternImage(1, width, height));
+        EXPECT_EQ(namesIn(out), (std::vector<std::string>{"Green.tif", "Red.tif"}));
+    }
+}
+#endif
 
 TEST_F(OutputFault, ShortAndInterruptedWritesStillWriteTheWholeFile) {
     ScanBuilder::scan(width, height).write("scan.tif");
@@ -320,22 +356,30 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptL
     const std::string left = names[0];
     ASSERT_EQ(left.rfind(".quillane-", 0), 0u) << left;
 
-    // The next process to write into a folder removes what processes now gone left there, and
-    // only that: not a temporary of a process that runs, nor a name the program never makes.
+    // The next output made in a folder removes the temporaries no writer holds any more, and
+    // only those: not one a live writer holds, whatever its process number, nor a name the
+    // program never makes.
     fs::create_directory("later");
-    const std::string self = std::to_string(processId());
-    const std::string stem = left.substr(0, left.find(self + "-"));
-    const OtherProcess running;
-    const std::vector<std::string> kept = {stem + std::to_string(running.id) + "-0.tmp",
-                                           stem + std::to_string(goneProcess()) + "-x.tmp", ".quillane-notes.tmp"};
-    for (const std::string& name : kept) writeFile("later/" + name, previous);
-    writeFile("later/" + stem + std::to_string(goneProcess()) + "-3.tmp", previous);
+    writeFile("later/.quillane-notes.tmp", previous);
+#ifdef _WIN32
+    // Held as a writer holds it, sharing nothing.
+    const HANDLE live = ::CreateFileA("later/.quillane-0123456789abcdef.tmp", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(live, INVALID_HANDLE_VALUE);
+#else
+    const Writer live("later");
+#endif
+    std::vector<std::string> expected = namesIn("later");
+    // As a run ended by a kill (or the task manager, its delete disposition not set) leaves one.
+    writeFile("later/.quillane-fedcba9876543210.tmp", previous);
     scan.writeChannel("later/Red.tif", 0);
     scan.close();
-    std::vector<std::string> expected = kept;
     expected.push_back("Red.tif");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(namesIn("later"), expected);
+#ifdef _WIN32
+    ::CloseHandle(live);
+#endif
 }
 
 #ifndef _WIN32

@@ -105,7 +105,7 @@ protected:
     TemporaryFolder folder;
 };
 
-TEST_F(FastPath, OnlyAReplacedOutputIsFlushedBeforeItsRename) {
+TEST_F(FastPath, EveryOutputIsFlushedBeforeItsNameAndItsFolderAfter) {
     const fs::path input = ScanBuilder::scan(9, 4).write(folder / "scan.tif");
     ScanImage scan;
     scan.open(input.string());
@@ -116,9 +116,9 @@ TEST_F(FastPath, OnlyAReplacedOutputIsFlushedBeforeItsRename) {
 
     fsyncCalls = 0;
     scan.writeChannel((folder / "Red.tif").string(), 0);
-    EXPECT_EQ(fsyncCalls, 0) << "a new file";
+    EXPECT_EQ(fsyncCalls, 2) << "a new file";
     scan.writeChannel((folder / "Red.tif").string(), 0);
-    EXPECT_EQ(fsyncCalls, 1) << "a file replaced";
+    EXPECT_EQ(fsyncCalls, 4) << "a file replaced";
     EXPECT_EQ(readTiff(folder / "Red.tif").pixels, samplesAt(scan.channels[0].samples.data, 36));
 }
 

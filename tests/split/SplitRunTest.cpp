@@ -380,6 +380,29 @@ TEST_F(SplitRunTest, WorksOutEveryOutputBeforeWriting) {
     }
 }
 
+// A file is judged by what it is, not by its name: an output whose place holds a second name
+// (a hard link) of the input is refused when it is about to take that place, and nothing changes.
+TEST_F(SplitRunTest, OutputThatIsAnotherNameOfAnInputIsRefusedBeforeItIsNamed) {
+    const std::string path = input("slide01.tif", ScanBuilder::scan(5, 3));
+    fs::create_hard_link(path, beside("Greenslide01.tif"));
+    const std::vector<fs::path> before = everythingIn(folder.path());
+    const std::string green = beside("Greenslide01.tif").string();
+#ifdef _WIN32
+    // Windows refuses sooner: the input is open, and shares nothing with a writer.
+    const std::string refusal = green + " : A sharing violation occurred while accessing " + green + ".";
+    const int reached = 7;
+#else
+    const std::string refusal = path + " : Its channel file " + green + " would replace " + path + ", which is also to be split";
+    const int reached = 9;
+#endif
+
+    const SplitOutcome outcome = SplitRun(host, platform);
+    EXPECT_EQ(host.calls, joined({"readOptions", "inputCount"}, listRead(1), failedEntry(0, path, reached, refusal)));
+    EXPECT_TRUE(outcome.inputs[0].changed.empty());
+    EXPECT_EQ(everythingIn(folder.path()), before);
+    EXPECT_EQ(readTiff(beside("Greenslide01.tif")).pixels, patternImage(0, 5, 3)) << "the input is untouched";
+}
+
 TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
     for (const int channels : {1, 0, -1}) {
         SCOPED_TRACE(channels);
