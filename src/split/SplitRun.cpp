@@ -3,10 +3,12 @@
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
 #include "split/OutputPlan.h"
+#include "split/SplitChecks.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +18,6 @@ namespace {
 
 constexpr const char* failureCaption = "Cannot Split this tiff";
 constexpr const char* unknownFailure = "An Unknown Exception occurred - please try again";
-constexpr const char* fewerThanTwoChannels = "This file holds fewer than two channels and cannot be split";
 constexpr int pauseAfterEachFile = 2000;  // milliseconds
 
 // Shows the wait cursor for as long as it lives, so that every way out of an entry,
@@ -32,24 +33,19 @@ private:
     SplitHost& host_;
 };
 
-std::string folderRefusal(const std::string& folder) {
-    return "The Output path (" + folder + ") is not a valid path. Please correct this and try again";
-}
-
 // Splits one input into its two files, driving the progress bar through positions 1 to 10;
 // every failure arrives as an exception. The scan and its flip buffers are owned by this
-// scope, so they are released before the caller shows a message.
+// scope, so they are released before the caller shows a message. The scan's facts are kept
+// for the caller once it has been read.
 void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOptions& options,
-              ProgressSink& progress) {
+              ProgressSink& progress, std::optional<ScanFacts>& facts) {
     const auto scan = std::make_unique<ScanImage>();
     scan->open(path);
     progress.setPosition(1);
     scan->parse();
     progress.setPosition(2);
-
-    // Two channel files are written per input; a scan without a second channel would yield a
-    // file made of samples it does not hold.
-    if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
+    facts = factsOf(*scan);
+    requireTwoChannels(*scan);
 
     // Each channel is flipped band by band as it is written, never copied whole first.
     if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
@@ -92,7 +88,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
         const bool entered = platform.changeDirectory(options.outputFolder);
         if (!entered) {
             outcome.outputFolderRefused = true;
-            outcome.failure = folderRefusal(options.outputFolder);
+            outcome.failure = outputFolderRefusal(options.outputFolder);
             host.showMessage(outcome.failure, failureCaption);
         }
         platform.changeDirectory(saved);
@@ -105,7 +101,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
     const std::vector<PlannedInput> plan = planOutputs(options, paths);
     for (const PlannedInput& planned : plan) {
         outcome.inputs.push_back({.input = planned.input, .outputs = planned.outputs,
-                                  .result = InputOutcome::Result::notReached, .failure = {}});
+                                  .result = InputOutcome::Result::notReached, .failure = {}, .scan = {}});
     }
 
     // Nothing is written when any input would destroy another's files.
@@ -133,7 +129,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform) {
             host.setStatusText("Splitting:  " + entry.input);
             host.redrawNow();
             progress.setRange(0, 10);
-            splitOne(entry.input, entry.outputs, options, progress);
+            splitOne(entry.input, entry.outputs, options, progress, entry.scan);
             entry.result = InputOutcome::Result::written;
             platform.pause(pauseAfterEachFile);
         } catch (const UserException& failure) {

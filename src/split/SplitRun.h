@@ -1,8 +1,10 @@
 #pragma once
 
 #include "split/OutputNaming.h"
+#include "split/SplitChecks.h"
 #include "split/SplitHost.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ struct InputOutcome {
     OutputPaths outputs;
     Result result = Result::notReached;
     std::string failure;
+    // What the scan holds, once the run has read it (also when it was refused afterwards).
+    std::optional<ScanFacts> scan;
 };
 
 // What a split run did, for a caller that needs more than the messages the host was shown.
