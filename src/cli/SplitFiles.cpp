@@ -1,9 +1,11 @@
 #include "cli/SplitFiles.h"
 
 #include "cli/ConsoleHost.h"
+#include "cli/Reporting.h"
 #include "split/OutputPlan.h"
 #include "split/SplitRun.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,24 +13,11 @@
 namespace quillane {
 namespace {
 
-// A failure as one line of a log that names its file: the line breaks a system text ends in (or
-// holds) become single spaces, and a text that does not begin with the file's name gets it in
-// front, as the program's own texts name it ("<file> : <reason>").
-std::string failureLine(const std::string& file, const std::string& text) {
-    std::string line;
-    for (const char c : text) {
-        if (c != '\r' && c != '\n') line += c;
-        else if (!line.empty() && line.back() != ' ') line += ' ';
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    const std::string named = file + " : ";
-    if (!file.empty() && line.compare(0, named.size(), named) != 0) line = named + line;
-    return line;
-}
-
-void reportFailure(const std::string& file, const std::string& message) {
-    std::fprintf(stderr, "quillane-split: %s\n", failureLine(file, message).c_str());
-    std::fflush(stderr);
+// A file's line of the JSON report.
+FileReport reportOf(const InputOutcome& entry, const SplitOptions& options, const std::string& status, double seconds) {
+    return {.input = entry.input, .outputs = entry.outputs, .status = status,
+            .message = entry.failure.empty() ? std::string() : failureLine(entry.input, entry.failure),
+            .scan = entry.scan, .withTexts = false, .flip = options, .seconds = seconds, .time = {}};
 }
 
 }  // namespace
@@ -41,6 +30,11 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
     for (const PlannedInput& planned : plan) {
         if (planned.action != PlannedAction::refuse) continue;
         reportFailure(planned.input, planned.refusal);
+        if (commandLine.json) {
+            const InputOutcome refused{.input = planned.input, .outputs = planned.outputs,
+                                       .result = InputOutcome::Result::failed, .failure = planned.refusal, .scan = {}};
+            writeLine(jsonLine(reportOf(refused, commandLine.options, "failed", 0)));
+        }
         failures.push_back(planned.input);
         if (!commandLine.keepGoing) return 1;
     }
@@ -50,15 +44,28 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
     bool outputFolderRefused = false;
     for (int i = 0; i < total; ++i) {
         const PlannedInput& planned = plan[static_cast<std::size_t>(i)];
+        if (planned.action == PlannedAction::skipRepeat && commandLine.json) {
+            const InputOutcome repeated{.input = planned.input, .outputs = planned.outputs,
+                                        .result = InputOutcome::Result::repeated, .failure = {}, .scan = {}};
+            writeLine(jsonLine(reportOf(repeated, commandLine.options, "repeated", 0)));
+        }
         if (planned.action != PlannedAction::split) continue;
         ConsoleHost host(commandLine.options, planned.input, i + 1, total, showProgress);
+        const auto start = std::chrono::steady_clock::now();
         const SplitOutcome outcome = SplitRun(host, platform);
-        if (outcome.succeeded()) {
-            for (const InputOutcome& entry : outcome.inputs)
-                std::printf("%s\n%s\n", entry.outputs.first.c_str(), entry.outputs.second.c_str());
-            std::fflush(stdout);
-            continue;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::vector<InputOutcome> entries = outcome.inputs;
+        // A refused output folder ends the run before it takes the file up.
+        if (entries.empty())
+            entries.push_back({.input = planned.input, .outputs = planned.outputs,
+                               .result = InputOutcome::Result::failed, .failure = outcome.failure, .scan = {}});
+        for (const InputOutcome& entry : entries) {
+            if (commandLine.json)
+                writeLine(jsonLine(reportOf(entry, commandLine.options, outcome.succeeded() ? "split" : "failed", seconds)));
+            else if (outcome.succeeded())
+                writeLine(entry.outputs.first + '\n' + entry.outputs.second);
         }
+        if (outcome.succeeded()) continue;
         host.endProgressLine();
         // A refused output folder is named in its text and concerns every file alike.
         reportFailure(outcome.outputFolderRefused ? std::string() : planned.input, outcome.failure);
