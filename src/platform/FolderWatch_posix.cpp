@@ -1,5 +1,4 @@
-#include "platform/FolderWatch.h"
-
+#include "platform/FolderNotifications.h"
 #include "platform/StopRequest.h"
 
 #include <algorithm>
@@ -26,17 +25,11 @@ bool writtenSince(const FileState& later, const FileState& earlier) { return lat
 
 bool heldForWriting(const std::string&) { return false; }
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
 bool folderThere(const std::string& folder) {
     struct stat status {};
     return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-// File systems whose changes made elsewhere (another machine, the far side of a FUSE mount) send
-// no notification here.
 bool notifiesRemoteChanges(const std::string& folder) {
     struct statfs system {};
     if (::statfs(folder.c_str(), &system) != 0) return true;
@@ -57,129 +50,55 @@ bool notifiesRemoteChanges(const std::string& folder) {
     return std::find(remote.begin(), remote.end(), type) == remote.end();
 }
 
-int milliseconds(Clock::duration span) {
-    const auto count = std::chrono::ceil<std::chrono::milliseconds>(span).count();
-    return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX));
-}
-
-}  // namespace
-
-struct FolderWatch::System {
-    std::string folder;
-    std::chrono::milliseconds pollAskedFor{0};
-    std::chrono::milliseconds interval{0};
+struct FolderNotifications::State {
     int notify = -1;
-    bool started = false;
-    bool gone = false;
-    Clock::time_point nextLook;
-
-    ~System() { disarm(); }
-
-    void disarm() {
-        if (notify >= 0) ::close(notify);
-        notify = -1;
-    }
-
-    // Watches the folder; false when it is not there.
-    bool arm() {
-        disarm();
-        if (!folderThere(folder)) return false;
-        interval = pollAskedFor;
-        if (interval.count() == 0 && !notifiesRemoteChanges(folder)) interval = networkPollEvery;
-        notify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        constexpr std::uint32_t events =
-            IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
-        if (notify >= 0 && ::inotify_add_watch(notify, folder.c_str(), events) < 0) {
-            const int error = errno;
-            disarm();
-            if (error == ENOENT || error == ENOTDIR) return false;
-        }
-        // Without notifications (too many watches in use) the folder is looked at instead.
-        if (notify < 0 && interval.count() == 0) interval = networkPollEvery;
-        nextLook = Clock::now() + interval;
-        return true;
-    }
-
-    // Blocks until one of the descriptors is readable or `until`; true when the stop's is.
-    bool block(Clock::time_point until, bool& notified) const {
-        std::array<pollfd, 2> waits{};
-        waits[0] = {.fd = static_cast<int>(stopWakeHandle()), .events = POLLIN, .revents = 0};
-        waits[1] = {.fd = gone ? -1 : notify, .events = POLLIN, .revents = 0};
-        const int ready = ::poll(waits.data(), waits.size(), milliseconds(until - Clock::now()));
-        notified = ready > 0 && (waits[1].revents & POLLIN) != 0;
-        return stopRequested();
-    }
-
-    void readEvents(Changes& changes) {
-        alignas(inotify_event) std::array<char, 64 * 1024> buffer{};
-        for (;;) {
-            const ssize_t got = ::read(notify, buffer.data(), buffer.size());
-            if (got <= 0) return;  // EAGAIN: all read
-            const auto size = static_cast<std::size_t>(got);
-            for (std::size_t at = 0; at + sizeof(inotify_event) <= size;) {
-                inotify_event event{};
-                std::memcpy(&event, buffer.data() + at, sizeof event);
-                const std::size_t nameAt = at + sizeof event;
-                if (event.len > size - nameAt) break;
-                if ((event.mask & IN_Q_OVERFLOW) != 0) changes.rescan = changes.missed = true;
-                if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) != 0) changes.gone = true;
-                if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0 && (event.mask & IN_ISDIR) == 0 && event.len > 0)
-                    changes.names.emplace_back(buffer.data() + nameAt, ::strnlen(buffer.data() + nameAt, event.len));
-                at = nameAt + event.len;
-            }
-        }
-    }
 };
 
-FolderWatch::FolderWatch(std::string folder, std::chrono::milliseconds pollEvery) : system_(std::make_unique<System>()) {
-    system_->folder = std::move(folder);
-    system_->pollAskedFor = pollEvery;
+const bool FolderNotifications::tellsOfRemoval = true;
+
+FolderNotifications::FolderNotifications(const std::string& folder) : state_(std::make_unique<State>()) {
+    state_->notify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    constexpr std::uint32_t events =
+        IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+    if (state_->notify >= 0 && ::inotify_add_watch(state_->notify, folder.c_str(), events) < 0) {
+        ::close(state_->notify);
+        state_->notify = -1;
+    }
 }
 
-FolderWatch::~FolderWatch() = default;
+FolderNotifications::~FolderNotifications() {
+    if (state_->notify >= 0) ::close(state_->notify);
+}
 
-std::chrono::milliseconds FolderWatch::pollInterval() const { return system_->interval; }
+bool FolderNotifications::active() const { return state_->notify >= 0; }
 
-FolderWatch::Changes FolderWatch::wait(std::chrono::milliseconds timeout) {
-    System& s = *system_;
-    Changes changes;
-    if (!s.started) {
-        s.started = true;
-        s.gone = !s.arm();
-        (s.gone ? changes.gone : changes.rescan) = true;
-        return changes;
-    }
-    const Clock::time_point until = Clock::now() + timeout;
-    bool notified = false;
-    if (s.gone) {
-        // Looked for again at intervals: a folder that is not there sends nothing.
-        changes.stop = s.block(std::min(until, Clock::now() + goneLookEvery), notified);
-        if (!changes.stop && s.arm()) {
-            s.gone = false;
-            changes.back = changes.rescan = true;
+void FolderNotifications::read(FolderWatch::Changes& changes) {
+    alignas(inotify_event) std::array<char, 64 * 1024> buffer{};
+    for (;;) {
+        const ssize_t got = ::read(state_->notify, buffer.data(), buffer.size());
+        if (got <= 0) return;  // EAGAIN: all read
+        const auto size = static_cast<std::size_t>(got);
+        for (std::size_t at = 0; at + sizeof(inotify_event) <= size;) {
+            inotify_event event{};
+            std::memcpy(&event, buffer.data() + at, sizeof event);
+            const std::size_t nameAt = at + sizeof event;
+            if (event.len > size - nameAt) break;
+            if ((event.mask & IN_Q_OVERFLOW) != 0) changes.rescan = changes.missed = true;
+            if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) != 0) changes.gone = true;
+            if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0 && (event.mask & IN_ISDIR) == 0 && event.len > 0)
+                changes.names.emplace_back(buffer.data() + nameAt, ::strnlen(buffer.data() + nameAt, event.len));
+            at = nameAt + event.len;
         }
-        return changes;
     }
-    changes.stop = s.block(s.interval.count() > 0 ? std::min(until, s.nextLook) : until, notified);
-    if (changes.stop) return changes;
-    if (notified) s.readEvents(changes);
-    if (s.interval.count() > 0 && Clock::now() >= s.nextLook) {
-        s.nextLook = Clock::now() + s.interval;
-        changes.rescan = true;
-    }
-    if (!changes.rescan && !changes.gone) return changes;
-    if (folderThere(s.folder) && (!changes.gone || s.arm())) {
-        // A folder removed or moved away and another one made in its place is watched anew.
-        changes.back = changes.gone;
-        changes.gone = false;
-        changes.rescan = true;
-        return changes;
-    }
-    s.gone = true;
-    s.disarm();
-    changes = {};
-    changes.gone = true;
-    return changes;
+}
+
+bool waitForChanges(FolderNotifications* notifications, std::chrono::steady_clock::time_point until) {
+    std::array<pollfd, 2> waits{};
+    waits[0] = {.fd = static_cast<int>(stopWakeHandle()), .events = POLLIN, .revents = 0};
+    waits[1] = {.fd = notifications != nullptr ? notifications->state_->notify : -1, .events = POLLIN, .revents = 0};
+    const auto span = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+    const int ready = ::poll(waits.data(), waits.size(), static_cast<int>(std::clamp<std::int64_t>(span, 0, INT_MAX)));
+    return ready > 0 && (waits[1].revents & POLLIN) != 0;
 }
 
 }  // namespace quillane
