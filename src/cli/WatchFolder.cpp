@@ -60,7 +60,9 @@ public:
             const std::string name = FileNamePart(path);
             if (noticed(name) == Verdict::alreadySplit) ++alreadySplit;
         }
-        if (tell && alreadySplit > 0) reportEvent("already-split", std::to_string(alreadySplit) + " scans have their channel files");
+        if (tell && alreadySplit > 0)
+            reportEvent("already-split", alreadySplit == 1 ? "1 scan has its channel files"
+                                                           : std::to_string(alreadySplit) + " scans have their channel files");
     }
 
     enum class Verdict { ignored, alreadySplit, waiting };
