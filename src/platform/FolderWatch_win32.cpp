@@ -38,7 +38,14 @@ bool heldForWriting(const std::string& path) {
 
 bool folderThere(const std::string& folder) {
     const DWORD attributes = GetFileAttributesA(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+    // A folder removed while it is watched is only marked for removal until the watch lets go
+    // of it; it can no longer be opened.
+    const HANDLE opened = CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(opened);
+    return true;
 }
 
 bool notifiesRemoteChanges(const std::string& folder) {

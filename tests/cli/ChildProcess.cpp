@@ -239,9 +239,14 @@ int runInterrupted(const std::filesystem::path& program, const std::vector<std::
 }
 #endif
 
+namespace {
+int started = 0;  // programs started, for folders of their own
+}  // namespace
+
 RunningProgram::RunningProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                const std::filesystem::path& workingFolder)
-    : streams_(std::filesystem::temp_directory_path() / ("running-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
+    : streams_(std::filesystem::temp_directory_path() /
+               ("running-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" + std::to_string(++started))) {
     std::filesystem::create_directories(streams_);
     const std::filesystem::path out = streams_ / "out";
 #ifdef _WIN32
