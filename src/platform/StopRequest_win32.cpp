@@ -33,9 +33,14 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     return TRUE;
 }
 
-// A program that has a window is told of the session's end through it, a console or not.
+// A program that has a window is told of the session's end through it, a console or not; the
+// uninstaller and taskkill ask it to close it.
 LRESULT CALLBACK onSessionMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_QUERYENDSESSION) return TRUE;
+    if (message == WM_CLOSE) {
+        request();
+        return 0;
+    }
     if (message == WM_ENDSESSION && wParam != FALSE) {
         request();
         WaitForSingleObject(finished, systemStopWait);
