@@ -154,7 +154,7 @@ std::string localTimestamp() {
     const std::int64_t localSeconds =
         daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1), static_cast<unsigned>(local.tm_mday)) *
             86400 +
-        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+        std::int64_t{local.tm_hour} * 3600 + std::int64_t{local.tm_min} * 60 + local.tm_sec;
     const std::int64_t offsetMinutes = (localSeconds - static_cast<std::int64_t>(seconds)) / 60;
     const std::int64_t offset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
     char text[64];

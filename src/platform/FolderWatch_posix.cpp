@@ -73,7 +73,7 @@ FolderNotifications::~FolderNotifications() {
 bool FolderNotifications::active() const { return state_->notify >= 0; }
 
 void FolderNotifications::read(FolderWatch::Changes& changes) {
-    alignas(inotify_event) std::array<char, 64 * 1024> buffer{};
+    alignas(inotify_event) std::array<char, std::size_t{64} << 10> buffer{};
     for (;;) {
         const ssize_t got = ::read(state_->notify, buffer.data(), buffer.size());
         if (got <= 0) return;  // EAGAIN: all read

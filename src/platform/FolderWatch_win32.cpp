@@ -76,7 +76,7 @@ struct FolderNotifications::State {
     HANDLE directory = INVALID_HANDLE_VALUE;
     HANDLE arrived = nullptr;  // set when a read of changes completes
     OVERLAPPED overlapped{};
-    alignas(DWORD) std::array<std::uint8_t, 64 * 1024> buffer{};
+    alignas(DWORD) std::array<std::uint8_t, std::size_t{64} << 10> buffer{};
     bool reading = false;
 
     // Asks for the next changes; false when the folder cannot be read any more.
