@@ -49,6 +49,7 @@ if(WIN32)
     # vendor's key goes once the uninstaller has succeeded, when nothing else is in it.
     set(CPACK_NSIS_DEFINES [=[
 Target amd64-unicode
+!include FileFunc.nsh
 Var WatchFolder
 Function un.onUninstSuccess
   DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Velmora Technologies'
@@ -70,10 +71,21 @@ FunctionEnd]=])
 ]=])
     # An option, off unless chosen: quillane-splitw.exe, quillane-split without a console window,
     # started at logon (the Run key of the user, or of every user for an installation for all)
-    # to split each scan that arrives in a folder chosen on the page after it.
+    # to split each scan that arrives in a folder chosen on the page after it. A silent
+    # installation takes the folder as /WATCH=<folder>.
     set(CPACK_NSIS_COMPONENT_SECTIONS [=[
 Section /o 'Split the scans of a folder at logon' SectionWatch
+SectionEnd
+Section '-Watch at logon'
+  SectionGetFlags ${SectionWatch} $0
+  IntOp $0 $0 & ${SF_SELECTED}
+  IntCmp $0 ${SF_SELECTED} watch
+  ClearErrors
+  ${GetOptions} $CMDLINE '/WATCH=' $WatchFolder
+  IfErrors done
+  watch:
   WriteRegStr SHCTX 'Software\Microsoft\Windows\CurrentVersion\Run' 'Quillane split watch' '$\"$INSTDIR\quillane-splitw.exe$\" --watch $\"$WatchFolder$\"'
+  done:
 SectionEnd
 Function WatchFolderPage
   SectionGetFlags ${SectionWatch} $0
@@ -97,6 +109,7 @@ FunctionEnd]=])
     # still running is asked to stop (taskkill closes its hidden window) so that it can be removed.
     set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
   DeleteRegValue SHCTX 'Software\Microsoft\Windows\CurrentVersion\Run' 'Quillane split watch'
+  DeleteRegKey /ifempty SHCTX 'Software\Microsoft\Windows\CurrentVersion\Run'
   nsExec::Exec 'taskkill /IM quillane-splitw.exe'
   Sleep 1000
   DeleteRegKey SHCTX 'Software\Classes\Applications\quillane.exe'
