@@ -226,43 +226,54 @@ TEST_F(QuillaneSplitTest, JsonReportsAreReadByPythonAndJq) {
 #ifdef _WIN32
     GTEST_SKIP() << "Python and jq read the reports of the Linux build; Windows names are always UTF-8";
 #else
-    const std::string odd = ScanBuilder::scan(7, 5).write(scans / "scan\xff\xfe.tif").string();
-    const std::string refused = refusedScan("b.tif");
+    // Names given relative to the working folder, of lengths that leave every Base64 remainder.
+    const std::vector<std::string> odd = {"\xff.tif", "a\xfe.tif", "ab\xff.tif"};
+    for (const std::string& name : odd) ScanBuilder::scan(7, 5).write(scans / name);
+    refusedScan("b.tif");
     const auto hex = [](const std::string& bytes) {
         std::string text;
         for (const unsigned char byte : bytes) text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
         return text;
     };
+    // Each object's status, its input's bytes, facts and outputs' bytes as Python reads them.
     const std::string python =
         "import base64, json, sys\n"
         "for line in open(sys.argv[1], encoding='utf-8'):\n"
         "    o = json.loads(line)\n"
         "    raw = base64.b64decode(o['inputBase64']) if 'inputBase64' in o else o['input'].encode()\n"
-        "    print(o['status'], raw.hex(), o.get('width'), o.get('channels'), o.get('pixelSize'), len(o.get('outputs', [])))\n";
-    const std::string scanFacts = " 7 2 {'x': 5.0, 'y': 5.0} ";
+        "    outputs = [base64.b64decode(b).hex() for b in o.get('outputsBase64', [])]\n"
+        "    print(o['status'], raw.hex(), o.get('width'), o.get('channels'), o.get('pixelSize'), *outputs)\n";
+    const auto read = [&](const std::string& good, const std::string& bad, bool outputs) {
+        std::string text;
+        for (const std::string& name : odd) {
+            text += good + " " + hex(name) + " 7 2 {'x': 5.0, 'y': 5.0}";
+            if (outputs) text += " " + hex("Red" + name) + " " + hex("Green" + name);
+            text += "\n";
+        }
+        return text + bad + " " + hex("b.tif") + " None None None\n";
+    };
     struct Case {
         std::vector<std::string> arguments;
         std::string read;
-        std::string jq;  // holds for the good file's object
+        std::string jq;  // holds for every good file's object
     };
     const std::vector<Case> cases = {
-        {{"--json", "--keep-going"}, "split " + hex(odd) + scanFacts + "2\nfailed " + hex(refused) + " None None None 2\n",
-         ".outputsBase64 | length == 2"},
-        {{"--check", "--json"}, "valid " + hex(odd) + scanFacts + "2\nrefused " + hex(refused) + " None None None 2\n",
-         ".flip == \"none\" and .message == \"\""},
-        {{"--info", "--json"}, "read " + hex(odd) + scanFacts + "0\nrefused " + hex(refused) + " None None None 0\n",
-         ".colours == [\"Red\", \"Green\"] and .texts.model == \"NONE\""},
+        {{"--json", "--keep-going"}, read("split", "failed", true), ".outputsBase64 | length == 2"},
+        {{"--check", "--json"}, read("valid", "refused", true), ".flip == \"none\" and .message == \"\""},
+        {{"--info", "--json"}, read("read", "refused", false), ".colours == [\"Red\", \"Green\"] and .texts.model == \"NONE\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.front());
         std::vector<std::string> arguments = c.arguments;
-        arguments.insert(arguments.end(), {odd, refused});
+        arguments.insert(arguments.end(), odd.begin(), odd.end());
+        arguments.push_back("b.tif");
         const ProgramRun run = split(arguments);
         EXPECT_EQ(run.status, 1);
         const fs::path report = reference / "report.jsonl";
         writeFile(report, std::vector<std::uint8_t>(run.out.begin(), run.out.end()));
         EXPECT_EQ(runProgram("/usr/bin/python3", {"-c", python, report.string()}, scans.path()).out, c.read);
-        const ProgramRun jq = runProgram("/usr/bin/jq", {"-e", "-s", "map(select(.width == 7)) | length == 1 and (.[0] | " + c.jq + ")", report.string()}, scans.path());
+        const std::string query = "map(select(.width == 7)) | length == 3 and all(.[]; " + c.jq + ")";
+        const ProgramRun jq = runProgram("/usr/bin/jq", {"-e", "-s", query, report.string()}, scans.path());
         EXPECT_EQ(jq.status, 0) << jq.out << jq.err;
     }
 #endif
