@@ -1,5 +1,7 @@
 #include "cli/Reporting.h"
 
+#include "platform/Process.h"
+
 #include <nlohmann/json.hpp>
 
 #include <chrono>
@@ -144,12 +146,7 @@ std::string localTimestamp() {
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
     const auto milliseconds = duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
+    const std::tm local = localCalendarTime(seconds);
     // The offset is the local calendar time read as if it were UTC, less the moment itself.
     const std::int64_t localSeconds =
         daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1), static_cast<unsigned>(local.tm_mday)) *

@@ -210,7 +210,7 @@ int watchFolder(const CommandLine& commandLine) {
         if (changes.stop || stopRequested()) break;
         if (changes.gone) splitter.reportEvent("gone", "waiting for the folder to come back");
         if (changes.back) splitter.reportEvent("back");
-        if (!changes.gone && !watching) {
+        if (changes.rescan && !watching) {  // the folder is there: the first look at it
             watching = true;
             const auto poll = std::chrono::duration_cast<std::chrono::seconds>(watch.pollInterval()).count();
             splitter.reportEvent("watching", poll > 0 ? "looking every " + std::to_string(poll) + " s" : std::string());

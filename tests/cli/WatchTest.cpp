@@ -203,9 +203,17 @@ TEST_F(WatchTest, StopDuringASplitLeavesWholeOutputsOrNone) {
 #endif
 }
 
+// A folder not there yet is waited for; one removed (a share that disconnects) is watched
+// again once it is made anew.
 TEST_F(WatchTest, AFolderRemovedAndMadeAgainIsWatchedAgain) {
     const std::vector<std::uint8_t> bytes = ScanBuilder::scan(16, 16).build();
-    const auto watcher = watch();
+    fs::remove(folder);
+    const auto watcher = std::make_unique<RunningProgram>(programBesideTest("quillane-split"),
+                                                          std::vector<std::string>{"--watch", "scans"}, home.path());
+    ASSERT_TRUE(watcher->waitFor([](const std::string& out) { return countOf(out, " gone scans") > 0; })) << watcher->out();
+    std::this_thread::sleep_for(milliseconds(1500));
+    EXPECT_EQ(countOf(watcher->out(), "watching"), 0u) << "watching a folder that is not there:\n" << watcher->out();
+    fs::create_directory(folder);
     writeScan(folder / "a.tif", bytes, Writer::renamedIn);
     ASSERT_TRUE(watcher->waitFor(splitLines(1))) << watcher->out();
 #ifdef _WIN32
@@ -215,12 +223,13 @@ TEST_F(WatchTest, AFolderRemovedAndMadeAgainIsWatchedAgain) {
 #else
     fs::remove_all(folder);
 #endif
-    ASSERT_TRUE(watcher->waitFor([](const std::string& out) { return countOf(out, " gone scans") > 0; })) << watcher->out();
+    ASSERT_TRUE(watcher->waitFor([](const std::string& out) { return countOf(out, " gone scans") > 1; })) << watcher->out();
     fs::create_directory(folder);
     writeScan(folder / "b.tif", bytes, Writer::renamedIn);
     ASSERT_TRUE(watcher->waitFor(splitLines(2))) << watcher->out();
     const std::string out = stop(*watcher);
-    EXPECT_EQ(countOf(out, " back scans"), 1u) << out;
+    EXPECT_EQ(countOf(out, " back scans"), 2u) << out;
+    EXPECT_EQ(countOf(out, "watching"), 1u) << out;
     EXPECT_EQ(countOf(out, " split " + shown("b.tif") + " into "), 1u) << out;
 }
 
