@@ -49,6 +49,8 @@ if(WIN32)
     # vendor's key goes once the uninstaller has succeeded, when nothing else is in it.
     set(CPACK_NSIS_DEFINES [=[
 Target amd64-unicode
+!include FileFunc.nsh
+Var WatchFolder
 Function un.onUninstSuccess
   DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\Velmora Technologies'
 FunctionEnd]=])
@@ -67,9 +69,49 @@ FunctionEnd]=])
   WriteRegStr SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe' '' ''
   WriteRegStr SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe' '' ''
 ]=])
+    # An option, off unless chosen: quillane-splitw.exe, quillane-split without a console window,
+    # started at logon (the Run key of the user, or of every user for an installation for all)
+    # to split each scan that arrives in a folder chosen on the page after it. A silent
+    # installation takes the folder as /WATCH=<folder>.
+    set(CPACK_NSIS_COMPONENT_SECTIONS [=[
+Section /o 'Split the scans of a folder at logon' SectionWatch
+SectionEnd
+Section '-Watch at logon'
+  SectionGetFlags ${SectionWatch} $0
+  IntOp $0 $0 & ${SF_SELECTED}
+  IntCmp $0 ${SF_SELECTED} watch
+  ClearErrors
+  ${GetOptions} $CMDLINE '/WATCH=' $WatchFolder
+  IfErrors done
+  watch:
+  WriteRegStr SHCTX 'Software\Microsoft\Windows\CurrentVersion\Run' 'Quillane split watch' '$\"$INSTDIR\quillane-splitw.exe$\" --watch $\"$WatchFolder$\"'
+  done:
+SectionEnd
+Function WatchFolderPage
+  SectionGetFlags ${SectionWatch} $0
+  IntOp $0 $0 & ${SF_SELECTED}
+  IntCmp $0 ${SF_SELECTED} +2
+    Abort
+  StrCmp $WatchFolder '' 0 +2
+    StrCpy $WatchFolder '$DOCUMENTS\Scans'
+FunctionEnd]=])
+    set(CPACK_NSIS_PAGE_COMPONENTS [=[
+!insertmacro MUI_PAGE_COMPONENTS
+  !define MUI_PAGE_CUSTOMFUNCTION_PRE WatchFolderPage
+  !define MUI_PAGE_HEADER_TEXT 'Folder to watch'
+  !define MUI_PAGE_HEADER_SUBTEXT 'Each scan that arrives in it is split at once.'
+  !define MUI_DIRECTORYPAGE_TEXT_TOP 'From your next logon on, each scan written into this folder is split into its Red and Green files beside it, by quillane-splitw.exe, without a window.'
+  !define MUI_DIRECTORYPAGE_TEXT_DESTINATION 'Scan folder'
+  !define MUI_DIRECTORYPAGE_VARIABLE $WatchFolder
+  !insertmacro MUI_PAGE_DIRECTORY]=])
     # The uninstaller takes away every key the installer made, the parents it made empty included,
-    # and leaves a parent that holds anything else (another program's types and choices).
+    # and leaves a parent that holds anything else (another program's types and choices). A watch
+    # still running is asked to stop (taskkill closes its hidden window) so that it can be removed.
     set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
+  DeleteRegValue SHCTX 'Software\Microsoft\Windows\CurrentVersion\Run' 'Quillane split watch'
+  DeleteRegKey /ifempty SHCTX 'Software\Microsoft\Windows\CurrentVersion\Run'
+  nsExec::Exec 'taskkill /IM quillane-splitw.exe'
+  Sleep 1000
   DeleteRegKey SHCTX 'Software\Classes\Applications\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe'

@@ -7,9 +7,18 @@ namespace quillane {
 
 const char* const usageText =
     "Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] FILE...\n"
+    "       quillane-split --check [--out DIR] [--flip main|opposite] FILE...\n"
+    "       quillane-split --info FILE...\n"
+    "       quillane-split --watch FOLDER [--out DIR] [--flip main|opposite] [--poll SECONDS]\n"
     "Splits each two-channel scan FILE into Red<name> and Green<name>, one file per channel,\n"
     "and prints the two paths it wrote, one per line.\n"
     "\n"
+    "  --check                check each FILE as a split would, and write nothing\n"
+    "  --info                 show each FILE's size, channels, pixel size and texts\n"
+    "  --watch FOLDER         split every scan in FOLDER, then each one that arrives, until stopped\n"
+    "  --poll SECONDS         with --watch: also look at FOLDER every SECONDS, besides the\n"
+    "                         system's notifications (a network folder: every 2 s unless given)\n"
+    "  --json                 report as JSON Lines on standard output, one object per file or event\n"
     "  --out DIR              write the channel files into DIR (default: beside each FILE)\n"
     "  --flip main|opposite   flip every channel along the main or the opposite diagonal\n"
     "  --keep-going           try every FILE even after a failure, then list the failures\n"
@@ -20,6 +29,41 @@ const char* const usageText =
     "Exit status: 0 when every file was split, 1 when any was refused or failed, 2 for a usage error.\n";
 
 namespace {
+
+constexpr int longestPoll = 24 * 60 * 60;  // seconds
+
+const char* nameOf(RunKind kind) {
+    switch (kind) {
+    case RunKind::check: return "--check";
+    case RunKind::info: return "--info";
+    case RunKind::watch: return "--watch";
+    case RunKind::split: break;
+    }
+    return "";
+}
+
+// One kind of run per command: a second one is a mistake, not a choice.
+void chooseKind(CommandLine& commandLine, RunKind kind) {
+    if (commandLine.kind != RunKind::split && commandLine.kind != kind)
+        throw UsageError(std::string("options '") + nameOf(commandLine.kind) + "' and '" + nameOf(kind) +
+                         "' cannot be used together");
+    commandLine.kind = kind;
+}
+
+int pollSecondsFrom(const std::string& text) {
+    int seconds = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || seconds > longestPoll) {
+            seconds = -1;
+            break;
+        }
+        seconds = seconds * 10 + (c - '0');
+    }
+    if (text.empty() || seconds < 1 || seconds > longestPoll)
+        throw UsageError("option '--poll' takes a number of seconds from 1 to " + std::to_string(longestPoll) +
+                         ", not '" + text + "'");
+    return seconds;
+}
 
 // The value of an option given as "--name VALUE" or "--name=VALUE"; nothing when `argument`
 // is another option. Moves `i` past a separate value. A separate value that starts with a dash
@@ -63,6 +107,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             commandLine.keepGoing = true;
         } else if (argument == "--quiet" || argument == "-q") {
             commandLine.quiet = true;
+        } else if (argument == "--json") {
+            commandLine.json = true;
+        } else if (argument == "--check") {
+            chooseKind(commandLine, RunKind::check);
+        } else if (argument == "--info") {
+            chooseKind(commandLine, RunKind::info);
+        } else if (const auto watched = optionValue("--watch", arguments, i)) {
+            if (watched->empty()) throw UsageError("option '--watch' needs a folder");
+            chooseKind(commandLine, RunKind::watch);
+            commandLine.watchFolder = *watched;
+        } else if (const auto seconds = optionValue("--poll", arguments, i)) {
+            commandLine.pollSeconds = pollSecondsFrom(*seconds);
         } else if (const auto folder = optionValue("--out", arguments, i)) {
             // An empty folder would quietly mean "beside each input".
             if (folder->empty()) throw UsageError("option '--out' needs a folder");
@@ -76,6 +132,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         } else {
             throw UsageError("unknown option '" + argument + "'");
         }
+    }
+    if (commandLine.pollSeconds != 0 && commandLine.kind != RunKind::watch)
+        throw UsageError("option '--poll' needs '--watch'");
+    if (commandLine.kind == RunKind::watch) {
+        if (!commandLine.files.empty()) throw UsageError("'--watch' takes its scans from its folder, not from files");
+        return commandLine;
     }
     if (commandLine.files.empty()) throw UsageError("no input files");
     return commandLine;

@@ -9,14 +9,25 @@
 
 namespace quillane {
 
+// What a run of quillane-split does with its files: split them, only check them, show what
+// each holds, or watch a folder and split each scan that arrives in it.
+enum class RunKind { split, check, info, watch };
+
 // What a quillane-split command asks for.
 struct CommandLine {
+    RunKind kind = RunKind::split;
     // Beside each input unless --out names a folder.
     SplitOptions options{.outputFolder = {}, .writeBack = true, .flip = false, .mainDiagonal = false};
     bool keepGoing = false;
     bool quiet = false;
     bool help = false;
     bool version = false;
+    // Reports as JSON Lines on standard output instead of text.
+    bool json = false;
+    // The folder --watch watches, and how often it looks at it without notifications: 0 leaves
+    // that to the folder's file system.
+    std::string watchFolder;
+    int pollSeconds = 0;
     std::vector<std::string> files;
 };
 

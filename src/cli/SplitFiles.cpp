@@ -1,9 +1,11 @@
 #include "cli/SplitFiles.h"
 
 #include "cli/ConsoleHost.h"
+#include "cli/Reporting.h"
 #include "split/OutputPlan.h"
 #include "split/SplitRun.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,30 +13,12 @@
 namespace quillane {
 namespace {
 
-// A failure as one line of a log that names its file once: the line breaks a system text ends
-// in (or holds) become single spaces, and a text that does not begin with the file's name gets
-// it in front, as the program's own texts name it ("<file> : <reason>"). A text about another
-// file (an output) that begins with that file's name and names it again in its reason, as the
-// file layer's texts do, loses the first of the two.
-std::string failureLine(const std::string& file, const std::string& text) {
-    std::string line;
-    for (const char c : text) {
-        if (c != '\r' && c != '\n') line += c;
-        else if (!line.empty() && line.back() != ' ') line += ' ';
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    const std::string named = file + " : ";
-    if (file.empty() || line.compare(0, named.size(), named) == 0) return line;
-    if (const auto separator = line.find(" : "); separator != std::string::npos && separator > 0) {
-        const std::string other = line.substr(0, separator);
-        if (line.find(other, separator + 3) != std::string::npos) line.erase(0, separator + 3);
-    }
-    return named + line;
-}
-
-void reportFailure(const std::string& file, const std::string& message) {
-    std::fprintf(stderr, "quillane-split: %s\n", failureLine(file, message).c_str());
-    std::fflush(stderr);
+// A file's line of the JSON report.
+FileReport reportOf(const InputOutcome& entry, const SplitOptions& options, const std::string& status, double seconds) {
+    return {.input = entry.input, .outputs = entry.outputs, .status = status,
+            .message = entry.failure.empty() ? std::string() : failureLine(entry.input, entry.failure),
+            .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options, .seconds = seconds,
+            .time = {}};
 }
 
 }  // namespace
@@ -47,6 +31,11 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
     for (const PlannedInput& planned : plan) {
         if (planned.action != PlannedAction::refuse) continue;
         reportFailure(planned.input, planned.refusal);
+        if (commandLine.json) {
+            const InputOutcome refused{.input = planned.input, .outputs = planned.outputs,
+                                       .result = InputOutcome::Result::failed, .failure = planned.refusal, .changed = {}, .scan = {}};
+            writeLine(jsonLine(reportOf(refused, commandLine.options, "failed", 0)));
+        }
         failures.push_back(planned.input);
         if (!commandLine.keepGoing) return 1;
     }
@@ -59,15 +48,29 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
     bool outputFolderRefused = false;
     for (int i = 0; i < total; ++i) {
         const PlannedInput& planned = plan[static_cast<std::size_t>(i)];
+        if (planned.action == PlannedAction::skipRepeat && commandLine.json) {
+            const InputOutcome repeated{.input = planned.input, .outputs = planned.outputs,
+                                        .result = InputOutcome::Result::repeated, .failure = {}, .changed = {}, .scan = {}};
+            writeLine(jsonLine(reportOf(repeated, commandLine.options, "repeated", 0)));
+        }
         if (planned.action != PlannedAction::split) continue;
         ConsoleHost host(commandLine.options, planned.input, i + 1, total, showProgress);
+        const auto start = std::chrono::steady_clock::now();
         const SplitOutcome outcome = SplitRun(host, platform, files);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::vector<InputOutcome> entries = outcome.inputs;
+        // A refused output folder ends the run before it takes the file up.
+        if (entries.empty())
+            entries.push_back({.input = planned.input, .outputs = planned.outputs,
+                               .result = InputOutcome::Result::failed, .failure = outcome.failure, .changed = {}, .scan = {}});
         // Exactly the files that changed: both of a split file, and of a failed one only what
         // could not be put back as it was.
-        for (const InputOutcome& entry : outcome.inputs) {
-            for (const std::string& changed : entry.changed) std::printf("%s\n", changed.c_str());
+        for (const InputOutcome& entry : entries) {
+            if (commandLine.json)
+                writeLine(jsonLine(reportOf(entry, commandLine.options, outcome.succeeded() ? "split" : "failed", seconds)));
+            else
+                for (const std::string& changed : entry.changed) writeLine(changed);
         }
-        std::fflush(stdout);
         if (outcome.succeeded()) continue;
         host.endProgressLine();
         // A refused output folder is named in its text and concerns every file alike.

@@ -2,7 +2,9 @@
 #include "app/ProgramInfo.h"
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
+#include "cli/InspectFiles.h"
 #include "cli/SplitFiles.h"
+#include "cli/WatchFolder.h"
 #include "platform/CodePage.h"
 #include "platform/OutputFile.h"
 #include "platform/Process.h"
@@ -28,6 +30,19 @@ std::string versionText() {
                                          QUILLANE_VERSION_TWEAK};
     return std::to_string(version.major) + '.' + std::to_string(version.minor) + '.' + std::to_string(version.build) +
            '.' + std::to_string(version.revision) + " (" + quillane::ProductVersionText(version) + ")";
+}
+
+int run(const quillane::CommandLine& commandLine) {
+    using quillane::RunKind;
+    switch (commandLine.kind) {
+    case RunKind::check: return quillane::checkFiles(commandLine);
+    case RunKind::info: return quillane::showInfo(commandLine);
+    case RunKind::watch: return quillane::watchFolder(commandLine);
+    case RunKind::split: break;
+    }
+    // Progress is for a person at a terminal; a log file, a pipe or JSON reports get only the errors.
+    const bool showProgress = !commandLine.quiet && !commandLine.json && quillane::standardErrorIsTerminal();
+    return quillane::splitFiles(commandLine, showProgress);
 }
 
 }  // namespace
@@ -59,9 +74,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillane-split: no file matches %s\n", file.c_str());
         return true;
     });
-    if (commandLine.files.empty()) return 1;
-    // Progress is for a person at a terminal; a log file or a pipe gets only the errors.
-    const bool showProgress = !commandLine.quiet && quillane::standardErrorIsTerminal();
-    const int status = quillane::splitFiles(commandLine, showProgress);
+    if (commandLine.files.empty() && commandLine.kind != quillane::RunKind::watch) return 1;
+    const int status = run(commandLine);
     return unmatched > 0 && status == 0 ? 1 : status;
 }

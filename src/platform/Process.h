@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace quillane {
@@ -9,6 +10,8 @@ namespace quillane {
 std::string currentDirectory();
 // Makes `path` the process's current directory; false when it cannot be entered.
 bool changeDirectory(const std::string& path);
+// The local calendar time of a moment, in the user's time zone.
+std::tm localCalendarTime(std::time_t moment);
 // Blocks the calling thread for the given time.
 void sleepMilliseconds(int milliseconds);
 // Whether the process's standard error is a terminal (a console on Windows), where a person

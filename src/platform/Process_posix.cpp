@@ -23,6 +23,12 @@ bool changeDirectory(const std::string& path) {
     return !path.empty() && ::chdir(path.c_str()) == 0;
 }
 
+std::tm localCalendarTime(std::time_t moment) {
+    std::tm local{};
+    localtime_r(&moment, &local);
+    return local;
+}
+
 void sleepMilliseconds(int milliseconds) {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -26,6 +26,12 @@ bool changeDirectory(const std::string& path) {
     return !path.empty() && ::_chdir(path.c_str()) == 0;
 }
 
+std::tm localCalendarTime(std::time_t moment) {
+    std::tm local{};
+    localtime_s(&local, &moment);
+    return local;
+}
+
 void sleepMilliseconds(int milliseconds) {
     if (milliseconds > 0) ::Sleep(static_cast<DWORD>(milliseconds));
 }

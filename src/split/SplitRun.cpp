@@ -3,10 +3,12 @@
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
 #include "split/OutputPlan.h"
+#include "split/SplitChecks.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +18,6 @@ namespace {
 
 constexpr const char* failureCaption = "Cannot Split this tiff";
 constexpr const char* unknownFailure = "An Unknown Exception occurred - please try again";
-constexpr const char* fewerThanTwoChannels = "This file holds fewer than two channels and cannot be split";
 constexpr int pauseAfterEachFile = 2000;  // milliseconds
 
 // Shows the wait cursor for as long as it lives, so that every way out of an entry,
@@ -32,13 +33,10 @@ private:
     SplitHost& host_;
 };
 
-std::string folderRefusal(const std::string& folder) {
-    return "The Output path (" + folder + ") is not a valid path. Please correct this and try again";
-}
-
 // Splits one input into its two files, driving the progress bar through positions 1 to 10;
 // every failure arrives as an exception. The scan and its flip buffers are owned by this
-// scope, so they are released before the caller shows a message.
+// scope, so they are released before the caller shows a message. The scan's facts are kept
+// in the entry once it has been read.
 void splitOne(InputOutcome& entry, const SplitOptions& options, ProgressSink& progress, RunFiles& files) {
     const std::string& path = entry.input;
     const OutputPaths& outputs = entry.outputs;
@@ -47,10 +45,8 @@ void splitOne(InputOutcome& entry, const SplitOptions& options, ProgressSink& pr
     progress.setPosition(1);
     scan->parse();
     progress.setPosition(2);
-
-    // Two channel files are written per input; a scan without a second channel would yield a
-    // file made of samples it does not hold.
-    if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
+    entry.scan = factsOf(*scan);
+    requireTwoChannels(*scan);
 
     // Each channel is flipped band by band as it is written, never copied whole first.
     if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
@@ -106,7 +102,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files)
         const bool entered = platform.changeDirectory(options.outputFolder);
         if (!entered) {
             outcome.outputFolderRefused = true;
-            outcome.failure = folderRefusal(options.outputFolder);
+            outcome.failure = outputFolderRefusal(options.outputFolder);
             host.showMessage(outcome.failure, failureCaption);
         }
         platform.changeDirectory(saved);
@@ -120,7 +116,8 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files)
     files.addInputs(paths);
     for (const PlannedInput& planned : plan) {
         outcome.inputs.push_back({.input = planned.input, .outputs = planned.outputs,
-                                  .result = InputOutcome::Result::notReached, .failure = {}, .changed = {}});
+                                  .result = InputOutcome::Result::notReached, .failure = {}, .changed = {},
+                                  .scan = {}});
     }
 
     // Nothing is written when any input would destroy another's files.

@@ -2,8 +2,10 @@
 
 #include "split/OutputNaming.h"
 #include "split/OutputPlan.h"
+#include "split/SplitChecks.h"
 #include "split/SplitHost.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,8 @@ struct InputOutcome {
     std::string failure;
     // The output files that hold new files now: both for a written input, none otherwise.
     std::vector<std::string> changed;
+    // What the scan holds, once the run has read it (also when it was refused afterwards).
+    std::optional<ScanFacts> scan;
 };
 
 // What a split run did, for a caller that needs more than the messages the host was shown.

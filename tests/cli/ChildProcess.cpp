@@ -3,13 +3,13 @@
 #include "support/ScanBuilder.h"
 
 #include <stdexcept>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cerrno>
 #include <csignal>
-#include <thread>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -238,5 +238,100 @@ int runInterrupted(const std::filesystem::path& program, const std::vector<std::
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 #endif
+
+namespace {
+int started = 0;  // programs started, for folders of their own
+}  // namespace
+
+RunningProgram::RunningProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                               const std::filesystem::path& workingFolder)
+    : streams_(std::filesystem::temp_directory_path() /
+               ("running-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" + std::to_string(++started))) {
+    std::filesystem::create_directories(streams_);
+    const std::filesystem::path out = streams_ / "out";
+#ifdef _WIN32
+    std::string commandLine = commandLineOf(program, arguments);
+    const HANDLE outFile = inheritableFile(out);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outFile;
+    startup.hStdError = outFile;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                                        workingFolder.string().c_str(), &startup, &process);
+    CloseHandle(outFile);
+    if (!started) throw std::runtime_error("cannot start " + commandLine);
+    CloseHandle(process.hThread);
+    process_ = reinterpret_cast<std::intptr_t>(process.hProcess);
+#else
+    std::vector<std::string> words = {program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("cannot fork");
+    if (child == 0) {
+        const int in = open("/dev/null", O_RDONLY);
+        const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || outFile < 0 || dup2(in, 0) < 0 || dup2(outFile, 1) < 0 || dup2(outFile, 2) < 0 ||
+            chdir(workingFolder.c_str()) != 0)
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    process_ = child;
+#endif
+}
+
+RunningProgram::~RunningProgram() {
+    if (!ended_) {
+#ifdef _WIN32
+        signal(0);
+#else
+        signal(SIGKILL);
+#endif
+        wait();
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(streams_, ignored);
+}
+
+std::string RunningProgram::out() const { return textOf(streams_ / "out"); }
+
+bool RunningProgram::waitFor(const std::function<bool(const std::string&)>& done, std::chrono::seconds limit) const {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done(out())) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+void RunningProgram::signal(int signal) {
+#ifdef _WIN32
+    (void)signal;
+    TerminateProcess(reinterpret_cast<HANDLE>(process_), 1);
+#else
+    kill(static_cast<pid_t>(process_), signal);
+#endif
+}
+
+int RunningProgram::wait() {
+    if (ended_) return status_;
+    ended_ = true;
+#ifdef _WIN32
+    PROCESS_INFORMATION process{};
+    process.hProcess = reinterpret_cast<HANDLE>(process_);
+    process.hThread = GetCurrentThread();  // a pseudo-handle: closing it does nothing
+    status_ = exitStatusOf(process);
+#else
+    int status = 0;
+    if (waitpid(static_cast<pid_t>(process_), &status, 0) != process_) throw std::runtime_error("lost the child process");
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+#endif
+    return status_;
+}
 
 }  // namespace quillane::testing

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,5 +37,31 @@ ProgramRun runProgramOnTerminal(const std::filesystem::path& program, const std:
 int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder, std::chrono::microseconds after, int signal,
                    const std::vector<std::string>& environment = {});
+
+// A program left running while the test goes on; what it writes on standard output goes to a
+// file the test reads as it grows. Ended with SIGKILL (TerminateProcess) if it still runs when
+// the object goes.
+class RunningProgram {
+public:
+    RunningProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingFolder);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    std::string out() const;
+    // Waits until `done` holds for what it has written, at most `limit`; whether it held.
+    bool waitFor(const std::function<bool(const std::string&)>& done, std::chrono::seconds limit = std::chrono::seconds(120)) const;
+    // Sends `signal` (POSIX); on Windows any signal terminates it as the task manager does.
+    void signal(int signal);
+    // Waits for it to end: its exit status, or 128 + the signal that ended it.
+    int wait();
+
+private:
+    const std::filesystem::path streams_;
+    std::intptr_t process_ = -1;
+    bool ended_ = false;
+    int status_ = -1;
+};
 
 }  // namespace quillane::testing

@@ -189,6 +189,101 @@ TEST_F(QuillaneSplitTest, InputsThatWouldWriteOneFileAreRefusedBeforeWriting) {
     EXPECT_EQ(readFile(out / "Redx.tif"), readFile(reference / "Redx.tif"));
 }
 
+// --check and --info read each file as a split does, say what they found and write nothing;
+// each refusal is the split's, and any refusal makes the status 1.
+TEST_F(QuillaneSplitTest, CheckAndInfoReadEachFileAndWriteNothing) {
+    const std::string good = scan("a.tif", 7, 5);
+    const std::string refused = refusedScan("b.tif");
+    const std::string single = ScanBuilder::scan(7, 5, 1).write(scans / "c.tif").string();
+    const std::string missing = (scans / "missing").string();
+    const auto failure = [this](const std::string& file) { return stated(file, windowSplit({file})); };
+    const std::string info = good + "\n  size:          7 x 5 pixels\n  channels:      2 (Red, Green)\n"
+                             "  pixel size:    5 x 5 micrometres\n  host computer: NONE\n  model:         NONE\n"
+                             "  make:          NONE\n  software:      NONE\n  artist:        NONE\n"
+                             "  date and time: NONE\n  description:   NONE\n";
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{"--check", good}, 0, good + " : valid\n", ""},
+        {{"--check", refused, good, single}, 1, good + " : valid\n", failure(refused) + failure(single)},
+        {{"--check", "--out", missing, good}, 1, "", "quillane-split: " + good + " : The Output path (" + missing +
+                                                         ") is not a valid path. Please correct this and try again\n"},
+        {{"--info", good}, 0, info, ""},
+        {{"--info", refused, good}, 1, info, failure(refused)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front() + " " + c.arguments[1]);
+        const ProgramRun run = split(c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+    }
+    EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.tif", "b.tif", "c.tif"}));
+}
+
+// --json gives one object per file for every kind of run, which Python's json and jq read; a
+// name that is not UTF-8 comes back byte for byte from its "Base64" field.
+TEST_F(QuillaneSplitTest, JsonReportsAreReadByPythonAndJq) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Python and jq read the reports of the Linux build; Windows names are always UTF-8";
+#else
+    // Names given relative to the working folder, of lengths that leave every Base64 remainder.
+    const std::vector<std::string> odd = {"\xff.tif", "a\xfe.tif", "ab\xff.tif"};
+    for (const std::string& name : odd) ScanBuilder::scan(7, 5).write(scans / name);
+    refusedScan("b.tif");
+    const auto hex = [](const std::string& bytes) {
+        std::string text;
+        for (const unsigned char byte : bytes) text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
+        return text;
+    };
+    // Each object's status, its input's bytes, facts and outputs' bytes as Python reads them.
+    const std::string python =
+        "import base64, json, sys\n"
+        "for line in open(sys.argv[1], encoding='utf-8'):\n"
+        "    o = json.loads(line)\n"
+        "    raw = base64.b64decode(o['inputBase64']) if 'inputBase64' in o else o['input'].encode()\n"
+        "    outputs = [base64.b64decode(b).hex() for b in o.get('outputsBase64', [])]\n"
+        "    print(o['status'], raw.hex(), o.get('width'), o.get('channels'), o.get('pixelSize'), *outputs)\n";
+    const auto read = [&](const std::string& good, const std::string& bad, bool outputs) {
+        std::string text;
+        for (const std::string& name : odd) {
+            text += good + " " + hex(name) + " 7 2 {'x': 5.0, 'y': 5.0}";
+            if (outputs) text += " " + hex("Red" + name) + " " + hex("Green" + name);
+            text += "\n";
+        }
+        return text + bad + " " + hex("b.tif") + " None None None\n";
+    };
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string read;
+        std::string jq;  // holds for every good file's object
+    };
+    const std::vector<Case> cases = {
+        {{"--json", "--keep-going"}, read("split", "failed", true), ".outputsBase64 | length == 2"},
+        {{"--check", "--json"}, read("valid", "refused", true), ".flip == \"none\" and .message == \"\""},
+        {{"--info", "--json"}, read("read", "refused", false), ".colours == [\"Red\", \"Green\"] and .texts.model == \"NONE\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), odd.begin(), odd.end());
+        arguments.push_back("b.tif");
+        const ProgramRun run = split(arguments);
+        EXPECT_EQ(run.status, 1);
+        const fs::path report = reference / "report.jsonl";
+        writeFile(report, std::vector<std::uint8_t>(run.out.begin(), run.out.end()));
+        EXPECT_EQ(runProgram("/usr/bin/python3", {"-c", python, report.string()}, scans.path()).out, c.read);
+        const std::string query = "map(select(.width == 7)) | length == 3 and all(.[]; " + c.jq + ")";
+        const ProgramRun jq = runProgram("/usr/bin/jq", {"-e", "-s", query, report.string()}, scans.path());
+        EXPECT_EQ(jq.status, 0) << jq.out << jq.err;
+    }
+#endif
+}
+
 // The window's message, on one line that names the file: Windows' system texts end in a line
 // break of their own, and the window's text for a file too small names no file.
 TEST_F(QuillaneSplitTest, FailuresAreTheWindowsMessagesOnOneLineNamingTheirFile) {
@@ -333,6 +428,13 @@ TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
         {{"--flip", "sideways", input}, "option '--flip' takes main or opposite, not 'sideways'"},
         {{}, "no input files"},
         {{"--quiet", "--keep-going"}, "no input files"},
+        {{"--check", "--info", input}, "options '--check' and '--info' cannot be used together"},
+        {{"--watch", ".", input}, "'--watch' takes its scans from its folder, not from files"},
+        {{"--watch="}, "option '--watch' needs a folder"},
+        {{"--poll", "5", input}, "option '--poll' needs '--watch'"},
+        {{"--watch", ".", "--poll", "0"}, "option '--poll' takes a number of seconds from 1 to 86400, not '0'"},
+        {{"--watch", ".", "--poll=86401"}, "option '--poll' takes a number of seconds from 1 to 86400, not '86401'"},
+        {{"--check", "--json"}, "no input files"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.problem);

@@ -63,7 +63,8 @@ cp "$root/var/cache/apt/archives/"*.deb "$cache/archives/" 2>/dev/null || true
 
 for file in /usr/bin/quillane /usr/bin/quillane-split /usr/share/applications/quillane.desktop \
     /usr/share/pixmaps/quillane.xpm /usr/share/man/man1/quillane.1.gz /usr/share/man/man1/quillane-split.1.gz \
-    /usr/share/doc/quillane/copyright /usr/share/doc/quillane/changelog.gz; do
+    /usr/share/doc/quillane/copyright /usr/share/doc/quillane/changelog.gz \
+    /usr/lib/systemd/user/quillane-split-watch@.service; do
     [ -e "$root$file" ] || fail "no $file"
 done
 grep -q '^Exec=quillane %F$' "$root/usr/share/applications/quillane.desktop" || fail "the desktop entry does not pass its files"

@@ -15,6 +15,13 @@ classes_query() {
         DISPLAY= wine reg query 'HKCU\Software\Classes\'"$1" "${@:2}" 2>/dev/null
 }
 
+# The watch the installer starts at logon when asked to (/WATCH=<folder>).
+watch_at_logon() {
+    for hive in HKLM HKCU; do
+        DISPLAY= wine reg query "$hive\Software\Microsoft\Windows\CurrentVersion\Run" /v 'Quillane split watch' 2>/dev/null || true
+    done
+}
+
 # Every registry key of the machine and of the user, one per line.
 registry_keys() {
     for hive in HKLM HKCU; do
@@ -26,7 +33,7 @@ registry_keys() {
 DISPLAY= wineboot --init >/dev/null 2>&1
 wineserver --wait
 registry_keys >"$work/keys-before"
-DISPLAY= wine "$installer" /S
+DISPLAY= wine "$installer" /S '/WATCH=C:\scans'
 wineserver --wait
 program=$(find "$WINEPREFIX/drive_c" -path '*/Quillane/quillane.exe' | head -n 1)
 [ -n "$program" ] || fail "quillane.exe was not installed"
@@ -35,6 +42,8 @@ folder=$(dirname "$program")
 find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quillane/Quillane.lnk' | grep -q . || fail "no Start-menu entry"
 [ "$(DISPLAY= wine "$folder/quillane-split.exe" --version | tr -d '\r')" = "quillane-split 1.6.3.1 (A.6.3.1)" ] ||
     fail "quillane-split.exe was not installed or does not run"
+[ -f "$folder/quillane-splitw.exe" ] || fail "quillane-splitw.exe was not installed"
+watch_at_logon | tr -d '\r' | grep -qF 'quillane-splitw.exe" --watch "C:\scans"' || fail "no watch of C:\scans at logon"
 # "Open with" for .tif and .tiff, without becoming their default program.
 classes_query 'Applications\quillane.exe\shell\open\command' /ve | tr -d '\r' | grep -qF 'quillane.exe" "%1"' ||
     fail "quillane.exe is not registered to open files"
@@ -61,6 +70,7 @@ DISPLAY= wine "$folder/Uninstall.exe" /S
 wineserver --wait
 for attempt in $(seq 60); do [ -e "$program" ] || break; sleep 0.5; done
 [ ! -e "$program" ] || fail "quillane.exe is still there after the uninstaller ran"
+! watch_at_logon | grep -q quillane-splitw || fail "the uninstaller left the watch at logon behind"
 for key in 'Applications\quillane.exe' '.tif\OpenWithList\quillane.exe' '.tiff\OpenWithList\quillane.exe'; do
     ! classes_query "$key" >/dev/null || fail "the uninstaller left $key behind"
 done

@@ -1,0 +1,57 @@
+#include "split/SplitChecks.h"
+
+#include "scan/ScanImage.h"
+#include "scan/UserException.h"
+
+#include <algorithm>
+
+namespace quillane {
+
+ScanFacts factsOf(const ScanImage& scan) {
+    ScanFacts facts;
+    facts.width = scan.width;
+    facts.height = scan.height;
+    facts.channelCount = scan.scannerRecord.channelCount;
+    const int held = std::clamp(facts.channelCount, 0, 4);
+    for (int c = 0; c < held; ++c) {
+        // As the channel writer names a page: a colour outside the table takes the channel's own.
+        const std::int32_t colour = scan.scannerRecord.channelColour[c];
+        facts.colours.emplace_back(channelNames[colour >= 0 && colour < 4 ? colour : c]);
+    }
+    facts.pixelSizeX = scan.scannerRecord.pixelSizeX;
+    facts.pixelSizeY = scan.scannerRecord.pixelSizeY;
+    facts.hostComputer = scan.hostComputer;
+    facts.model = scan.model;
+    facts.make = scan.make;
+    facts.software = scan.software;
+    facts.artist = scan.artist;
+    facts.dateTime = scan.dateTime;
+    facts.description = scan.description;
+    return facts;
+}
+
+void requireTwoChannels(const ScanImage& scan) {
+    if (scan.scannerRecord.channelCount < 2)
+        throw UserException(scan.path + " : This file holds fewer than two channels and cannot be split");
+}
+
+std::string outputFolderRefusal(const std::string& folder) {
+    return "The Output path (" + folder + ") is not a valid path. Please correct this and try again";
+}
+
+ScanFacts readScanFacts(const std::string& path) {
+    ScanImage scan;
+    scan.open(path);
+    scan.parse();
+    return factsOf(scan);
+}
+
+ScanFacts checkScan(const std::string& path) {
+    ScanImage scan;
+    scan.open(path);
+    scan.parse();
+    requireTwoChannels(scan);
+    return factsOf(scan);
+}
+
+}  // namespace quillane

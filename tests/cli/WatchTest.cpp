@@ -1,0 +1,237 @@
+// quillane-split --watch as it runs on a scanner's PC: scans written slowly, renamed in, a
+// thousand at once with the system's notifications overflowing, a stop in the middle of a
+// split, a folder that goes and comes back. Each scan is split once, only when it is complete.
+#include "cli/ChildProcess.h"
+#include "support/Expectations.h"
+#include "support/ScanBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+std::size_t countOf(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++count;
+    return count;
+}
+
+enum class Writer { inPieces, inPiecesReopened, renamedIn };
+
+// Writes a scan as a scanner or a copy over the network does: in pieces with pauses, into one
+// open file or closing it after each piece, or whole under another name and then renamed.
+void writeScan(const fs::path& file, const std::vector<std::uint8_t>& bytes, Writer how) {
+    if (how == Writer::renamedIn) {
+        writeFile(fs::path(file.string() + ".part"), bytes);
+        fs::rename(file.string() + ".part", file);
+        return;
+    }
+    constexpr std::size_t pieces = 6;
+    std::ofstream open(file, std::ios::binary);
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
+        if (how == Writer::inPiecesReopened && !open.is_open()) open.open(file, std::ios::binary | std::ios::app);
+        const std::size_t from = bytes.size() * piece / pieces;
+        const std::size_t to = bytes.size() * (piece + 1) / pieces;
+        open.write(reinterpret_cast<const char*>(bytes.data() + from), static_cast<std::streamsize>(to - from));
+        open.flush();
+        if (how == Writer::inPiecesReopened) open.close();
+        std::this_thread::sleep_for(milliseconds(80));
+    }
+}
+
+class WatchTest : public ::testing::Test {
+protected:
+    TemporaryFolder home;
+    const fs::path folder = home / "scans";
+
+    void SetUp() override { fs::create_directory(folder); }
+
+    std::unique_ptr<RunningProgram> watch(std::vector<std::string> options = {}) {
+        options.insert(options.begin(), {"--watch", "scans"});
+        auto program = std::make_unique<RunningProgram>(programBesideTest("quillane-split"), options, home.path());
+        EXPECT_TRUE(program->waitFor([](const std::string& out) { return countOf(out, "watching") > 0; })) << program->out();
+        return program;
+    }
+    // Stops a watch as the system's service manager does; it ends cleanly, saying so.
+    static std::string stop(RunningProgram& program) {
+        program.signal(SIGTERM);
+        const int status = program.wait();
+#ifndef _WIN32
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(countOf(program.out(), "stopped"), 1u) << program.out();
+#endif
+        (void)status;
+        return program.out();
+    }
+    static std::string shown(const std::string& name) { return (fs::path("scans") / name).string(); }
+    static std::function<bool(const std::string&)> splitLines(std::size_t count) {
+        return [count](const std::string& out) { return countOf(out, " split ") >= count; };
+    }
+    // What a split of `bytes` writes, to compare the watch's outputs with.
+    std::vector<std::vector<std::uint8_t>> referenceOutputs(const std::vector<std::uint8_t>& bytes) {
+        const TemporaryFolder reference;
+        writeFile(reference / "r.tif", bytes);
+        EXPECT_EQ(runProgram(programBesideTest("quillane-split"), {"r.tif"}, reference.path()).status, 0);
+        return {readFile(reference / "Redr.tif"), readFile(reference / "Greenr.tif")};
+    }
+};
+
+TEST_F(WatchTest, SplitsEachScanOnceAndOnlyWhenComplete) {
+    const std::vector<std::uint8_t> bytes = ScanBuilder::scan(160, 120).build();
+    const auto outputs = referenceOutputs(bytes);
+    struct Case {
+        const char* what;
+        Writer how;
+        std::vector<std::string> options;
+    };
+    const std::vector<Case> cases = {
+        {"in pieces", Writer::inPieces, {}},
+        {"in pieces, closed after each", Writer::inPiecesReopened, {}},
+        {"renamed in", Writer::renamedIn, {}},
+        {"in pieces, polled", Writer::inPieces, {"--poll", "1"}},
+        {"renamed in, polled", Writer::renamedIn, {"--poll", "1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        const auto watcher = watch(c.options);
+        for (const char* name : {"one.tif", "two.tif"}) writeScan(folder / name, bytes, c.how);
+        ASSERT_TRUE(watcher->waitFor(splitLines(2))) << watcher->out();
+        std::this_thread::sleep_for(milliseconds(1500));  // a poll and more: nothing is split twice
+        const std::string out = stop(*watcher);
+        for (const char* name : {"one.tif", "two.tif"}) {
+            EXPECT_EQ(countOf(out, " split " + shown(name) + " into "), 1u) << out;
+            EXPECT_EQ(readFile(folder / ("Red" + std::string(name))), outputs[0]);
+            EXPECT_EQ(readFile(folder / ("Green" + std::string(name))), outputs[1]);
+        }
+        EXPECT_EQ(countOf(out, " failed "), 0u) << "a scan was taken up before it was complete:\n" << out;
+    }
+}
+
+// A thousand scans moved in while the watch cannot read its notifications (on Linux it is
+// paused, and each scan is closed after writing again and again, beyond what the system
+// queues): every one is split once. A restart then finds them all split.
+TEST_F(WatchTest, AThousandScansAtOnceAreSplitOnceAndARestartSplitsNothing) {
+    const std::vector<std::uint8_t> bytes = ScanBuilder::scan(16, 16).build();
+    fs::create_directory(home / "staging");
+    std::vector<std::string> names;
+    for (int i = 0; i < 1000; ++i) {
+        names.push_back(std::to_string(10000 + i).append(".tif"));
+        writeFile(home / "staging" / names.back(), bytes);
+    }
+    const auto watcher = watch({"--json"});
+#ifndef _WIN32
+    watcher->signal(SIGSTOP);
+#endif
+    for (const std::string& name : names) fs::rename(home / "staging" / name, folder / name);
+#ifndef _WIN32
+    std::ifstream queueLimit("/proc/sys/fs/inotify/max_queued_events");
+    int queued = 16384;
+    queueLimit >> queued;
+    for (int round = 0; round <= queued / 1000; ++round) {
+        for (const std::string& name : names) ::close(::open((folder / name).c_str(), O_WRONLY | O_CLOEXEC));
+    }
+    watcher->signal(SIGCONT);
+#endif
+    const auto allSplit = [](const std::string& out) { return countOf(out, "\"status\":\"split\"") >= 1000; };
+    ASSERT_TRUE(watcher->waitFor(allSplit)) << countOf(watcher->out(), "\"status\":\"split\"");
+    std::this_thread::sleep_for(milliseconds(1000));
+    const std::string out = stop(*watcher);
+    std::string escaped;  // as JSON writes the folder's separator
+    for (const char c : shown("")) escaped.append(c == '\\' ? 2 : 1, c);
+    for (const std::string& name : names) ASSERT_EQ(countOf(out, "\"input\":\"" + escaped + name + "\""), 1u) << name;
+#ifndef _WIN32
+    EXPECT_EQ(countOf(out, "\"status\":\"rescan\""), 1u) << "the notifications did not overflow";
+    const fs::path report = home / "report.jsonl";
+    writeFile(report, std::vector<std::uint8_t>(out.begin(), out.end()));
+    EXPECT_EQ(runProgram("/usr/bin/jq", {"-e", "-s", "map(select(.status == \"split\")) | length == 1000", report.string()},
+                         home.path()).status, 0);
+#endif
+
+    const auto restarted = watch();
+    ASSERT_TRUE(restarted->waitFor([](const std::string& text) { return countOf(text, "1000 scans have their") > 0; }))
+        << restarted->out();
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_EQ(countOf(stop(*restarted), " split "), 0u);
+}
+
+// SIGTERM at moments around a large scan's split: the watch ends cleanly, leaving both channel
+// files whole or neither, and no temporary.
+TEST_F(WatchTest, StopDuringASplitLeavesWholeOutputsOrNone) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows asks a console program to stop through its console, which a test's child has not";
+#else
+    const std::vector<std::uint8_t> bytes = ScanBuilder::scan(2000, 1500).build();
+    const auto outputs = referenceOutputs(bytes);
+    int whole = 0;
+    for (const int moment : {200, 300, 400, 500, 700}) {
+        SCOPED_TRACE(std::to_string(moment) + " ms");
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        const auto watcher = watch();
+        writeScan(folder / "big.tif", bytes, Writer::renamedIn);
+        std::this_thread::sleep_for(milliseconds(moment));
+        stop(*watcher);
+        const std::vector<std::string> names = namesIn(folder);
+        if (names.size() == 3) {
+            ++whole;
+            EXPECT_EQ(readFile(folder / "Redbig.tif"), outputs[0]);
+            EXPECT_EQ(readFile(folder / "Greenbig.tif"), outputs[1]);
+        } else {
+            EXPECT_EQ(names, std::vector<std::string>{"big.tif"});
+        }
+    }
+    EXPECT_GT(whole, 0) << "no stop came during or after a split";
+#endif
+}
+
+// A folder not there yet is waited for; one removed (a share that disconnects) is watched
+// again once it is made anew.
+TEST_F(WatchTest, AFolderRemovedAndMadeAgainIsWatchedAgain) {
+    const std::vector<std::uint8_t> bytes = ScanBuilder::scan(16, 16).build();
+    fs::remove(folder);
+    const auto watcher = std::make_unique<RunningProgram>(programBesideTest("quillane-split"),
+                                                          std::vector<std::string>{"--watch", "scans"}, home.path());
+    ASSERT_TRUE(watcher->waitFor([](const std::string& out) { return countOf(out, " gone scans") > 0; })) << watcher->out();
+    std::this_thread::sleep_for(milliseconds(1500));
+    EXPECT_EQ(countOf(watcher->out(), "watching"), 0u) << "watching a folder that is not there:\n" << watcher->out();
+    fs::create_directory(folder);
+    writeScan(folder / "a.tif", bytes, Writer::renamedIn);
+    ASSERT_TRUE(watcher->waitFor(splitLines(1))) << watcher->out();
+#ifdef _WIN32
+    // Wine keeps a removed folder that a program holds open until it lets go of it, where Windows
+    // refuses to open it at once; a folder moved away is gone on both.
+    fs::rename(folder, home / "away");
+#else
+    fs::remove_all(folder);
+#endif
+    ASSERT_TRUE(watcher->waitFor([](const std::string& out) { return countOf(out, " gone scans") > 1; })) << watcher->out();
+    fs::create_directory(folder);
+    writeScan(folder / "b.tif", bytes, Writer::renamedIn);
+    ASSERT_TRUE(watcher->waitFor(splitLines(2))) << watcher->out();
+    const std::string out = stop(*watcher);
+    EXPECT_EQ(countOf(out, " back scans"), 2u) << out;
+    EXPECT_EQ(countOf(out, "watching"), 1u) << out;
+    EXPECT_EQ(countOf(out, " split " + shown("b.tif") + " into "), 1u) << out;
+}
+
+}  // namespace
+}  // namespace quillane
