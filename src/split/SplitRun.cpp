@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* failureCaption = "Cannot Split this tiff";
 constexpr const char* unknownFailure = "An Unknown Exception occurred - please try again";
-constexpr const char* fewerThanTwoChannels = "This file holds fewer than two channels and cannot be split";
 constexpr int pauseAfterEachFile = 2000;  // milliseconds
 
 // Shows the wait cursor for as long as it lives, so that every way out of an entry,
@@ -47,9 +46,7 @@ void splitOne(const std::string& path, const OutputPaths& outputs, const SplitOp
     scan->parse();
     progress.setPosition(2);
 
-    // Two channel files are written per input; a scan without a second channel would yield a
-    // file made of samples it does not hold.
-    if (scan->scannerRecord.channelCount < 2) throw UserException(path + " : " + fewerThanTwoChannels);
+    scan->requireTwoChannels();
 
     // Each channel is flipped band by band as it is written, never copied whole first.
     if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
