@@ -17,6 +17,8 @@ struct CommandLine {
     bool quiet = false;
     bool help = false;
     bool version = false;
+    // --preview: a picture of the one file's channels as they would be written, and their figures.
+    std::string previewPicture;
     std::vector<std::string> files;
 };
 

@@ -26,12 +26,12 @@ std::string failureLine(const std::string& file, const std::string& text) {
     return line;
 }
 
+}  // namespace
+
 void reportFailure(const std::string& file, const std::string& message) {
     std::fprintf(stderr, "quillane-split: %s\n", failureLine(file, message).c_str());
     std::fflush(stderr);
 }
-
-}  // namespace
 
 int splitFiles(const CommandLine& commandLine, bool showProgress) {
     // Every output path is known before anything is written: no file of this run may replace

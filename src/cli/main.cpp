@@ -2,6 +2,7 @@
 #include "app/ProgramInfo.h"
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
+#include "cli/PreviewFile.h"
 #include "cli/SplitFiles.h"
 #include "platform/CodePage.h"
 #include "platform/OutputFile.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
         std::printf("quillane-split %s\n", versionText().c_str());
         return 0;
     }
+    if (!commandLine.previewPicture.empty()) return quillane::previewFile(commandLine);
     // A pattern that matched nothing is said so, once, and the files that are there are split;
     // the status still tells that not everything asked for was found.
     const auto unmatched = std::erase_if(commandLine.files, [](const std::string& file) {
