@@ -162,6 +162,20 @@ ScanBuilder ScanBuilder::scan(std::uint32_t width, std::uint32_t height, int cha
     return builder;
 }
 
+ScanBuilder ScanBuilder::sparse(std::uint32_t width, std::uint32_t height) {
+    ScanBuilder builder = scan(1, 1);
+    builder.width = width;
+    builder.height = height;
+    builder.holes = true;
+    for (Directory& directory : builder.directories) {
+        directory.set(longField(256, width));
+        directory.set(longField(257, height));
+        directory.set(Field{273, longType, height, {}, Placeholder::stripOffsets});
+        directory.set(Field{279, longType, height, {}, Placeholder::stripByteCounts});
+    }
+    return builder;
+}
+
 ScanBuilder& ScanBuilder::recordKind(std::int32_t kind) {
     put32(record, 0, static_cast<std::uint32_t>(kind));
     return *this;

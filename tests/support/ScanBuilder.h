@@ -62,6 +62,8 @@ struct Layout {
 class ScanBuilder {
 public:
     static ScanBuilder scan(std::uint32_t width, std::uint32_t height, int channelCount = 2);
+    // Two channels of zeros left as holes of a sparse file: a full-size scan that takes no disk.
+    static ScanBuilder sparse(std::uint32_t width, std::uint32_t height);
 
     std::uint32_t width = 0;
     std::uint32_t height = 0;
