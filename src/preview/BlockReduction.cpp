@@ -189,6 +189,7 @@ void ChannelReducer::finishBand(std::uint32_t firstRow, std::uint32_t rows) {
     for (std::uint32_t run = 0; run < runCount_; ++run) {
         const std::uint32_t firstColumn = run == 0 ? 0 : runEnd(run - 1);
         const std::uint64_t count = std::uint64_t{rows} * (runEnd(run) - firstColumn);
+        if (count == 0) continue;  // never: every band and every run holds samples
         const std::size_t block = blockOf(firstRow, firstColumn);
         result_.means[block] = static_cast<std::uint16_t>((runSums_[run] + count / 2) / count);
         result_.maxima[block] = runMaxima_[run];
