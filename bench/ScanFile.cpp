@@ -53,8 +53,8 @@ std::uint16_t spotSample(int channel, std::uint32_t r, std::uint32_t c) {
         const double reach = (dr * dr + dc * dc) / (radius * radius);
         if (reach < 1.0) {
             const std::uint32_t spot = mixed(spotRow * 7919u + spotColumn * 104729u + 1u);
-            const double brightness = 300.0 * std::exp2(8.0 * (spot & 0xFFFFu) / 65536.0);
-            const double ratio = std::exp2(4.0 * ((spot >> 16) & 0xFFu) / 255.0 - 2.0);
+            const double brightness = 100.0 * std::exp2(9.5 * (spot & 0xFFFFu) / 65536.0);
+            const double ratio = std::exp2(2.0 * ((spot >> 16) & 0xFFu) / 255.0 - 1.0);
             value += (channel == 0 ? brightness : brightness * ratio) * (1.0 - reach * reach);
         }
     }

@@ -24,8 +24,8 @@ inline std::uint16_t scanSample(int channel, std::uint32_t r, std::uint32_t c) {
 
 // The sample of channel `channel` at row r, column c of a scanned slide: round spots on a grid,
 // in blocks of 16 × 16 spots, over a dim, noisy background. Each spot's brightness is spread over
-// eight octaves, so that a few percent of them saturate (65535), and the two dyes differ spot
-// by spot by up to four times either way.
+// nine and a half octaves, so that a few percent of them saturate (65535), and the two dyes differ
+// spot by spot by up to twice either way.
 std::uint16_t spotSample(int channel, std::uint32_t r, std::uint32_t c);
 
 // Writes a two-channel 16-bit scan: "II" header, one directory per channel (strip per row,
