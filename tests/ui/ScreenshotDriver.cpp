@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
         const std::filesystem::path scans = "/tmp/quillane-screenshots/lab/scans/2026-03-12";
         std::filesystem::create_directories(scans);
         const std::string slide = (scans / "slide01_array_A.tif").string();
-        bench::writeScanFile(slide, {.width = 960, .height = 2880, .oddPixelOffsets = false, .spots = true});
+        bench::writeScanFile(slide, {.width = 480, .height = 1440, .oddPixelOffsets = false, .spots = true});
         files.answers = {std::vector<std::string>{slide}};
     }
 
