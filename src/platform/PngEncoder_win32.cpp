@@ -29,10 +29,12 @@ private:
     Interface* pointer_ = nullptr;
 };
 
-// COM on this thread for as long as it lives; a thread that has it in another mode keeps it.
+// COM on this thread for as long as it lives; a thread that has it already (a window's, in a
+// single-threaded apartment) keeps it. The multithreaded apartment needs no hidden window, which
+// a console program without a desktop would wait for.
 class ComOnThisThread {
 public:
-    ComOnThisThread() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComOnThisThread() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
     ~ComOnThisThread() {
         if (SUCCEEDED(result_)) CoUninitialize();
     }

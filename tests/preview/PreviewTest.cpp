@@ -1,9 +1,12 @@
 // The preview against the files the split writes: every pixel is what the written channel's block
 // comes to, whatever the shape, box and flip, and a single saturated sample is never lost.
+#include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
 #include "preview/ToneMapping.h"
 #include "split/RecordingHost.h"
+#include "scan/UserException.h"
 #include "split/SplitRun.h"
+#include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
 
@@ -55,6 +58,8 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
         std::uint32_t width, height, boxWidth, boxHeight;
     } shapes[] = {
         {7, 5, 3, 3}, {1, 9, 2, 2}, {9, 1, 4, 1}, {13, 11, 100, 100}, {64, 3, 5, 5}, {31, 17, 4, 6}, {1, 1, 1, 1},
+        // Rows wider than a strip of columns and than one read: read in pieces, summed strip by strip.
+        {ChannelReducer::stripColumns + 7, 3, 9, 4},
     };
     const struct {
         const char* what;
@@ -120,6 +125,24 @@ TEST(Preview, OneSaturatedSampleInATenThousandByThirtyThousandChannelIsCountedAn
         EXPECT_EQ(blue, std::vector<std::size_t>{marked});
     }
     EXPECT_EQ(std::count(preview.channels[0].maxima.begin(), preview.channels[0].maxima.end(), 0), std::ssize(preview.channels[0].maxima));
+}
+
+// A preview asked to stop ends without a result; a picture that cannot be written names its file.
+TEST(Preview, StopsWhenAskedAndAPictureThatCannotBeWrittenIsRefused) {
+    const TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(7, 5).write(folder / "scan.tif").string();
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(previewScan(input, {}, &stop), PreviewStopped);
+
+    const std::string picture = (folder / "missing" / "scan.png").string();
+    std::string refusal;
+    try {
+        writePicture(picture, compositePicture(previewScan(input, {}), ToneCurve::linear));
+    } catch (const UserException& failure) {
+        refusal = failure.message;
+    }
+    EXPECT_EQ(refusal.rfind(picture + " : ", 0), 0u) << refusal;
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"scan.tif"});
 }
 
 }  // namespace
