@@ -3,6 +3,7 @@
 #include "scan/LittleEndian.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -26,7 +27,39 @@ struct Entry {
 void put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) { le::store16(bytes.data() + at, value); }
 void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) { le::store32(bytes.data() + at, value); }
 
+// A well-mixed 32-bit hash, for noise and for each spot's own brightness.
+std::uint32_t mixed(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352du;
+    x ^= x >> 15;
+    x *= 0x846ca68bu;
+    x ^= x >> 16;
+    return x;
+}
+
 }  // namespace
+
+std::uint16_t spotSample(int channel, std::uint32_t r, std::uint32_t c) {
+    constexpr std::uint32_t pitch = 24;        // pixels from spot to spot
+    constexpr std::uint32_t blockPitches = 18; // 16 spots, then a gap of two
+    constexpr double radius = 8.5;
+    const std::uint32_t noise = mixed(r * 0x9E3779B1u ^ c ^ (static_cast<std::uint32_t>(channel) << 30)) & 127u;
+    double value = 120.0 + 90.0 * channel + noise;
+    const std::uint32_t spotRow = r / pitch;
+    const std::uint32_t spotColumn = c / pitch;
+    if (spotRow % blockPitches < 16 && spotColumn % blockPitches < 16) {
+        const double dr = static_cast<double>(r % pitch) - (pitch - 1) / 2.0;
+        const double dc = static_cast<double>(c % pitch) - (pitch - 1) / 2.0;
+        const double reach = (dr * dr + dc * dc) / (radius * radius);
+        if (reach < 1.0) {
+            const std::uint32_t spot = mixed(spotRow * 7919u + spotColumn * 104729u + 1u);
+            const double brightness = 100.0 * std::exp2(9.5 * (spot & 0xFFFFu) / 65536.0);
+            const double ratio = std::exp2(2.0 * ((spot >> 16) & 0xFFu) / 255.0 - 1.0);
+            value += (channel == 0 ? brightness : brightness * ratio) * (1.0 - reach * reach);
+        }
+    }
+    return static_cast<std::uint16_t>(std::min(value, 65535.0));
+}
 
 void writeScanFile(const std::string& path, const ScanFileShape& shape) {
     const std::uint32_t width = shape.width;
@@ -122,7 +155,7 @@ void writeScanFile(const std::string& path, const ScanFileShape& shape) {
             const std::uint32_t count = std::min(batchRows, height - top);
             std::uint8_t* out = rows.data();
             for (std::uint32_t r = top; r < top + count; ++r)
-                for (std::uint32_t col = 0; col < width; ++col, out += 2) le::store16(out, scanSample(c, r, col));
+                for (std::uint32_t col = 0; col < width; ++col, out += 2) le::store16(out, shape.spots ? spotSample(c, r, col) : scanSample(c, r, col));
             put(rows.data(), static_cast<std::size_t>(out - rows.data()));
             written += static_cast<std::uint64_t>(out - rows.data());
         }

@@ -46,8 +46,10 @@ inline constexpr std::uint32_t noSel = 0x4000;
 inline constexpr std::uint32_t staticKindMask = 0x1F;
 inline constexpr std::uint32_t left = 0x00;
 inline constexpr std::uint32_t icon = 0x03;
+inline constexpr std::uint32_t ownerDraw = 0x0D;
 inline constexpr std::uint32_t bitmap = 0x0E;
 inline constexpr std::uint32_t noPrefix = 0x80;
+inline constexpr std::uint32_t pathEllipsis = 0x8000;  // SS_PATHELLIPSIS
 }  // namespace style
 
 enum class ControlClass { button, edit, staticControl, listBox, progressBar };
@@ -94,12 +96,22 @@ inline constexpr const char* versionPlaceholder = "Quillane Version 1.2";
 inline constexpr const char* legalPlaceholder = "Copyright (C)";
 inline constexpr const char* ok = "OK";
 inline constexpr const char* aboutMenuItem = QUILLANE_ABOUT_MENU_ITEM;  // string 101
+inline constexpr const char* preview = "Preview";  // the list's context menu
+inline constexpr const char* previewCaption = "Quillane preview";
+inline constexpr const char* redChannel = "Red (channel 0)";
+inline constexpr const char* greenChannel = "Green (channel 1)";
+inline constexpr const char* composite = "Red and green";
+inline constexpr const char* logarithmic = "Logarithmic scale";
+inline constexpr const char* savePicture = "Save picture\u2026";
+inline constexpr const char* close = "Close";
+inline constexpr const char* previewWorking = "Reading the scan...";
 }  // namespace text
 
 // Resource ids.
 inline constexpr int aboutDialogId = 100;
 inline constexpr int aboutMenuStringId = 101;
 inline constexpr int mainDialogId = 102;
+inline constexpr int previewDialogId = 104;
 inline constexpr int programIconId = 128;
 inline constexpr int mainDiagonalBitmapId = 131;
 inline constexpr int oppositeDiagonalBitmapId = 133;
@@ -119,9 +131,22 @@ inline constexpr int idVersionText = 1011;
 inline constexpr int idLegalText = 1012;
 inline constexpr int idWriteBack = 1013;
 inline constexpr int idStatus = 1015;
+// The preview window's.
+inline constexpr int idPreviewFile = 1101;
+inline constexpr int idPreviewSummary = 1102;
+inline constexpr int idPreviewRed = 1103;
+inline constexpr int idPreviewGreen = 1104;
+inline constexpr int idPreviewComposite = 1105;
+inline constexpr int idPreviewRedHistogram = 1106;
+inline constexpr int idPreviewGreenHistogram = 1107;
+inline constexpr int idPreviewRedFigures = 1108;
+inline constexpr int idPreviewGreenFigures = 1109;
+inline constexpr int idPreviewLogarithmic = 1110;
+inline constexpr int idPreviewSave = 1111;
 
 const DialogTemplate& aboutDialogTemplate();  // 100
 const DialogTemplate& mainDialogTemplate();   // 102
+const DialogTemplate& previewDialogTemplate(); // 104
 
 // The command the About item of the system menu sends.
 inline constexpr unsigned aboutCommand = 0x0010;

@@ -40,6 +40,26 @@ constexpr DialogControl mainControls[] = {
     {idStatus, ControlClass::edit, "", 0, shown | readOnly | autoHScroll | tabStop, 13, 234, 286, 14},
 };
 
+// Three pictures side by side, each 176 units square, the histograms and figures of the two
+// channels under theirs, the tone curve and the buttons under the composite.
+constexpr DialogControl previewControls[] = {
+    {idPreviewFile, ControlClass::staticControl, "", 0, shown | left | noPrefix | pathEllipsis, 7, 6, 546, 8},
+    {idPreviewSummary, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 16, 546, 8},
+    {-1, ControlClass::staticControl, text::redChannel, 0, shown | left | noPrefix, 7, 30, 176, 8},
+    {-1, ControlClass::staticControl, text::greenChannel, 0, shown | left | noPrefix, 190, 30, 176, 8},
+    {-1, ControlClass::staticControl, text::composite, 0, shown | left | noPrefix, 373, 30, 176, 8},
+    {idPreviewRed, ControlClass::staticControl, "", 0, shown | ownerDraw, 7, 40, 176, 176},
+    {idPreviewGreen, ControlClass::staticControl, "", 0, shown | ownerDraw, 190, 40, 176, 176},
+    {idPreviewComposite, ControlClass::staticControl, "", 0, shown | ownerDraw, 373, 40, 176, 176},
+    {idPreviewRedHistogram, ControlClass::staticControl, "", 0, shown | ownerDraw, 7, 220, 176, 30},
+    {idPreviewGreenHistogram, ControlClass::staticControl, "", 0, shown | ownerDraw, 190, 220, 176, 30},
+    {idPreviewRedFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 254, 176, 24},
+    {idPreviewGreenFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 190, 254, 176, 24},
+    {idPreviewLogarithmic, ControlClass::button, text::logarithmic, 0, shown | autoCheckBox | tabStop | group, 373, 222, 120, 10},
+    {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop, 373, 262, 80, 14},
+    {idCancel, ControlClass::button, text::close, 0, shown | pushButton | tabStop, 469, 262, 80, 14},
+};
+
 constexpr DialogTemplate aboutDialog = {
     aboutDialogId, text::aboutCaption, 0, 0, 235, 55, "MS Sans Serif", 8,
     popup | caption | sysMenu | modalFrame | setFont, 0, aboutControls};
@@ -48,10 +68,15 @@ constexpr DialogTemplate mainDialog = {
     mainDialogId, text::mainCaption, 0, 0, 320, 273, "MS Sans Serif", 8,
     popup | visible | caption | sysMenu | modalFrame | setFont, appWindow, mainControls};
 
+constexpr DialogTemplate previewDialog = {
+    previewDialogId, text::previewCaption, 0, 0, 556, 284, "MS Sans Serif", 8,
+    popup | caption | sysMenu | setFont, 0, previewControls};
+
 }  // namespace
 
 const DialogTemplate& aboutDialogTemplate() { return aboutDialog; }
 const DialogTemplate& mainDialogTemplate() { return mainDialog; }
+const DialogTemplate& previewDialogTemplate() { return previewDialog; }
 
 const char* loadString(int id) {
     return id == aboutMenuStringId ? text::aboutMenuItem : "";

@@ -10,6 +10,7 @@ const char* const usageText =
     "       quillane-split --check [--out DIR] [--flip main|opposite] FILE...\n"
     "       quillane-split --info FILE...\n"
     "       quillane-split --watch FOLDER [--out DIR] [--flip main|opposite] [--poll SECONDS]\n"
+    "       quillane-split --preview PICTURE [--flip main|opposite] FILE\n"
     "Splits each two-channel scan FILE into Red<name> and Green<name>, one file per channel,\n"
     "and prints the two paths it wrote, one per line.\n"
     "\n"
@@ -23,6 +24,9 @@ const char* const usageText =
     "  --flip main|opposite   flip every channel along the main or the opposite diagonal\n"
     "  --keep-going           try every FILE even after a failure, then list the failures\n"
     "  --quiet                no progress, only errors\n"
+    "  --preview PICTURE      split nothing: write both channels of FILE, as they would be\n"
+    "                         written, as one red and green PNG picture, and print each\n"
+    "                         channel's minimum, maximum, mean and saturated samples\n"
     "  --help                 show this text\n"
     "  --version              show the version\n"
     "\n"
@@ -36,6 +40,7 @@ const char* nameOf(RunKind kind) {
     switch (kind) {
     case RunKind::check: return "--check";
     case RunKind::info: return "--info";
+    case RunKind::preview: return "--preview";
     case RunKind::watch: return "--watch";
     case RunKind::split: break;
     }
@@ -129,6 +134,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 throw UsageError("option '--flip' takes main or opposite, not '" + *diagonal + "'");
             commandLine.options.flip = true;
             commandLine.options.mainDiagonal = *diagonal == "main";
+        } else if (const auto picture = optionValue("--preview", arguments, i)) {
+            if (picture->empty()) throw UsageError("option '--preview' needs a picture's path");
+            chooseKind(commandLine, RunKind::preview);
+            commandLine.previewPicture = *picture;
         } else {
             throw UsageError("unknown option '" + argument + "'");
         }
@@ -140,6 +149,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         return commandLine;
     }
     if (commandLine.files.empty()) throw UsageError("no input files");
+    if (commandLine.kind == RunKind::preview && (commandLine.files.size() != 1 || !commandLine.options.writeBack))
+        throw UsageError("option '--preview' takes one FILE and writes no channel files, so no '--out'");
     return commandLine;
 }
 

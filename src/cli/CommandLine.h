@@ -10,8 +10,8 @@
 namespace quillane {
 
 // What a run of quillane-split does with its files: split them, only check them, show what
-// each holds, or watch a folder and split each scan that arrives in it.
-enum class RunKind { split, check, info, watch };
+// each holds, picture one of them, or watch a folder and split each scan that arrives in it.
+enum class RunKind { split, check, info, preview, watch };
 
 // What a quillane-split command asks for.
 struct CommandLine {
@@ -28,6 +28,8 @@ struct CommandLine {
     // that to the folder's file system.
     std::string watchFolder;
     int pollSeconds = 0;
+    // Where --preview puts its picture of the one file's channels as they would be written.
+    std::string previewPicture;
     std::vector<std::string> files;
 };
 

@@ -3,6 +3,7 @@
 #include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/InspectFiles.h"
+#include "cli/PreviewFile.h"
 #include "cli/SplitFiles.h"
 #include "cli/WatchFolder.h"
 #include "platform/CodePage.h"
@@ -37,6 +38,7 @@ int run(const quillane::CommandLine& commandLine) {
     switch (commandLine.kind) {
     case RunKind::check: return quillane::checkFiles(commandLine);
     case RunKind::info: return quillane::showInfo(commandLine);
+    case RunKind::preview: return quillane::previewFile(commandLine);
     case RunKind::watch: return quillane::watchFolder(commandLine);
     case RunKind::split: break;
     }

@@ -40,6 +40,18 @@ struct FlipTile {
 
 enum class Diagonal { main, opposite };
 
+// Where the sample in row `row` and column `column` of a width × height source stands in the
+// image flipped along `diagonal` (height wide, width high): the mapping every flip above makes.
+struct FlippedPosition {
+    std::uint32_t row = 0;
+    std::uint32_t column = 0;
+};
+constexpr FlippedPosition flippedPosition(Diagonal diagonal, std::uint32_t row, std::uint32_t column, std::uint32_t width,
+                                          std::uint32_t height) {
+    if (diagonal == Diagonal::main) return {column, row};
+    return {width - 1 - column, height - 1 - row};
+}
+
 // A rectangle of the flipped (height × width) image: `rows` of its rows from `firstRow` on, and
 // in each `columns` samples from `firstColumn` on.
 struct FlipBand {

@@ -59,6 +59,16 @@ bool ScanImage::inputCutShort() const {
     return input_.isMapped() && input_.queryLength(length) == 0 && length < input_.mappedLength();
 }
 
+void ScanImage::readInput(std::uint64_t offset, void* buffer, std::size_t count) const {
+    for (std::size_t got = 0; got < count;) {
+        std::size_t more = 0;
+        const std::uint32_t error = input_.readAt(offset + got, static_cast<std::uint8_t*>(buffer) + got, count - got, more);
+        // A file that ends early was cut short meanwhile; one that cannot be read says why.
+        if (error != 0 || more == 0) failInputRead(error);
+        got += more;
+    }
+}
+
 void ScanImage::refuseChangedInput() const {
     throw UserException(path + " : This file was changed by another program while it was being split");
 }
@@ -66,6 +76,12 @@ void ScanImage::refuseChangedInput() const {
 void ScanImage::failInputRead(std::uint32_t error) const {
     if (error == 0 || inputCutShort()) refuseChangedInput();
     throw UserException(path, error);
+}
+
+void ScanImage::requireTwoChannels() const {
+    // Otherwise the second file would be made of samples the scan does not hold.
+    if (scannerRecord.channelCount < 2)
+        throw UserException(path + " : This file holds fewer than two channels and cannot be split");
 }
 
 void ScanImage::exchangeAxes() {

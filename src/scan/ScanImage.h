@@ -43,6 +43,12 @@ public:
     // and planned for the scan (its directory, a pending flip), so that the next open starts
     // afresh. Safe to call again.
     void close();
+    // Two channel files are made of every scan: one without a second channel is refused.
+    void requireTwoChannels() const;
+    // Reads `count` bytes of the input from `offset` on into `buffer`, from the file itself rather
+    // than through the mapping; an input that another program has cut short meanwhile, or that
+    // cannot be read, is refused as the split refuses it.
+    void readInput(std::uint64_t offset, void* buffer, std::size_t count) const;
 
     // Writes channel 0 or 1 as a single-page 16-bit TIFF. Throws UserException.
     void writeChannel(const std::string& outputPath, int channel);

@@ -1,7 +1,6 @@
 #include "split/SplitChecks.h"
 
 #include "scan/ScanImage.h"
-#include "scan/UserException.h"
 
 #include <algorithm>
 
@@ -30,11 +29,6 @@ ScanFacts factsOf(const ScanImage& scan) {
     return facts;
 }
 
-void requireTwoChannels(const ScanImage& scan) {
-    if (scan.scannerRecord.channelCount < 2)
-        throw UserException(scan.path + " : This file holds fewer than two channels and cannot be split");
-}
-
 std::string outputFolderRefusal(const std::string& folder) {
     return "The Output path (" + folder + ") is not a valid path. Please correct this and try again";
 }
@@ -50,7 +44,7 @@ ScanFacts checkScan(const std::string& path) {
     ScanImage scan;
     scan.open(path);
     scan.parse();
-    requireTwoChannels(scan);
+    scan.requireTwoChannels();
     return factsOf(scan);
 }
 

@@ -26,11 +26,6 @@ struct ScanFacts {
 // The facts of a scan that `parse` has filled.
 ScanFacts factsOf(const ScanImage& scan);
 
-// The refusals a split makes of its own, beyond the scan's layout. Each throws UserException
-// with the complete text.
-// Two channel files are written per input: a scan without a second channel would give a file
-// made of samples it does not hold.
-void requireTwoChannels(const ScanImage& scan);
 // The message for an output folder that cannot be entered.
 std::string outputFolderRefusal(const std::string& folder);
 

@@ -46,7 +46,7 @@ void splitOne(InputOutcome& entry, const SplitOptions& options, ProgressSink& pr
     scan->parse();
     progress.setPosition(2);
     entry.scan = factsOf(*scan);
-    requireTwoChannels(*scan);
+    scan->requireTwoChannels();
 
     // Each channel is flipped band by band as it is written, never copied whole first.
     if (options.flip) scan->flipWhenWritten(options.mainDiagonal);

@@ -5,7 +5,9 @@
 
 #include "app/DialogTemplate.h"
 #include "app/MainWindow.h"
+#include "app/PreviewWindow.h"
 #include "platform/FolderListing.h"
+#include "scan/UserException.h"
 #include "split/OutputNaming.h"
 #include "support/Expectations.h"
 #include "support/ScanBuilder.h"
@@ -687,6 +689,34 @@ TEST(Version, ProductVersionTextIsALetterAndThreeNumbers) {
     for (const auto& c : cases) EXPECT_EQ(ProductVersionText(c.version), c.text);
     EXPECT_EQ(versionCaption("Quillane", {FixedVersion{1, 6, 3, 1}, std::nullopt}), "Quillane (A.6.3.1)");
     EXPECT_EQ(versionCaption("Quillane", VersionResource{}), "Quillane");
+}
+
+// The preview window follows the latest request only: the work of an older one is told to stop
+// and its page is not shown; asking again for what is shown starts nothing, and the diagonal
+// matters only with the flip on. A refused file's page says why, as the split would.
+TEST(PreviewWindowLogic, OnlyTheLatestRequestIsMadeAndShown) {
+    const TemporaryFolder folder;
+    const std::string scan = ScanBuilder::scan(5, 3).write(folder / "slide.tif").string();
+    PreviewWindow window;
+    const auto first = window.follow(scan, false, false);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(window.follow(scan, false, true)) << "no flip: the diagonal changes nothing";
+    const auto flipped = window.follow(scan, true, false);
+    ASSERT_TRUE(flipped);
+    EXPECT_TRUE(first->stop->load()) << "the older work is told to stop";
+    EXPECT_FALSE(window.isCurrent(first->run()));
+    const PreviewPage page = flipped->run();
+    EXPECT_TRUE(window.isCurrent(page));
+    EXPECT_EQ(page.summary, "3.5 KiB, 3 \u00d7 5 pixels of 5 \u00d7 5 \u00b5m, flipped along the opposite diagonal");
+    EXPECT_EQ(window.pictureName(), (folder / "slide_FlippedULtoLR_preview.png").string());
+    EXPECT_FALSE(window.follow(scan, true, false));
+
+    window.stop();
+    EXPECT_TRUE(flipped->stop->load());
+    const std::string refused = (folder / "missing.tif").string();
+    const PreviewPage refusal = window.follow(refused, true, false)->run();
+    EXPECT_EQ(refusal.preview, nullptr);
+    EXPECT_EQ(refusal.summary, UserException(refused, 2).what()) << "the split's text for a missing file";
 }
 
 TEST(Resources, StringTableHoldsTheAboutItem) {

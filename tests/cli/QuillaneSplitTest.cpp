@@ -129,6 +129,30 @@ TEST_F(QuillaneSplitTest, FlipsThePixelsAlongTheChosenDiagonal) {
     }
 }
 
+// --preview splits nothing: it writes the red and green picture of the channels as they would be
+// written (here flipped: 5 wide, 7 high) and prints their figures; a file the split refuses is
+// refused with the split's line, and no picture is written.
+TEST_F(QuillaneSplitTest, PreviewWritesThePictureOfTheWrittenChannelsAndTheirFigures) {
+    ScanBuilder builder = ScanBuilder::scan(7, 5);
+    builder.samples[1][3] = 0xFFFF;
+    const std::string input = builder.write(scans / "a.tif").string();
+    const ProgramRun run = split({"--preview", "a.png", "--flip", "main", input});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("Red: minimum ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\nGreen: minimum "), std::string::npos) << run.out;
+    EXPECT_TRUE(run.out.ends_with(", saturated 1 (2.857 %)\n")) << "one sample in 35";
+    const std::vector<std::uint8_t> png = readFile(scans / "a.png");
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+    EXPECT_EQ(std::vector<std::uint8_t>(png.begin() + 16, png.begin() + 24), (std::vector<std::uint8_t>{0, 0, 0, 5, 0, 0, 0, 7}));
+
+    const std::string refused = refusedScan("b.tif");
+    const ProgramRun refusal = split({"--preview", "b.png", refused});
+    EXPECT_EQ(refusal.status, 1);
+    EXPECT_EQ(refusal.err, stated(refused, windowSplit({refused})));
+    EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.png", "a.tif", "b.tif"}));
+}
+
 // A refused file between two good ones: the window's message, prefixed with the program's name.
 // Without --keep-going the run ends there, as in the window; with it the third file is split
 // too and the failures are listed at the end. Either way the status is 1.
@@ -435,6 +459,9 @@ TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
         {{"--watch", ".", "--poll", "0"}, "option '--poll' takes a number of seconds from 1 to 86400, not '0'"},
         {{"--watch", ".", "--poll=86401"}, "option '--poll' takes a number of seconds from 1 to 86400, not '86401'"},
         {{"--check", "--json"}, "no input files"},
+        {{"--check", "--preview", "p.png", input}, "options '--check' and '--preview' cannot be used together"},
+        {{"--preview", "p.png", input, input}, "option '--preview' takes one FILE and writes no channel files, so no '--out'"},
+        {{"--preview", "p.png", "--out", "d", input}, "option '--preview' takes one FILE and writes no channel files, so no '--out'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.problem);

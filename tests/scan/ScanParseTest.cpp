@@ -1,3 +1,4 @@
+#include "preview/ScanPreview.h"
 #include "scan/LittleEndian.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
@@ -40,6 +41,14 @@ protected:
         return refusal(bytes, scan);
     }
     std::string prefixed(const char* reason) const { return file + " : " + reason; }
+    std::string previewRefusal() const {
+        try {
+            previewScan(file, {});
+        } catch (const UserException& failure) {
+            return failure.message;
+        }
+        return "";
+    }
 };
 
 // A built scan changed after the fact; the layout tells where its parts went.
@@ -96,6 +105,7 @@ TEST_F(ScanParse, RefusesEachFaultWithItsTextAndForm) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(refusal(c.bytes), c.withPath ? prefixed(c.reason) : std::string(c.reason));
+        EXPECT_EQ(previewRefusal(), c.withPath ? prefixed(c.reason) : std::string(c.reason)) << "the preview's too";
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Process.h"
+#include "preview/ScanPreview.h"
 #include "scan/ScanImage.h"
+#include "scan/UserException.h"
 #include "split/FailingArrayAllocation.h"
 #include "split/RecordingHost.h"
 #include "split/SplitRun.h"
@@ -421,6 +423,13 @@ TEST_F(SplitRunTest, ScanWithFewerThanTwoChannelsIsRefusedBeforeAnyFlipOrFile) {
                   joined({"readOptions", "inputCount"}, listRead(1),
                          failedEntry(0, path, 2, path + " : This file holds fewer than two channels and cannot be split")));
         EXPECT_TRUE(inputReleased) << "the scan must be gone before the message shows";
+        std::string previewRefusal;
+        try {
+            previewScan(path, {});
+        } catch (const UserException& failure) {
+            previewRefusal = failure.message;
+        }
+        EXPECT_EQ(previewRefusal, path + " : This file holds fewer than two channels and cannot be split") << "nor previewed";
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
     }
 }

@@ -162,6 +162,20 @@ ScanBuilder ScanBuilder::scan(std::uint32_t width, std::uint32_t height, int cha
     return builder;
 }
 
+ScanBuilder ScanBuilder::sparse(std::uint32_t width, std::uint32_t height) {
+    ScanBuilder builder = scan(1, 1);
+    builder.width = width;
+    builder.height = height;
+    builder.holes = true;
+    for (Directory& directory : builder.directories) {
+        directory.set(longField(256, width));
+        directory.set(longField(257, height));
+        directory.set(Field{273, longType, height, {}, Placeholder::stripOffsets});
+        directory.set(Field{279, longType, height, {}, Placeholder::stripByteCounts});
+    }
+    return builder;
+}
+
 ScanBuilder& ScanBuilder::recordKind(std::int32_t kind) {
     put32(record, 0, static_cast<std::uint32_t>(kind));
     return *this;
@@ -226,15 +240,16 @@ std::vector<std::uint8_t> ScanBuilder::build(Layout* layoutOut) const {
         layout.recordOffset = cursor;
         cursor += static_cast<std::uint32_t>(record.size());
     }
-    for (const auto& channel : samples) {
+    for (std::size_t c = 0; c < (holes ? directories.size() : samples.size()); ++c) {
         cursor = even(cursor) + (oddPixelOffsets ? 1 : 0);
         layout.pixelOffsets.push_back(cursor);
-        cursor += static_cast<std::uint32_t>(channel.size() * 2);
+        cursor += holes ? 2 * width * height : static_cast<std::uint32_t>(samples[c].size() * 2);
     }
     cursor += trailingBytes;
+    layout.fileSize = cursor;
 
     // Pass 2: the bytes.
-    std::vector<std::uint8_t> file(cursor);
+    std::vector<std::uint8_t> file(holes ? layout.pixelOffsets.at(0) : cursor);
     file[0] = 'I';
     file[1] = 'I';
     put16(file, 2, 42);
@@ -268,7 +283,7 @@ std::vector<std::uint8_t> ScanBuilder::build(Layout* layoutOut) const {
         put32(file, at + 2 + 12 * static_cast<std::uint32_t>(fields.size()), last ? 0 : layout.directoryOffsets[d + 1]);
     }
     if (!record.empty()) std::copy(record.begin(), record.end(), file.begin() + layout.recordOffset);
-    for (std::size_t c = 0; c < samples.size(); ++c)
+    for (std::size_t c = 0; c < samples.size() && !holes; ++c)
         for (std::size_t i = 0; i < samples[c].size(); ++i) put16(file, layout.pixelOffsets[c] + 2 * i, samples[c][i]);
 
     if (truncateBy > 0) file.resize(file.size() - std::min<std::size_t>(file.size(), static_cast<std::size_t>(truncateBy)));
@@ -277,7 +292,10 @@ std::vector<std::uint8_t> ScanBuilder::build(Layout* layoutOut) const {
 }
 
 std::filesystem::path ScanBuilder::write(const std::filesystem::path& file, Layout* layout) const {
-    writeFile(file, build(layout));
+    Layout built;
+    writeFile(file, build(&built));
+    if (holes) std::filesystem::resize_file(file, built.fileSize);
+    if (layout) *layout = built;
     return file;
 }
 

@@ -49,6 +49,7 @@ struct Layout {
     std::vector<std::uint32_t> directoryOffsets;
     std::vector<std::uint32_t> pixelOffsets;  // per directory, where its samples start
     std::uint32_t recordOffset = 0;           // 0 when there is no record
+    std::uint32_t fileSize = 0;
     // File offset of the 12-byte entry for `tag` in directory `directory`.
     std::uint32_t entryOffset(const std::vector<std::uint8_t>& file, std::size_t directory, std::uint16_t tag) const;
     // File offset of the next-directory field of directory `directory`.
@@ -61,6 +62,8 @@ struct Layout {
 class ScanBuilder {
 public:
     static ScanBuilder scan(std::uint32_t width, std::uint32_t height, int channelCount = 2);
+    // Two channels of zeros left as holes of a sparse file: a full-size scan that takes no disk.
+    static ScanBuilder sparse(std::uint32_t width, std::uint32_t height);
 
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -70,6 +73,7 @@ public:
     bool oddPixelOffsets = false;                      // start each channel's samples at an odd offset
     std::uint32_t trailingBytes = 0;                   // zero bytes after the last channel's samples
     std::int32_t truncateBy = 0;                       // bytes cut from the end of the finished file
+    bool holes = false;  // `samples` unused: the channels are zeros, left as holes of a sparse file by write
 
     // Scanner record fields (little-endian, at their offsets in `record`).
     ScanBuilder& recordKind(std::int32_t kind);

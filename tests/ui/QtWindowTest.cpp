@@ -8,6 +8,7 @@
 #include "qt/DesktopApp.h"
 #include "qt/LocalPaths.h"
 #include "qt/MainDialog.h"
+#include "qt/PreviewDialog.h"
 #include "qt/SettingsStore.h"
 #include "qt/SystemDialogs.h"
 #include "split/OutputNaming.h"
@@ -21,6 +22,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -34,6 +36,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
+#include <QThreadPool>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -617,6 +620,54 @@ TEST_F(QtWindow, ClosingDuringARunStopsAfterTheCurrentFileThenCloses) {
             << "the three inputs and the first file's two channels, nothing else";
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
+}
+
+// The preview of a 1.2 GB scan, opened with a double-click, is made off the window's thread: the
+// window answers meanwhile, and a move down the list then shows the newer file, never the first.
+// The preview follows the flip options too, and Space on the list or its context menu opens it.
+TEST_F(QtWindow, PreviewIsMadeOffTheWindowsThreadAndFollowsTheListAndTheFlip) {
+    const std::string large = ScanBuilder::sparse(10000, 30000).write(folder / "large.tif").string();
+    const std::string small = ScanBuilder::scan(7, 5).write(folder / "small.tif").string();
+    auto window = open();
+    window->logic().OnDropFiles({large, small});
+    QListWidget* list = window->inputList();
+    EXPECT_TRUE(list->actions().contains(window->previewAction()));
+    QElapsedTimer sinceTick;  // the longest the window's events waited meanwhile
+    qint64 longestWait = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { longestWait = std::max(longestWait, sinceTick.restart()); });
+
+    const QPoint first = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);  // a double-click's first press, as a mouse sends it
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+    PreviewDialog* preview = window->previewDialog();
+    ASSERT_NE(preview, nullptr);
+    std::vector<std::string> shown;
+    QObject::connect(preview, &PreviewDialog::pageShown, [&] { shown.push_back(preview->fileLabel()->text().toStdString()); });
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(preview->fileLabel()->text().toStdString(), large);
+    sinceTick.start();
+    timer.start(10);
+    QTest::qWait(300);
+    timer.stop();
+    EXPECT_LT(longestWait, 250) << "the window's events went on while the large scan was read";
+    EXPECT_TRUE(shown.empty()) << "still reading it";
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 60000));
+    QThreadPool::globalInstance()->waitForDone();  // the large scan's work, stopped, has ended too
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown, std::vector<std::string>{small});
+    EXPECT_NE(preview->summaryLabel()->text().indexOf(QStringLiteral("7 \u00d7 5 pixels")), -1) << preview->summaryLabel()->text().toStdString();
+
+    click(window->flipBox());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 60000));
+    EXPECT_TRUE(preview->summaryLabel()->text().endsWith(QStringLiteral("5 \u00d7 7 pixels of 5 \u00d7 5 \u00b5m, flipped along the main diagonal")));
+    EXPECT_FALSE(preview->pictureLabel(2)->pixmap().isNull());
+    preview->close();
+    QApplication::setActiveWindow(window.get());
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(preview->isVisible()) << "Space on the list opens it again";
 }
 
 TEST_F(QtWindow, OnlyCancelEscapeOrTheCloseBoxEndTheDialog) {

@@ -1,15 +1,18 @@
-// Shows the main window in a typical state, the About box over it, or the window while it splits
-// three scans, for the screenshots in docs/ (see take-screenshots.sh). Prints the shown window's
-// geometry, then waits to be ended.
+// Shows the main window in a typical state, the About box over it, the window while it splits
+// three scans, or the preview of a scan that looks like a scanned slide, for the screenshots in
+// docs/ (see take-screenshots.sh). Prints the shown window's geometry, then waits to be ended.
+#include "ScanFile.h"
 #include "app/ScriptedServices.h"
 
 #include "qt/AboutDialog.h"
 #include "qt/BuildVersion.h"
 #include "qt/MainDialog.h"
+#include "qt/PreviewDialog.h"
 #include "qt/SettingsStore.h"
 #include "qt/SystemDialogs.h"
 #include "support/ScanBuilder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -35,6 +38,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("quillane"));
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
     const bool run = argc > 1 && std::strcmp(argv[1], "run") == 0;
+    const bool preview = argc > 1 && std::strcmp(argv[1], "preview") == 0;
 
     testing::ScriptedFileChooser files;
     testing::ScriptedFolderChooser folders;
@@ -57,6 +61,13 @@ int main(int argc, char* argv[]) {
         folders.answers = {std::string("/tmp/quillane-screenshots/lab/split")};
         std::filesystem::create_directories(folders.answers.front().value());
     }
+    if (preview) {  // a slide's scan, spots on a grid, in a folder take-screenshots.sh removes afterwards
+        const std::filesystem::path scans = "/tmp/quillane-screenshots/lab/scans/2026-03-12";
+        std::filesystem::create_directories(scans);
+        const std::string slide = (scans / "slide01_array_A.tif").string();
+        bench::writeScanFile(slide, {.width = 480, .height = 1440, .oddPixelOffsets = false, .spots = true});
+        files.answers = {std::vector<std::string>{slide}};
+    }
 
     MainDialog window(WindowServices{&files, &folders, &messages, &aboutBoxes, &settings, &version, &platform});
     window.show();
@@ -71,6 +82,9 @@ int main(int argc, char* argv[]) {
         if (about) {
             aboutDialog.show();
             QTimer::singleShot(200, [&] { printGeometry(aboutDialog); });
+        } else if (preview) {
+            window.previewAction()->trigger();
+            QTimer::singleShot(200, [&] { printGeometry(*window.previewDialog()); });
         } else {
             printGeometry(window);
             if (run) QTimer::singleShot(100, [&] { window.splitButton()->click(); });

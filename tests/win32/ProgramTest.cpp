@@ -225,6 +225,56 @@ TEST(Program, AnswersEveryProbeAndShowsTheFileUnderWayWhileItSplits) {
     endWithCancel(window, process);
 }
 
+// The preview of a 1.2 GB scan, opened with a double-click, is made on a thread of its own: both
+// windows answer another process's probes at once meanwhile, and a move down the list shows the
+// newer file, never the first.
+TEST(Program, PreviewAnswersEveryProbeAndFollowsTheListToTheNewerFile) {
+    constexpr int idPreviewFile = 1101, idPreviewSummary = 1102;
+    const TemporaryFolder folder;
+    const std::string large = ScanBuilder::sparse(10000, 30000).write(folder / "large.tif").string();
+    const std::string small = ScanBuilder::scan(7, 5).write(folder / "small.tif").string();
+    RegDeleteTreeA(HKEY_CURRENT_USER, applicationKey);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(startProgram({large, small}, folder.path(), process)) << programPath();
+    HWND window = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption.rfind("Quillane: ", 0) == 0; });
+    ASSERT_NE(window, nullptr) << "the window appears";
+    HWND list = GetDlgItem(window, idInputList);
+    RECT first{};
+    SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    const LPARAM at = MAKELPARAM(first.left + 2, first.top + 2);
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})  // a double-click on it
+        PostMessageA(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    HWND preview = waitForWindow(process.dwProcessId, [](const std::string& caption) { return caption == "Quillane preview: large.tif"; });
+    ASSERT_NE(preview, nullptr) << "the preview opens on the first file";
+
+    constexpr UINT shortTimeout = 1000;  // milliseconds
+    int unanswered = 0;
+    std::vector<std::wstring> summaries;  // as the window shows them, in UTF-16 for their signs
+    const auto probe = [&] {
+        wchar_t summary[512] = {};
+        DWORD_PTR result = 0;
+        for (HWND asked : {window, preview})
+            if (!SendMessageTimeoutA(asked, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, shortTimeout, &result)) ++unanswered;
+        if (!SendMessageTimeoutW(GetDlgItem(preview, idPreviewSummary), WM_GETTEXT, std::size(summary),
+                                 reinterpret_cast<LPARAM>(summary), SMTO_ABORTIFHUNG, shortTimeout, &result))
+            ++unanswered;
+        else if (summaries.empty() || summaries.back() != summary) summaries.emplace_back(summary);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    };
+    for (int i = 0; i < 5; ++i) probe();
+    PostMessageA(list, WM_KEYDOWN, VK_DOWN, 0);  // the user moves down the list
+    for (int i = 0; i < 600 && summaries.back().find(L"7 \u00d7 5 pixels") == std::wstring::npos; ++i) probe();
+    for (int i = 0; i < 20; ++i) probe();  // whatever the first file's work still sends meanwhile
+
+    EXPECT_EQ(unanswered, 0) << "every probe answered within " << shortTimeout << " ms";
+    EXPECT_EQ(summaries.front(), L"Reading the scan...");
+    EXPECT_EQ(summaries.back(), L"3.6 KiB, 7 \u00d7 5 pixels of 5 \u00d7 5 \u00b5m");
+    EXPECT_EQ(summaries.size(), 2u) << "never the first file's page";
+    EXPECT_EQ(textAnswered(GetDlgItem(preview, idPreviewFile), shortTimeout), small);
+    EXPECT_EQ(textOf(preview), "Quillane preview: small.tif");
+    endWithCancel(window, process);
+}
+
 // A name in other scripts than the machine's code page, Greek and Japanese, typed into the real
 // open-file dialog: the program's manifest makes its 8-bit text UTF-8, so the split writes the
 // channel files under the right names. (This test runs in the machine's code page, so it speaks

@@ -1,6 +1,8 @@
-// Shows the native main window in a typical state, the About box over it, or the window while
-// it splits three scans, for the screenshots in docs/ (see take-screenshots.sh). Prints the
-// shown window's frame as WIDTHxHEIGHT+X+Y, then runs until it is ended.
+// Shows the native main window in a typical state, the About box over it, the window while it
+// splits three scans, or the preview of a scan that looks like a scanned slide, for the
+// screenshots in docs/ (see take-screenshots.sh). Prints the shown window's frame as
+// WIDTHxHEIGHT+X+Y, then runs until it is ended.
+#include "ScanFile.h"
 #include "app/ScriptedServices.h"
 #include "support/ScanBuilder.h"
 
@@ -40,6 +42,7 @@ void CALLBACK printAboutFrame(HWND, UINT, UINT_PTR timer, DWORD) {
 int main(int argc, char* argv[]) {
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
     const bool run = argc > 1 && std::strcmp(argv[1], "run") == 0;
+    const bool preview = argc > 1 && std::strcmp(argv[1], "preview") == 0;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -64,6 +67,13 @@ int main(int argc, char* argv[]) {
         files.answers = {paths};
         folders.answers = {std::string("C:\\Lab\\Split")};
     }
+    if (preview) {  // a slide's scan, spots on a grid, on the Wine prefix's drive C
+        const std::filesystem::path scans = "C:\\Lab\\Scans\\2026-03-12";
+        std::filesystem::create_directories(scans);
+        const std::string slide = (scans / "slide01_array_A.tif").string();
+        bench::writeScanFile(slide, {.width = 480, .height = 1440, .oddPixelOffsets = false, .spots = true});
+        files.answers = {std::vector<std::string>{slide}};
+    }
 
     NativeMainDialog dialog(WindowServices{&files, &folders, &messages, &aboutBoxes, &settings, &version, &platform});
     HWND window = dialog.Create();
@@ -76,13 +86,17 @@ int main(int argc, char* argv[]) {
     if (about) {
         SetTimer(nullptr, 0, 200, printAboutFrame);
         SendMessageA(window, WM_SYSCOMMAND, 16, 0);
+    } else if (preview) {
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(1007, LBN_DBLCLK), reinterpret_cast<LPARAM>(GetDlgItem(window, 1007)));
+        printFrame(dialog.previewDialog()->window());
     } else {
         printFrame(window);
         if (run) PostMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
     }
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(window, &message)) {
+        HWND previewWindow = dialog.previewDialog() ? dialog.previewDialog()->window() : nullptr;
+        if (!IsDialogMessageA(window, &message) && !(previewWindow && IsDialogMessageA(previewWindow, &message))) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes docs/windows-main-window.png, docs/windows-about-box.png and
-# docs/windows-main-window-splitting.png (three scans being split): the native window under Wine
+# Takes docs/windows-main-window.png, docs/windows-about-box.png,
+# docs/windows-main-window-splitting.png (three scans being split) and docs/windows-preview.png (a
+# scan that looks like a scanned slide): the native window under Wine
 # on a virtual display, inside Wine's own desktop so that it has its frame and caption.
 #   tests/win32/take-screenshots.sh [Windows build folder]   (default build/helper-ui-win)
 set -euo pipefail
@@ -24,5 +25,6 @@ shoot() {  # shoot <mode> <picture> [seconds to wait before]
 shoot main docs/windows-main-window.png
 shoot about docs/windows-about-box.png
 shoot run docs/windows-main-window-splitting.png 5  # in the second file
+shoot preview docs/windows-preview.png 4
 rm -rf "$WINEPREFIX/drive_c/Lab"
-echo "docs/windows-main-window.png, docs/windows-about-box.png and docs/windows-main-window-splitting.png written"
+echo "docs/windows-main-window.png, docs/windows-about-box.png, docs/windows-main-window-splitting.png and docs/windows-preview.png written"

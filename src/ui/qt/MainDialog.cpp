@@ -2,6 +2,7 @@
 
 #include "app/DialogTemplate.h"
 #include "qt/LocalPaths.h"
+#include "qt/PreviewDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -82,13 +84,14 @@ void FolderEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 MainDialog::MainDialog(const WindowServices& services, const std::vector<std::string>& startupFiles, QWidget* parent)
-    : QDialog(parent), window_(*this, services) {
+    : QDialog(parent), messages_(*services.messages), window_(*this, services) {
     setWindowTitle(qt(text::mainCaption));
     setWindowIcon(QIcon(QStringLiteral(":/quillane.ico")));
     setAcceptDrops(true);
     createControls();
     arrangeControls();
     connectHandlers();
+    connectPreview();
     window_.OnInitDialog();
     if (!startupFiles.empty()) window_.OnOpenFiles(startupFiles);
     split_->setFocus();  // the first tab stop
@@ -212,6 +215,44 @@ void MainDialog::connectHandlers() {
     // Leaving the output folder box, however it happens, keeps the store level with it.
     connect(outputFolder_, &QLineEdit::editingFinished, this, [this] { window_.OnOutputFolderKillFocus(); });
     connect(outputFolder_, &FolderEdit::focusLost, this, [this] { window_.OnOutputFolderKillFocus(); });
+}
+
+// Double-click, the list's context menu or Space on the list open the preview; the list's
+// current entry and the flip options, once the window's own handlers have run, lead it.
+void MainDialog::connectPreview() {
+    previewAction_ = new QAction(qt(text::preview), inputList_);
+    inputList_->addAction(previewAction_);
+    inputList_->installEventFilter(this);  // Space, which the list would take for itself as a shortcut
+    inputList_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(previewAction_, &QAction::triggered, this, [this] { openPreview(inputList_->currentRow()); });
+    connect(inputList_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openPreview(inputList_->row(item)); });
+    connect(inputList_, &QListWidget::currentRowChanged, this, &MainDialog::followInPreview);
+    connect(flip_, &QCheckBox::clicked, this, &MainDialog::followInPreview);
+    connect(diagonals_, &QButtonGroup::idClicked, this, &MainDialog::followInPreview);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == inputList_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        previewAction_->trigger();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::openPreview(int row) {
+    if (inputList_->count() == 0) return;
+    if (row < 0) row = 0;
+    if (inputList_->currentRow() != row) inputList_->setCurrentRow(row);
+    if (!preview_) preview_ = new PreviewDialog(messages_, this);
+    preview_->show();
+    preview_->raise();
+    preview_->activateWindow();
+    preview_->follow(window_, row);
+}
+
+void MainDialog::followInPreview() {
+    if (preview_ && preview_->isVisible()) preview_->follow(window_, inputList_->currentRow());
 }
 
 void MainDialog::reject() {

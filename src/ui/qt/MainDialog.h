@@ -10,6 +10,7 @@
 #include <vector>
 
 class QAbstractButton;
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QListWidget;
@@ -19,6 +20,8 @@ class QPushButton;
 class QRadioButton;
 
 namespace quillane {
+
+class PreviewDialog;
 
 // A line edit that also tells when it loses the focus unedited, which editingFinished does not.
 class FolderEdit : public QLineEdit {
@@ -59,6 +62,10 @@ public:
     QProgressBar* progressBar() const { return progress_; }
     QButtonGroup* diagonals() const { return diagonals_; }
     QMenu* helpMenu() const { return helpMenu_; }
+    // The list's "Preview" (its context menu, and Space on the list) and the window it opens, once
+    // it has been opened.
+    QAction* previewAction() const { return previewAction_; }
+    PreviewDialog* previewDialog() const { return preview_; }
 
     // Cancel, Escape and the close box: during a split run the window closes once the run has
     // stopped after the file under way.
@@ -68,11 +75,17 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void arrangeControls();
     void connectHandlers();
+    void connectPreview();
+    // Opens the preview window on the list's entry `row`; it then follows the list's current
+    // entry and the flip options until it is closed.
+    void openPreview(int row);
+    void followInPreview();
 
     QWidget* widgetFor(int id) const;
     QAbstractButton* buttonFor(int id) const;
@@ -118,6 +131,9 @@ private:
     QCheckBox* writeBack_ = nullptr;
     QLineEdit* status_ = nullptr;
     QMenu* helpMenu_ = nullptr;
+    QAction* previewAction_ = nullptr;
+    PreviewDialog* preview_ = nullptr;
+    MessageBoxes& messages_;
     int listExtent_ = 0;  // kept for the window's logic; the list scrolls as far as it needs by itself
 
     MainWindow window_;

@@ -1,6 +1,9 @@
 #include "win32/DialogTemplateBytes.h"
 
+#include <windows.h>
+
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace quillane {
@@ -18,9 +21,12 @@ public:
         word(static_cast<std::uint16_t>(value >> 16));
     }
     void coordinate(int value) { word(static_cast<std::uint16_t>(static_cast<std::int16_t>(value))); }
-    // The templates' texts are plain ASCII, which widens to UTF-16 unit by unit.
+    // The templates' texts are UTF-8 (mostly plain ASCII), stored as UTF-16.
     void text(std::string_view value) {
-        for (const char c : value) word(static_cast<std::uint8_t>(c));
+        const int units = MultiByteToWideChar(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+        if (units > 0) MultiByteToWideChar(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), wide.data(), units);
+        for (const wchar_t unit : wide) word(static_cast<std::uint16_t>(unit));
         word(0);
     }
     // A resource or class given by number rather than by name.

@@ -6,7 +6,9 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -39,7 +41,8 @@ NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<s
       dropTarget_(new FileDropTarget([this](const std::vector<std::string>& paths) {
           stopGathering(hwnd_);
           window_.OnDropFiles(paths);
-      })) {}
+      })),
+      messages_(*services.messages) {}
 
 NativeMainDialog::~NativeMainDialog() {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
@@ -91,6 +94,7 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         // programs that send it, and a thread without OLE.
         RegisterDragDrop(hwnd_, dropTarget_);
         DragAcceptFiles(hwnd_, TRUE);
+        SetWindowSubclass(GetDlgItem(hwnd_, idInputList), listProc, 0, reinterpret_cast<DWORD_PTR>(this));
         const bool defaultFocus = window_.OnInitDialog();
         if (!startupFiles_.empty()) {
             window_.OnOpenFiles(startupFiles_);
@@ -108,6 +112,10 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
         return TRUE;
     }
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != GetDlgItem(hwnd_, idInputList)) return FALSE;
+        showListMenu(reinterpret_cast<HWND>(wParam), lParam);
+        return TRUE;
     case WM_DROPFILES:
         onDropFiles(reinterpret_cast<HDROP>(wParam));
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
@@ -144,6 +152,10 @@ void NativeMainDialog::onCommand(int id, int notification) {
         if (notification == EN_KILLFOCUS) window_.OnOutputFolderKillFocus();
         return;
     }
+    if (id == idInputList) {
+        if (notification == LBN_DBLCLK) openPreview();
+        return;
+    }
     if (notification != BN_CLICKED) return;
     // The list is the user's own from here: later starts open windows of their own.
     if (id == idOk || id == idBrowseInput) stopGathering(hwnd_);
@@ -158,7 +170,75 @@ void NativeMainDialog::onCommand(int id, int notification) {
     case idWriteBack: window_.OnWriteBackClicked(); break;
     default: break;
     }
+    if (id == idFlip || id == idMainDiagonal || id == idOppositeDiagonal) followPreview();
 }
+
+// The list cannot select, and its own current entry need not move (under Wine it never does): the
+// window keeps the entry the user last pointed at itself, moved as a selection would be, by a
+// click, the arrow keys, Home and End, and the split run's LB_SETCURSEL, for the preview to follow.
+LRESULT CALLBACK NativeMainDialog::listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR data) {
+    auto* self = reinterpret_cast<NativeMainDialog*>(data);
+    if (message == WM_KEYDOWN && wParam == VK_SPACE) {
+        self->openPreview();
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == ' ') return 0;  // the list would look for an entry starting with it
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, listProc, 0);
+        return DefSubclassProc(list, message, wParam, lParam);
+    }
+    const int last = static_cast<int>(DefSubclassProc(list, LB_GETCOUNT, 0, 0)) - 1;
+    int entry = self->listEntry_;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        const LRESULT hit = DefSubclassProc(list, LB_ITEMFROMPOINT, 0, lParam);
+        if (HIWORD(hit) == 0) entry = LOWORD(hit);
+    } else if (message == WM_KEYDOWN && last >= 0) {
+        if (wParam == VK_UP) entry = std::max(entry - 1, 0);
+        else if (wParam == VK_DOWN) entry = std::min(entry + 1, last);
+        else if (wParam == VK_HOME) entry = 0;
+        else if (wParam == VK_END) entry = last;
+    } else if (message == LB_SETCURSEL) {
+        entry = static_cast<int>(wParam);
+    } else if (message == LB_RESETCONTENT) {
+        entry = -1;
+    }
+    const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+    if (entry != self->listEntry_) {
+        self->listEntry_ = entry;
+        self->followPreview();
+    }
+    return result;
+}
+
+// At the mouse (whose button made its entry the current one), or under the current entry when
+// asked for with the keyboard.
+void NativeMainDialog::showListMenu(HWND list, LPARAM where) {
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (where == -1) {
+        RECT entry{};
+        SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(std::max(listEntry_, 0)), reinterpret_cast<LPARAM>(&entry));
+        at = {entry.left, entry.bottom};
+        ClientToScreen(list, &at);
+    }
+    HMENU menu = CreatePopupMenu();
+    constexpr UINT previewCommand = 1;
+    AppendMenuA(menu, MF_STRING | (listCount(idInputList) > 0 ? MF_ENABLED : MF_GRAYED), previewCommand, text::preview);
+    const BOOL chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+    DestroyMenu(menu);
+    if (chosen == previewCommand) openPreview();
+}
+
+void NativeMainDialog::openPreview() {
+    if (listCount(idInputList) == 0) return;
+    if (!preview_) preview_ = std::make_unique<NativePreviewDialog>(hwnd_, messages_);
+    preview_->open(window_, std::max(listEntry_, 0));
+}
+
+void NativeMainDialog::followPreview() {
+    if (preview_) preview_->follow(window_, listEntry_);
+}
+
 
 // The shell's drop handle names each dropped file or folder; the window's logic decides what of
 // it the list takes. The handle is the receiver's to free.

@@ -3,9 +3,11 @@
 #include "app/DialogControls.h"
 #include "app/MainWindow.h"
 #include "win32/FileDropTarget.h"
+#include "win32/PreviewDialog.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,8 @@ public:
     MainWindow& logic() { return window_; }
     // What the window answers a drag with; registered with OLE while the window is open.
     IDropTarget* dropTarget() const { return dropTarget_; }
+    // The preview window, once it has been opened.
+    NativePreviewDialog* previewDialog() const { return preview_.get(); }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -43,6 +47,12 @@ private:
     void centreOnMonitor();
     bool paintMinimised();
     void end(INT_PTR result);
+    // A double-click on the list, its context menu's "Preview" or Space on it open the preview on
+    // the list's current entry; it then follows that entry and the flip options.
+    static LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+    void showListMenu(HWND list, LPARAM where);
+    void openPreview();
+    void followPreview();
 
     // DialogControls.
     WindowHandle handle() override;
@@ -78,6 +88,9 @@ private:
     std::vector<std::string> startupFiles_;
     MainWindow window_;
     FileDropTarget* dropTarget_;
+    MessageBoxes& messages_;
+    int listEntry_ = -1;  // the list's current entry, as listProc keeps it
+    std::unique_ptr<NativePreviewDialog> preview_;
 };
 
 // The text of a window (a dialog's caption or a control's text), whole.

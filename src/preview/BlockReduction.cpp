@@ -1,0 +1,203 @@
+#include "preview/BlockReduction.h"
+
+#include "scan/LittleEndian.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace quillane {
+namespace {
+
+std::uint32_t ceilingOf(std::uint32_t value, std::uint32_t divisor) {
+    return static_cast<std::uint32_t>((std::uint64_t{value} + divisor - 1) / divisor);
+}
+
+// A sample at any byte address: the compiler turns the plain copy into one load, which it can
+// also do many at a time.
+std::uint16_t sampleAt(const std::uint8_t* samples, std::uint32_t i) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint16_t value = 0;
+        std::memcpy(&value, samples + 2 * std::size_t{i}, 2);
+        return value;
+    } else {
+        return le::load16(samples + 2 * std::size_t{i});
+    }
+}
+
+}  // namespace
+
+BlockGrid planBlocks(std::uint32_t width, std::uint32_t height, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+    boxWidth = std::max<std::uint32_t>(boxWidth, 1);
+    boxHeight = std::max<std::uint32_t>(boxHeight, 1);
+    const std::uint32_t side = std::max({ceilingOf(width, boxWidth), ceilingOf(height, boxHeight), std::uint32_t{1}});
+    return {side, ceilingOf(width, side), ceilingOf(height, side)};
+}
+
+ChannelReducer::ChannelReducer(std::uint32_t width, std::uint32_t height, std::optional<Diagonal> flip, BlockGrid grid)
+    : width_(width), height_(height), flip_(flip), grid_(grid) {
+    // The written image's blocks start at its top-left corner; where a flip runs the source's
+    // rows or columns backwards there (the opposite diagonal), they start at the source's end.
+    const bool backwards = flip == Diagonal::opposite;
+    const std::uint32_t side = grid.side;
+    firstBand_ = backwards && height > 0 ? (height - 1) % side + 1 : side;
+    firstRun_ = backwards && width > 0 ? (width - 1) % side + 1 : side;
+    runCount_ = width == 0 ? 0 : runOf(width - 1) + 1;
+    const std::uint32_t strip = std::min(width, stripColumns);
+    columnSums_.assign(strip, 0);
+    columnMaxima_.assign(strip, 0);
+    runSums_.assign(runCount_, 0);
+    runMaxima_.assign(runCount_, 0);
+    result_.means.assign(std::size_t{grid.columns} * grid.rows, 0);
+    result_.maxima.assign(result_.means.size(), 0);
+}
+
+std::uint32_t ChannelReducer::bandEnd(std::uint32_t band) const {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(firstBand_ + std::uint64_t{band} * grid_.side, height_));
+}
+
+std::uint32_t ChannelReducer::runEnd(std::uint32_t run) const {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(firstRun_ + std::uint64_t{run} * grid_.side, width_));
+}
+
+std::uint32_t ChannelReducer::runOf(std::uint32_t column) const {
+    return column < firstRun_ ? 0 : 1 + (column - firstRun_) / grid_.side;
+}
+
+// The block of the written image that the source sample (row, column) lands in.
+std::size_t ChannelReducer::blockOf(std::uint32_t row, std::uint32_t column) const {
+    const FlippedPosition at = flip_ ? flippedPosition(*flip_, row, column, width_, height_) : FlippedPosition{row, column};
+    return std::size_t{at.row / grid_.side} * grid_.columns + at.column / grid_.side;
+}
+
+bool ChannelReducer::run(const SampleSource& source, const std::atomic<bool>* stop) {
+    for (std::uint32_t band = 0, row = 0; row < height_; ++band) {
+        const std::uint32_t end = bandEnd(band);
+        for (std::uint32_t first = 0; first < width_; first += stripColumns) {
+            const std::uint32_t count = std::min(stripColumns, width_ - first);
+            if (!readStrip(source, row, end, first, count, stop)) return false;
+            foldStrip(first, count);
+        }
+        finishBand(row, end - row);
+        row = end;
+    }
+    return true;
+}
+
+// Rows [firstRow, endRow) of the strip of `count` columns from `firstColumn` on: whole rows
+// several at a time where the strip is the whole width, else each row's part in pieces.
+bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRow, std::uint32_t endRow,
+                               std::uint32_t firstColumn, std::uint32_t count, const std::atomic<bool>* stop) {
+    const std::size_t rowBytes = 2 * std::size_t{width_};
+    const bool wholeRows = count == width_ && rowBytes <= largestRead;
+    const std::uint32_t rowsAtOnce = wholeRows ? static_cast<std::uint32_t>(std::min<std::size_t>(largestRead / rowBytes, 1u << 16)) : 1;
+    const auto piece = static_cast<std::uint32_t>(largestRead / 2);
+    std::uint32_t held = 0;
+    for (std::uint32_t row = firstRow; row < endRow;) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
+        const std::uint32_t rows = std::min(rowsAtOnce, endRow - row);
+        const std::uint64_t offset = 2 * (std::uint64_t{row} * width_ + firstColumn);
+        if (wholeRows) {
+            const std::uint8_t* bytes = source(offset, rows * rowBytes);
+            for (std::uint32_t r = 0; r < rows; ++r) addSamples(bytes + r * rowBytes, 0, count);
+        } else {
+            for (std::uint32_t done = 0; done < count; done += piece) {
+                const std::uint32_t part = std::min(piece, count - done);
+                addSamples(source(offset + 2 * std::uint64_t{done}, 2 * std::size_t{part}), done, part);
+            }
+        }
+        row += rows;
+        // Per-column sums of 16-bit samples stay within 32 bits for 65536 rows.
+        held += rows;
+        if (held > (1u << 16) - rowsAtOnce) {
+            foldStrip(firstColumn, count);
+            held = 0;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// The loop the whole time goes into: plain enough for the compiler to make it many samples a
+// step, with whatever vector instructions the function it is compiled into may use.
+[[gnu::always_inline]] inline void addToColumns(const std::uint8_t* samples, std::uint32_t count, std::uint32_t* __restrict sums,
+                                                std::uint16_t* __restrict maxima, std::uint16_t& lowest, std::uint32_t& saturated) {
+    std::uint16_t low = lowest;
+    std::uint32_t full = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint16_t value = sampleAt(samples, i);
+        sums[i] += value;
+        maxima[i] = std::max(maxima[i], value);
+        low = std::min(low, value);
+        full += (value + 1u) >> 16;  // 1 for 65535 alone; a comparison would keep GCC from vectorising
+    }
+    lowest = low;
+    saturated = full;
+}
+
+using AddToColumns = void (*)(const std::uint8_t*, std::uint32_t, std::uint32_t*, std::uint16_t*, std::uint16_t&, std::uint32_t&);
+
+void addToColumnsPortable(const std::uint8_t* samples, std::uint32_t count, std::uint32_t* sums, std::uint16_t* maxima,
+                          std::uint16_t& lowest, std::uint32_t& saturated) {
+    addToColumns(samples, count, sums, maxima, lowest, saturated);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// Twice the samples a step on processors that have AVX2, chosen as the program runs.
+[[gnu::target("avx2")]] void addToColumnsAvx2(const std::uint8_t* samples, std::uint32_t count, std::uint32_t* sums,
+                                              std::uint16_t* maxima, std::uint16_t& lowest, std::uint32_t& saturated) {
+    addToColumns(samples, count, sums, maxima, lowest, saturated);
+}
+
+AddToColumns fastestAddToColumns() {
+    return __builtin_cpu_supports("avx2") ? addToColumnsAvx2 : addToColumnsPortable;
+}
+#else
+AddToColumns fastestAddToColumns() { return addToColumnsPortable; }
+#endif
+
+}  // namespace
+
+void ChannelReducer::addSamples(const std::uint8_t* samples, std::uint32_t firstColumn, std::uint32_t count) {
+    static const AddToColumns add = fastestAddToColumns();
+    std::uint32_t saturated = 0;
+    add(samples, count, columnSums_.data() + firstColumn, columnMaxima_.data() + firstColumn, result_.minimum, saturated);
+    result_.saturated += saturated;
+}
+
+// The column sums of one strip go to the runs they belong to, and start again from nothing.
+void ChannelReducer::foldStrip(std::uint32_t firstColumn, std::uint32_t count) {
+    for (std::uint32_t column = firstColumn, end = firstColumn + count; column < end;) {
+        const std::uint32_t run = runOf(column);
+        const std::uint32_t stop = std::min(runEnd(run), end);
+        std::uint64_t sum = 0;
+        std::uint16_t maximum = runMaxima_[run];
+        for (std::uint32_t c = column - firstColumn; c < stop - firstColumn; ++c) {
+            sum += columnSums_[c];
+            maximum = std::max(maximum, columnMaxima_[c]);
+            columnSums_[c] = 0;
+            columnMaxima_[c] = 0;
+        }
+        runSums_[run] += sum;
+        runMaxima_[run] = maximum;
+        column = stop;
+    }
+}
+
+void ChannelReducer::finishBand(std::uint32_t firstRow, std::uint32_t rows) {
+    for (std::uint32_t run = 0; run < runCount_; ++run) {
+        const std::uint32_t firstColumn = run == 0 ? 0 : runEnd(run - 1);
+        const std::uint64_t count = std::uint64_t{rows} * (runEnd(run) - firstColumn);
+        if (count == 0) continue;  // never: every band and every run holds samples
+        const std::size_t block = blockOf(firstRow, firstColumn);
+        result_.means[block] = static_cast<std::uint16_t>((runSums_[run] + count / 2) / count);
+        result_.maxima[block] = runMaxima_[run];
+        result_.sum += runSums_[run];
+        result_.maximum = std::max(result_.maximum, runMaxima_[run]);
+        runSums_[run] = 0;
+        runMaxima_[run] = 0;
+    }
+}
+
+}  // namespace quillane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "output/Flip.h"
+#include "preview/BlockReduction.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillane {
+
+// What a preview is asked for: the box its pictures must fit, and the flip the split would make.
+struct PreviewRequest {
+    std::uint32_t boxWidth = 512;
+    std::uint32_t boxHeight = 512;
+    bool flip = false;
+    bool mainDiagonal = false;  // with `flip`: the main diagonal, else the opposite one
+
+    // Larger boxes are made this size: a picture of a million pixels shows every spot a screen can.
+    static constexpr std::uint32_t largestBox = 1024;
+};
+
+// The figures of one channel. Minimum, maximum, mean and the saturated samples count every
+// sample; the histogram counts the preview's pixels (block means), by their upper 8 bits, which is
+// what the pictures show and costs nothing per sample.
+struct ChannelFigures {
+    std::uint64_t samples = 0;
+    std::uint16_t minimum = 0;
+    std::uint16_t maximum = 0;
+    double mean = 0;
+    std::uint64_t saturated = 0;  // samples at 65535
+    std::array<std::uint32_t, 256> histogram{};
+
+    double saturatedShare() const { return samples == 0 ? 0.0 : static_cast<double>(saturated) / static_cast<double>(samples); }
+};
+
+// One written channel reduced to the preview's pixels, `means` for the picture and `maxima`
+// for saturation (65535 where any sample of the block is saturated).
+struct ChannelPreview {
+    std::vector<std::uint16_t> means;
+    std::vector<std::uint16_t> maxima;
+    ChannelFigures figures;
+};
+
+// A scan as the split would write its two channels, reduced to fit the requested box.
+struct ScanPreview {
+    std::string path;
+    std::uint64_t fileSize = 0;
+    std::uint32_t width = 0;  // of the written channels: exchanged with the height by a flip
+    std::uint32_t height = 0;
+    double pixelSizeX = 0;  // micrometres along a written row, as the channel files record it
+    double pixelSizeY = 0;
+    std::optional<Diagonal> flip;
+    BlockGrid grid;  // grid.columns × grid.rows preview pixels
+    ChannelPreview channels[2];
+};
+
+// The preview was stopped before it was finished.
+struct PreviewStopped : std::exception {
+    const char* what() const noexcept override { return "preview stopped"; }
+};
+
+// Opens, checks and reduces the scan at `path`; a file the split would refuse is refused with
+// the split's text (UserException), and so is one that another program cuts short meanwhile.
+// Each channel is read once, on a thread of its own. Setting `stop` ends the work within a row
+// of the scan with PreviewStopped.
+ScanPreview previewScan(const std::string& path, const PreviewRequest& request, const std::atomic<bool>* stop = nullptr);
+
+}  // namespace quillane

@@ -1,0 +1,149 @@
+// The preview against the files the split writes: every pixel is what the written channel's block
+// comes to, whatever the shape, box and flip, and a single saturated sample is never lost.
+#include "preview/PictureFile.h"
+#include "preview/ScanPreview.h"
+#include "preview/ToneMapping.h"
+#include "split/RecordingHost.h"
+#include "scan/UserException.h"
+#include "split/SplitRun.h"
+#include "support/Expectations.h"
+#include "support/ScanBuilder.h"
+#include "support/TiffReadBack.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace quillane {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+// A written channel reduced the plain way, block by block, with the smallest side that fits.
+struct PlainReduction {
+    std::uint32_t side = 1, columns = 0, rows = 0;
+    std::vector<std::uint16_t> means, maxima;
+};
+
+PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+    PlainReduction plain;
+    const auto blocks = [&](std::uint32_t length) { return (length + plain.side - 1) / plain.side; };
+    while (blocks(file.width) > boxWidth || blocks(file.height) > boxHeight) ++plain.side;
+    plain.columns = blocks(file.width);
+    plain.rows = blocks(file.height);
+    for (std::uint32_t br = 0; br < plain.rows; ++br) {
+        for (std::uint32_t bc = 0; bc < plain.columns; ++bc) {
+            std::uint64_t sum = 0, count = 0;
+            std::uint16_t maximum = 0;
+            for (std::uint32_t r = br * plain.side; r < std::min(file.height, (br + 1) * plain.side); ++r) {
+                for (std::uint32_t c = bc * plain.side; c < std::min(file.width, (bc + 1) * plain.side); ++c) {
+                    const std::uint16_t sample = file.pixels[std::size_t{r} * file.width + c];
+                    sum += sample;
+                    ++count;
+                    maximum = std::max(maximum, sample);
+                }
+            }
+            plain.means.push_back(static_cast<std::uint16_t>((sum + count / 2) / count));
+            plain.maxima.push_back(maximum);
+        }
+    }
+    return plain;
+}
+
+TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
+    const struct {
+        std::uint32_t width, height, boxWidth, boxHeight;
+    } shapes[] = {
+        {7, 5, 3, 3}, {1, 9, 2, 2}, {9, 1, 4, 1}, {13, 11, 100, 100}, {64, 3, 5, 5}, {31, 17, 4, 6}, {1, 1, 1, 1},
+        // Rows wider than a strip of columns and than one read: read in pieces, summed strip by strip.
+        {ChannelReducer::stripColumns + 7, 3, 9, 4},
+    };
+    const struct {
+        const char* what;
+        bool flip, mainDiagonal;
+        const char* suffix;
+    } flips[] = {{"as stored", false, false, ""}, {"main", true, true, "_FlippedLLtoUR"}, {"opposite", true, false, "_FlippedULtoLR"}};
+    for (const auto& shape : shapes) {
+        for (const auto& flip : flips) {
+            SCOPED_TRACE(std::to_string(shape.width) + " x " + std::to_string(shape.height) + ", " + flip.what);
+            const TemporaryFolder folder;
+            ScanBuilder builder = ScanBuilder::scan(shape.width, shape.height);
+            builder.samples[0][shape.width * shape.height / 2] = 0xFFFF;  // one saturated sample each
+            builder.samples[1].back() = 0xFFFF;
+            builder.samples[1].front() = 0;
+            const std::string input = builder.write(folder / "scan.tif").string();
+            RecordingHost host;
+            RecordingPlatform platform(host);
+            host.options = {"", true, flip.flip, flip.mainDiagonal};
+            host.inputs = {input};
+            ASSERT_TRUE(SplitRun(host, platform).succeeded());
+
+            const ScanPreview preview = previewScan(input, {shape.boxWidth, shape.boxHeight, flip.flip, flip.mainDiagonal});
+            for (int c = 0; c < 2; ++c) {
+                SCOPED_TRACE(c);
+                const TiffReadBack written = readTiff(folder / (std::string(c == 0 ? "Red" : "Green") + "scan" + flip.suffix + ".tif"));
+                const PlainReduction plain = reducedPlainly(written, shape.boxWidth, shape.boxHeight);
+                EXPECT_EQ(std::make_pair(preview.width, preview.height), std::make_pair(written.width, written.height));
+                EXPECT_EQ(preview.grid.side, plain.side);
+                EXPECT_EQ(preview.channels[c].means, plain.means);
+                EXPECT_EQ(preview.channels[c].maxima, plain.maxima);
+                const ChannelFigures& figures = preview.channels[c].figures;
+                EXPECT_EQ(figures.minimum, *std::min_element(written.pixels.begin(), written.pixels.end()));
+                EXPECT_EQ(figures.maximum, *std::max_element(written.pixels.begin(), written.pixels.end()));
+                EXPECT_EQ(figures.saturated, static_cast<std::uint64_t>(std::count(written.pixels.begin(), written.pixels.end(), 0xFFFF)));
+                double sum = 0;
+                for (const std::uint16_t sample : written.pixels) sum += sample;
+                EXPECT_DOUBLE_EQ(figures.mean, sum / static_cast<double>(written.pixels.size()));
+            }
+        }
+    }
+}
+
+// 1.2 GB of zeros left as holes of a sparse file, with one sample at 65535 (in channel 1, near
+// the written image's middle): counted, and marked on its channel and on the composite alone.
+TEST(Preview, OneSaturatedSampleInATenThousandByThirtyThousandChannelIsCountedAndMarked) {
+    constexpr std::uint32_t width = 10000, height = 30000, row = 14999, column = 4321;
+    const TemporaryFolder folder;
+    Layout layout;
+    const fs::path input = ScanBuilder::sparse(width, height).write(folder / "slide.tif", &layout);
+    std::fstream(input, std::ios::in | std::ios::out | std::ios::binary).seekp(layout.pixelOffsets[1] + 2 * (std::streamoff{row} * width + column)).write("\xFF\xFF", 2);
+
+    const ScanPreview preview = previewScan(input.string(), {512, 512, true, false});
+    EXPECT_EQ(preview.channels[0].figures.saturated, 0u);
+    EXPECT_EQ(preview.channels[1].figures.saturated, 1u);
+    EXPECT_EQ(preview.channels[1].figures.maximum, 0xFFFF);
+    // Flipped along the opposite diagonal, the sample stands in row width-1-column, column height-1-row.
+    const std::size_t marked = std::size_t{(width - 1 - column) / preview.grid.side} * preview.grid.columns + (height - 1 - row) / preview.grid.side;
+    for (const RgbImage& picture : {channelPicture(preview, 1, ToneCurve::linear), compositePicture(preview, ToneCurve::logarithmic)}) {
+        std::vector<std::size_t> blue;
+        for (std::size_t i = 0; i < picture.pixels.size() / 3; ++i)
+            if (std::equal(saturatedColour.begin(), saturatedColour.end(), picture.pixels.begin() + static_cast<std::ptrdiff_t>(3 * i)))
+                blue.push_back(i);
+        EXPECT_EQ(blue, std::vector<std::size_t>{marked});
+    }
+    EXPECT_EQ(std::count(preview.channels[0].maxima.begin(), preview.channels[0].maxima.end(), 0), std::ssize(preview.channels[0].maxima));
+}
+
+// A preview asked to stop ends without a result; a picture that cannot be written names its file.
+TEST(Preview, StopsWhenAskedAndAPictureThatCannotBeWrittenIsRefused) {
+    const TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(7, 5).write(folder / "scan.tif").string();
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(previewScan(input, {}, &stop), PreviewStopped);
+
+    const std::string picture = (folder / "missing" / "scan.png").string();
+    std::string refusal;
+    try {
+        writePicture(picture, compositePicture(previewScan(input, {}), ToneCurve::linear));
+    } catch (const UserException& failure) {
+        refusal = failure.message;
+    }
+    EXPECT_EQ(refusal.rfind(picture + " : ", 0), 0u) << refusal;
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"scan.tif"});
+}
+
+}  // namespace
+}  // namespace quillane
