@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace quillane {
+
+class ProgressObserver;
 
 // One output file, written in full and then put in place whole. The bytes go to a temporary
 // file in the destination's folder; `commit` gives it the destination's name only after the
@@ -29,7 +32,15 @@ public:
     // Abandons the file when it was not committed.
     virtual ~OutputFile();
 
+    // Long work on the file (a large write, flushing it, closing it) tells `observer` it is still
+    // under way; a stop the observer throws leaves the file to be abandoned. Observed, the file
+    // is written in pieces that take the disk about a twentieth of a second each.
+    void reportProgressTo(ProgressObserver* observer);
+
     void write(const void* bytes, std::size_t count);
+    // How much goes to the system in one call now; a caller on another thread that must be able
+    // to stop soon writes no more at a time.
+    std::size_t pieceBytes() const { return piece_; }
     // The current position (a seek of 0 from the current position).
     std::uint64_t position();
     void seekToStart();
@@ -45,6 +56,9 @@ public:
 
 private:
     void nameTemporary();
+    void fitPiece(std::size_t written, std::chrono::steady_clock::duration took);
+    template <class Call>
+    std::uint32_t observed(Call call);
 
     std::string destination_;
     std::string folder_;     // the destination's folder, where the temporary is
@@ -54,6 +68,8 @@ private:
     bool unnamed_ = false;    // made without a name (O_TMPFILE)
     bool vanishes_ = false;   // named, but the system removes it on close (Windows)
     int watchSlot_ = -1;      // where signal handling finds the temporary's name
+    ProgressObserver* progress_ = nullptr;
+    std::size_t piece_ = std::size_t{1} << 20;
 };
 
 // Has the signals that end a program (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT, a broken pipe and the

@@ -8,7 +8,7 @@
 
 namespace quillane {
 
-ScanImage::ScanImage() = default;
+ScanImage::ScanImage(ProgressObserver* progress) : progress_(progress) {}
 
 ScanImage::~ScanImage() {
     try {
