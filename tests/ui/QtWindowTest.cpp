@@ -2,6 +2,7 @@
 // (in a folder of the test's own) and scripted choosers and message boxes.
 #include "app/ScriptedServices.h"
 
+#include "hardening/FaultyFileSystem.h"
 #include "app/DialogTemplate.h"
 #include "qt/AboutDialog.h"
 #include "qt/BuildVersion.h"
@@ -39,10 +40,14 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace quillane {
 namespace {
@@ -584,37 +589,72 @@ TEST_F(QtWindow, EventLoopKeepsRunningDuringARunAndTheRunsCallsAreUnchanged) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// Cancel, Escape or the close box while the first of three files is split: that file is finished
-// whole, the others are not begun, and the window closes without the closing message.
-TEST_F(QtWindow, ClosingDuringARunStopsAfterTheCurrentFileThenCloses) {
+// Cancel, Escape or the close box while the first channel of the second of three files goes to a
+// disk so slow that it would take 10 s: meanwhile the window answers every probe (an event posted
+// from another thread) within 250 ms; the run ends within a second, that file is abandoned whole,
+// the first stays split, the third is not begun, and the window closes without the closing message.
+TEST_F(QtWindow, ClosingDuringASlowWriteAbandonsTheFileUnderWayThenCloses) {
+    using Clock = std::chrono::steady_clock;
     for (const auto& [what, end] : dialogEndings()) {
         SCOPED_TRACE(what);
         const TemporaryFolder here;
         std::vector<std::string> inputs;
-        for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(5, 3).write(here / name).string());
+        for (const auto& [name, side] : {std::pair{"a.tif", 5}, std::pair{"b.tif", 1024}, std::pair{"c.tif", 5}})
+            inputs.push_back(ScanBuilder::scan(side, side).write(here / name).string());
         auto window = open();
         window->logic().OnDropFiles(inputs);
-        bool ended = false, stillOpen = false;
+        FaultyFileSystem slow({}, false, false, (std::size_t{2} << 20) / 10);  // b's 2 MiB channels: 10 s each
+        std::vector<Clock::duration> answers;
+        std::atomic<bool> probing = false, finished = false;
+        std::thread prober([&] {
+            while (!finished) {
+                if (probing)
+                    QMetaObject::invokeMethod(window.get(), [&, sent = Clock::now()] { answers.push_back(Clock::now() - sent); });
+                std::this_thread::sleep_for(std::chrono::milliseconds(probing ? 50 : 5));
+            }
+        });
+        const auto stopProbing = [&] {
+            finished = true;
+            if (prober.joinable()) prober.join();
+        };
+        const auto watched = std::chrono::milliseconds(std::string(what) == "Cancel" ? 3000 : 300);
+        Clock::time_point writing, ended;
+        bool stillOpen = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&, end = end] {
-            if (ended || window->progressBar()->value() < 1) return;
-            ended = true;
+            if (window->statusLine()->text() != QString::fromStdString("Splitting:  " + inputs[1]) ||
+                window->progressBar()->value() != 5 || ended != Clock::time_point())
+                return;
+            if (writing == Clock::time_point()) {
+                writing = Clock::now();
+                probing = true;
+            }
+            if (Clock::now() - writing < watched) return;
+            stopProbing();
+            QCoreApplication::processEvents();  // the last probes' answers
+            ended = Clock::now();
             end(*window);
             stillOpen = window->isVisible();
         });
-        poll.start(1);
+        poll.start(10);
 
         click(window->splitButton());
+        const auto stopped = Clock::now() - ended;
 
-        EXPECT_TRUE(ended);
-        EXPECT_TRUE(stillOpen) << "not while the file is under way";
+        stopProbing();
+        ASSERT_NE(ended, Clock::time_point()) << "the slow channel was never under way";
+        ASSERT_FALSE(answers.empty());
+        EXPECT_GE(answers.size(), static_cast<std::size_t>(watched / std::chrono::milliseconds(50)) - 1);
+        EXPECT_LE(*std::max_element(answers.begin(), answers.end()), std::chrono::milliseconds(250));
+        EXPECT_LT(stopped, std::chrono::seconds(1));
+        EXPECT_TRUE(stillOpen) << "not before the run has stopped";
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(window->result(), QDialog::Rejected);
         EXPECT_TRUE(messages.shown.empty());
-        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 3)) << "whole";
-        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 5)
-            << "the three inputs and the first file's two channels, nothing else";
+        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 5)) << "whole";
+        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 5));
+        EXPECT_EQ(namesIn(here.path()), (std::vector<std::string>{"Greena.tif", "Reda.tif", "a.tif", "b.tif", "c.tif"}))
+            << "nothing of b, not even a temporary, and nothing of c";
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 }
