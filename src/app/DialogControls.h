@@ -41,6 +41,9 @@ public:
     virtual int listHorizontalExtent(int id) = 0;
     virtual void setListHorizontalExtent(int id, int pixels) = 0;
     virtual int listTextWidth(int id, const std::string& text) = 0;
+    // A list that takes many entries at once is not drawn meanwhile (false), then drawn once
+    // (true). A toolkit that draws only when its event loop runs has nothing to do.
+    virtual void setListRedraw(int /*id*/, bool /*redraw*/) {}
 
     // Progress bars.
     virtual void setProgressRange(int id, int low, int high) = 0;

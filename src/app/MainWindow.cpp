@@ -4,6 +4,7 @@
 #include "app/DialogTemplate.h"
 #include "app/FolderBrowser.h"
 #include "platform/FolderListing.h"
+#include "platform/Process.h"
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
 
@@ -176,18 +177,21 @@ void MainWindow::fillFromPaths(const std::vector<std::string>& paths, bool keepO
     SaveSettings();
 }
 
-// The list is replaced as a whole and the last path added is remembered with its folder; the
-// list scrolls sideways as far as its widest path ever needed, never less.
+// The list is replaced as a whole and the last path added is remembered with its folder, made
+// whole, so that a later start in another folder finds it; the list scrolls sideways as far as
+// its widest path ever needed, never less.
 void MainWindow::replaceInputList(const std::vector<std::string>& paths) {
+    controls_.setListRedraw(idInputList, false);
     controls_.resetList(idInputList);
     int extent = controls_.listHorizontalExtent(idInputList);
     for (const std::string& path : paths) {
-        lastInputPath = path;
+        lastInputPath = absolutePath(path);
         controls_.addListEntry(idInputList, path);
         const int width = controls_.listTextWidth(idInputList, path);
         if (width > extent) extent = width;
     }
     controls_.setListHorizontalExtent(idInputList, extent);
+    controls_.setListRedraw(idInputList, true);
     lastInputFolder = DriveAndDirectory(lastInputPath);
 }
 
@@ -201,7 +205,7 @@ void MainWindow::OnBrowseOutput() {
     browser.initialFolder = lastOutputFolder;
     if (!browser.Browse()) return;
 
-    outputFolder = trimmed(browser.selectedPath);
+    outputFolder = absolutePath(trimmed(browser.selectedPath));
     lastOutputFolder = outputFolder;
     UpdateData(false);
     SaveSettings();
@@ -276,14 +280,29 @@ void MainWindow::OnOK() {
     if (running_) return;
     running_ = true;
     stopping_ = false;
+    showRunning(true);
     SplitRun(*this, runPlatform_);
     running_ = false;
+    showRunning(false);
     if (stopping_) controls_.endDialog();
 }
 
 void MainWindow::OnCancel() {
-    if (running_) stopping_ = true;  // the run stops after the file under way, then OnOK ends the dialog
+    if (running_) stopping_ = true;  // the run abandons the file under way, then OnOK ends the dialog
     else controls_.endDialog();
+}
+
+// While a run is under way, what would do nothing looks it: the Split button, both Browse
+// buttons, the options and the output folder are disabled; Cancel stays. Afterwards each is as
+// the options make it.
+void MainWindow::showRunning(bool running) {
+    for (const int id : {idOk, idBrowseInput, idFlip, idWriteBack}) controls_.enable(id, !running);
+    const bool diagonals = !running && flip != 0;
+    mainDiagonalRadio.EnableWindow(diagonals);
+    oppositeDiagonalRadio.EnableWindow(diagonals);
+    const bool folder = !running && writeBack != 1;
+    outputFolderEdit.EnableWindow(folder);
+    outputBrowseButton.EnableWindow(folder);
 }
 
 SplitOptions MainWindow::readOptions() {
@@ -332,7 +351,8 @@ void MainWindow::ProgressBarSink::setRange(int low, int high) {
     controls_.setProgressRange(idProgress, low, high);
 }
 
-// Each position ends a stage of a file: the window is serviced there, between the stages.
+// Each position ends a stage of a file, and long work within a stage shows its position again
+// every tenth of a second or so: the window is serviced there.
 void MainWindow::ProgressBarSink::setPosition(int pos) {
     controls_.setProgressPosition(idProgress, pos);
     controls_.serviceMessages(0, {});

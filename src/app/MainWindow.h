@@ -56,10 +56,10 @@ public:
     // True when the command was the window's own (About); the front end handles the rest.
     bool OnSysCommand(unsigned id);
     // "Split Tiff" and Enter. While the run is under way the window keeps handling its messages;
-    // its buttons, options and drops do nothing then, and closing it stops the run.
+    // its buttons, options and drops are disabled and do nothing then, and closing it stops the run.
     void OnOK();
     // Cancel, Escape and the close command end the dialog; during a run they end it once the
-    // file under way is whole and the run has stopped.
+    // run has stopped and abandoned the file under way.
     void OnCancel();
     bool running() const { return running_; }
 
@@ -104,6 +104,7 @@ private:
     void fillFromPaths(const std::vector<std::string>& paths, bool keepOthers);
     void replaceInputList(const std::vector<std::string>& paths);
     bool optionsHeldByRun();
+    void showRunning(bool running);
 
     // The process for the run's folder test; the pause after each file handles the window's
     // messages and ends early when the window is being closed.

@@ -4,10 +4,12 @@
 #include "platform/FileError.h"
 #include "platform/OutputFile.h"
 #include "platform/SystemError.h"
+#include "platform/ProgressObserver.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -80,10 +82,11 @@ std::uint64_t bytesHeld(const ChannelBuffer& buffer) {
 // overlap: the system's copy into its file cache and the flip take about as long each. One band
 // is in the worker's hands at a time; a failure to write it is kept and thrown again on the
 // calling thread at its next band or at the end. Where no thread can be had, or when there is
-// only one band, the calling thread writes.
+// only one band, the calling thread writes. The calling thread tells the observer meanwhile that
+// the work goes on; when a stop is thrown there, the worker leaves its band within a piece.
 class BandWriter {
 public:
-    BandWriter(OutputFile& file, bool threaded) : file_(file) {
+    BandWriter(OutputFile& file, bool threaded, ProgressObserver* progress) : file_(file), progress_(progress) {
         if (!threaded) return;
         try {
             worker_ = std::thread([this] { run(); });
@@ -93,6 +96,7 @@ public:
     }
     ~BandWriter() {
         if (!worker_.joinable()) return;
+        abandoned_ = true;  // the band under way, if any, is not needed any more
         {
             const std::lock_guard lock(mutex_);
             stopping_ = true;
@@ -126,8 +130,23 @@ public:
 
 private:
     void waitUntilIdle(std::unique_lock<std::mutex>& lock) {
-        changed_.wait(lock, [&] { return band_ == nullptr; });
+        const auto step = progress_ ? progress_->interval() : ProgressObserver::defaultInterval;
+        while (!changed_.wait_for(lock, step, [&] { return band_ == nullptr; })) {
+            lock.unlock();  // the report may take a while, and may throw
+            stillWorking(progress_);
+            lock.lock();
+        }
         if (failure_) std::rethrow_exception(failure_);
+    }
+
+    // A piece at a time, so that a band that is no longer needed is left soon, a slow disk too.
+    void writeBand(const void* bytes, std::size_t count) {
+        const auto* next = static_cast<const std::uint8_t*>(bytes);
+        for (std::size_t done = 0; done < count && !abandoned_;) {
+            const std::size_t piece = std::min(file_.pieceBytes(), count - done);
+            file_.write(next + done, piece);
+            done += piece;
+        }
     }
 
     void run() {
@@ -140,7 +159,7 @@ private:
             lock.unlock();
             std::exception_ptr failure;
             try {
-                file_.write(bytes, count);
+                writeBand(bytes, count);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -152,6 +171,8 @@ private:
     }
 
     OutputFile& file_;
+    ProgressObserver* progress_;
+    std::atomic<bool> abandoned_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
     const void* band_ = nullptr;
@@ -165,8 +186,9 @@ private:
 // each, on the band writer's thread while the next is made when `overlapped`. `make(i, buffer)`
 // returns the bytes it made, 0 when the input failed under it.
 template <class Make>
-bool writeBands(OutputFile& file, std::uint64_t bands, bool overlapped, void* const buffers[2], Make&& make) {
-    BandWriter writer(file, overlapped && bands > 1);
+bool writeBands(OutputFile& file, std::uint64_t bands, bool overlapped, ProgressObserver* progress,
+                void* const buffers[2], Make&& make) {
+    BandWriter writer(file, overlapped && bands > 1, progress);
     for (std::uint64_t i = 0; i < bands; ++i) {
         void* buffer = buffers[i % 2];
         const std::size_t bytes = make(i, buffer);
@@ -186,10 +208,16 @@ bool ScanImage::writeFlippedSamples(OutputFile& file, const void* pixels) {
     const FlipBandPlan plan = planFlipBands(flip.sourceWidth, flip.sourceHeight, flip.bandBytes);
     const auto* source = static_cast<const std::uint16_t*>(pixels);
     const Diagonal diagonal = flip.mainDiagonal ? Diagonal::main : Diagonal::opposite;
-    // Every band reads a strip of every source row: the whole channel is mapped in first, in one go.
-    input_.prefetch(pixels, 2 * std::uint64_t{flip.sourceWidth} * flip.sourceHeight);
+    // Every band reads a strip of every source row: the whole channel is mapped in first, a piece
+    // at a time, as reading it from a share takes a while.
+    constexpr std::uint64_t prefetchPiece = std::uint64_t{16} << 20;
+    const std::uint64_t channelBytes = 2 * std::uint64_t{flip.sourceWidth} * flip.sourceHeight;
+    for (std::uint64_t done = 0; done < channelBytes; done += prefetchPiece) {
+        input_.prefetch(static_cast<const std::uint8_t*>(pixels) + done, std::min(prefetchPiece, channelBytes - done));
+        stillWorking(progress_);
+    }
     void* const buffers[2] = {flipBands_[0].get(), flipBands_[1].get()};
-    return writeBands(file, plan.bandCount, true, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
+    return writeBands(file, plan.bandCount, true, progress_, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
         const FlipBand band = plan.band(i);
         auto* samples = static_cast<std::uint16_t*>(buffer);
         if (!input_.readGuarded([&] { flipBand(samples, source, flip.sourceWidth, flip.sourceHeight, diagonal, band); },
@@ -208,7 +236,7 @@ bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint6
     const std::uint64_t pieces = (count + piece - 1) / piece;
     const auto owned = std::make_unique_for_overwrite<std::uint8_t[]>(piece);
     void* const buffers[2] = {owned.get(), owned.get()};
-    return writeBands(file, pieces, false, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
+    return writeBands(file, pieces, false, progress_, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
         const std::uint64_t from = i * piece;
         const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(piece, count - from));
         std::size_t got = 0;
@@ -284,6 +312,7 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
     const bool fromInput = input_.holds(pixels, layout->pixelBytes);
     try {
         file = std::make_unique<OutputFile>(outputPath);
+        file->reportProgressTo(progress_);
         file->seekToStart();
         file->write(layout->header.data(), layout->header.size());
         file->write(layout->directory.data(), layout->directory.size());
@@ -304,6 +333,9 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
             file->abandon();
             failInputRead(inputError_);
         }
+        // On the disk before the file is done with, while the window is still told of the work:
+        // naming it later waits for nothing.
+        file->finish();
     } catch (const FileError& failure) {
         // The object stays in its slot until close(); what it wrote goes now, so an existing
         // output is left as it was and no partial file remains.

@@ -3,15 +3,19 @@
 #include "platform/FileSystemCalls.h"
 #include "platform/FolderListing.h"
 #include "platform/OutputFileSystem.h"
+#include "platform/ProgressObserver.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <exception>
+#include <future>
 #include <mutex>
 #include <random>
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace quillane {
@@ -146,18 +150,29 @@ void OutputFile::makeNamedTemporary() {
 
 OutputFile::~OutputFile() { abandon(); }
 
+// A large write goes to the system a megabyte at a time at most. Handed hundreds of megabytes at
+// once, the file cache takes them in huge-page-sized blocks, and fresh blocks that size can cost
+// several times the copy itself (on a virtual machine that gives free ones back to its host, many
+// times); below that size they come from memory in use all along. WriteFile takes at most a
+// DWORD's worth in any case.
+constexpr std::size_t largestPiece = std::size_t{1} << 20;
+// Where the disk is slow, pieces go down to this.
+constexpr std::size_t smallestPiece = std::size_t{8} << 10;
+constexpr std::chrono::milliseconds pieceTime{50};
+constexpr std::uint64_t writeBackStep = std::uint64_t{16} << 20;
+
+void OutputFile::reportProgressTo(ProgressObserver* observer) {
+    progress_ = observer;
+    // The first piece is small, since a slow disk is known only by the time a piece takes.
+    piece_ = observer != nullptr ? smallestPiece : largestPiece;
+}
+
 void OutputFile::write(const void* bytes, std::size_t count) {
-    // A large write goes to the system a megabyte at a time. Handed hundreds of megabytes at
-    // once, the file cache takes them in huge-page-sized blocks, and fresh blocks that size can
-    // cost several times the copy itself (on a virtual machine that gives free ones back to its
-    // host, many times); below that size they come from memory in use all along. WriteFile
-    // takes at most a DWORD's worth in any case.
-    constexpr std::size_t piece = std::size_t{1} << 20;
-    constexpr std::uint64_t writeBackStep = std::uint64_t{16} << 20;
     const auto* next = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
+        const auto started = std::chrono::steady_clock::now();
         std::size_t written = 0;
-        if (const Error error = writeSome(handle_, next, std::min(count, piece), written))
+        if (const Error error = writeSome(handle_, next, std::min(count, piece_), written))
             fail(error, false, fullPathOf(destination_));
         // The system took nothing and reported nothing: the disk is full.
         if (written == 0) throw FileError(FileError::diskFull, 0, fullPathOf(destination_));
@@ -170,6 +185,22 @@ void OutputFile::write(const void* bytes, std::size_t count) {
             startWriteBack(handle_, writingBackFrom_, written_ - writingBackFrom_);
             writingBackFrom_ = written_;
         }
+        if (progress_ != nullptr) {
+            fitPiece(written, std::chrono::steady_clock::now() - started);
+            progress_->stillWorking();
+        }
+    }
+}
+
+// A whole piece that went in well under its time lets the next be twice as large; one that took
+// longer makes the next as large as the disk takes in that time.
+void OutputFile::fitPiece(std::size_t written, std::chrono::steady_clock::duration took) {
+    if (written >= piece_ && took <= pieceTime / 2) {
+        piece_ = std::min(piece_ * 2, largestPiece);
+    } else if (took > pieceTime) {
+        const auto share = static_cast<double>(pieceTime.count()) /
+                           static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
+        piece_ = std::max(smallestPiece, static_cast<std::size_t>(static_cast<double>(written) * share));
     }
 }
 
@@ -185,12 +216,38 @@ void OutputFile::seekToStart() {
     written_ = writingBackFrom_ = 0;
 }
 
+// Flushing a file can take as long as writing it did, on a share that takes the bytes only then:
+// the call goes to a thread of its own while this one goes on telling the observer.
+// A stop thrown meanwhile waits for the call, since the file cannot be let go of before it returns.
+template <class Call>
+std::uint32_t OutputFile::observed(Call call) {
+    if (progress_ == nullptr) return call();
+    std::future<Error> pending;
+    try {
+        pending = std::async(std::launch::async, call);
+    } catch (const std::system_error&) {
+        return call();  // no thread to be had: called here, unobserved
+    }
+    std::exception_ptr stop;
+    while (pending.wait_for(progress_->interval()) != std::future_status::ready) {
+        try {
+            progress_->stillWorking();
+        } catch (...) {
+            if (!stop) stop = std::current_exception();
+        }
+    }
+    const Error error = pending.get();
+    if (stop) std::rethrow_exception(stop);
+    return error;
+}
+
 // The bytes reach the disk before the name does, so that a power cut cannot leave an empty or
 // partial file under the name, and a failure the system reports only on flushing (an I/O error,
 // a full disk on a network share) fails the write instead of passing unnoticed.
 void OutputFile::finish() {
     if (finished_) return;
-    if (const Error error = flush(handle_)) fail(error, false, fullPathOf(destination_));
+    const Handle handle = handle_;
+    if (const Error error = observed([handle] { return flush(handle); })) fail(error, false, fullPathOf(destination_));
     finished_ = true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -7,6 +8,8 @@
 #include <vector>
 
 namespace quillane {
+
+class ProgressObserver;
 
 // One output file, written in full and then put in place whole. The bytes go to a temporary
 // file in the destination's folder; `commit` flushes them to the disk and only then gives the
@@ -31,7 +34,15 @@ public:
     // Abandons the file when it was not committed.
     virtual ~OutputFile();
 
+    // Long work on the file (a large write, flushing it, closing it) tells `observer` it is still
+    // under way; a stop the observer throws leaves the file to be abandoned. Observed, the file
+    // is written in pieces that take the disk about a twentieth of a second each.
+    void reportProgressTo(ProgressObserver* observer);
+
     void write(const void* bytes, std::size_t count);
+    // How much goes to the system in one call now; a caller on another thread that must be able
+    // to stop soon writes no more at a time.
+    std::size_t pieceBytes() const { return piece_; }
     // The current position (a seek of 0 from the current position).
     std::uint64_t position();
     void seekToStart();
@@ -58,6 +69,9 @@ private:
     bool nameUnnamed();
     // Where the system refuses to name an unnamed file: its bytes go to a named temporary.
     void moveIntoNamedTemporary();
+    void fitPiece(std::size_t written, std::chrono::steady_clock::duration took);
+    template <class Call>
+    std::uint32_t observed(Call call);
 
     std::string destination_;
     std::string folder_;     // the destination's folder, where the temporary is
@@ -71,6 +85,8 @@ private:
     std::uint64_t written_ = 0;         // bytes written from the start of the file
     std::uint64_t writingBackFrom_ = 0; // where the bytes the system was not yet asked to write back begin
     int watchSlot_ = -1;      // where signal handling finds the temporary's name
+    ProgressObserver* progress_ = nullptr;
+    std::size_t piece_ = std::size_t{1} << 20;
 };
 
 // Commits two finished files as one: both are flushed before either takes its name, and when

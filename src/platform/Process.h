@@ -8,6 +8,11 @@ namespace quillane {
 // The process's current directory; empty when the system cannot tell it (for example when
 // the directory has been removed).
 std::string currentDirectory();
+// `path` made whole against the process's current directory as it is now: a path that is whole
+// already, or empty, comes back as it is, and so does any path when the current directory cannot
+// be told. Nothing else in it is changed on Linux (no "." or ".." is resolved, the bytes stay);
+// on Windows it is the system's full path name.
+std::string absolutePath(const std::string& path);
 // Makes `path` the process's current directory; false when it cannot be entered.
 bool changeDirectory(const std::string& path);
 // The local calendar time of a moment, in the user's time zone.

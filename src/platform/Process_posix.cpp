@@ -19,6 +19,13 @@ std::string currentDirectory() {
     }
 }
 
+std::string absolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    const std::string folder = currentDirectory();
+    if (folder.empty()) return path;
+    return folder.back() == '/' ? folder + path : folder + '/' + path;
+}
+
 bool changeDirectory(const std::string& path) {
     return !path.empty() && ::chdir(path.c_str()) == 0;
 }

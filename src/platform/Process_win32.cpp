@@ -22,6 +22,19 @@ std::string currentDirectory() {
     }
 }
 
+// The system's rules: a drive's own current directory for "C:name", the current drive for
+// "\name", and "." and ".." resolved.
+std::string absolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    const DWORD length = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return path;
+    std::string full(length, '\0');
+    const DWORD written = ::GetFullPathNameA(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return path;
+    full.resize(written);
+    return full;
+}
+
 bool changeDirectory(const std::string& path) {
     return !path.empty() && ::_chdir(path.c_str()) == 0;
 }

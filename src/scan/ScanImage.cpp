@@ -9,7 +9,7 @@
 
 namespace quillane {
 
-ScanImage::ScanImage() = default;
+ScanImage::ScanImage(ProgressObserver* progress) : progress_(progress) {}
 
 ScanImage::~ScanImage() {
     try {

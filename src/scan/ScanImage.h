@@ -14,6 +14,7 @@
 namespace quillane {
 
 class OutputFile;
+class ProgressObserver;
 
 // One 12-byte entry of an image directory, decoded.
 struct DirectoryEntry {
@@ -29,7 +30,9 @@ struct DirectoryEntry {
 // directory, whose samples point straight into the mapping until a flip replaces them.
 class ScanImage {
 public:
-    ScanImage();
+    // Writing a channel tells `progress`, when given, that it is still under way (see
+    // ProgressObserver): a stop it throws abandons the channel file being written.
+    explicit ScanImage(ProgressObserver* progress = nullptr);
     ScanImage(const ScanImage&) = delete;
     ScanImage& operator=(const ScanImage&) = delete;
     virtual ~ScanImage();
@@ -138,6 +141,7 @@ private:
     bool copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count);
 
     MappedFile input_;
+    ProgressObserver* progress_ = nullptr;
     struct PendingFlip {
         bool mainDiagonal = true;
         std::uint32_t sourceWidth = 0;

@@ -33,9 +33,12 @@ public:
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
     virtual void beginWaitCursor() = 0;
     virtual void endWaitCursor() = 0;
+    // Long work within a stage gives the bar its position again every tenth of a second or so,
+    // so that a window can be serviced there; it adds no position of its own.
     virtual ProgressSink& progress() = 0;
-    // Asked after each file: true when the user has asked the run to stop (the window is being
-    // closed), and the run then ends before the next file, without its closing message.
+    // Asked after each file, and every tenth of a second or so while one is written: true when
+    // the user has asked the run to stop (the window is being closed). The run then abandons the
+    // file under way, or ends before the next file, without its closing message.
     virtual bool stopRequested() { return false; }
 };
 

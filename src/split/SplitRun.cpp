@@ -1,5 +1,6 @@
 #include "split/SplitRun.h"
 
+#include "platform/ProgressObserver.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
 #include "split/OutputPlan.h"
@@ -33,36 +34,61 @@ private:
     SplitHost& host_;
 };
 
+// Thrown from within the work on a file when the host asks the run to stop: the file is let go
+// of as after a failure, but it is no failure.
+struct RunStopped {};
+
+// The bar as the run moves it. Long work shows the same position again now and then, which
+// lets the window be serviced, and a stop asked for meanwhile ends that work.
+class Stages {
+public:
+    explicit Stages(SplitHost& host) : host_(host), progress_(host.progress()) {}
+    void reach(int position) {
+        position_ = position;
+        progress_.setPosition(position);
+    }
+    void stillWorking() {
+        progress_.setPosition(position_);
+        if (host_.stopRequested()) throw RunStopped{};
+    }
+
+private:
+    SplitHost& host_;
+    ProgressSink& progress_;
+    int position_ = 0;
+};
+
 // Splits one input into its two files, driving the progress bar through positions 1 to 10;
 // every failure arrives as an exception. The scan and its flip buffers are owned by this
 // scope, so they are released before the caller shows a message. The scan's facts are kept
 // in the entry once it has been read.
-void splitOne(InputOutcome& entry, const SplitOptions& options, ProgressSink& progress, RunFiles& files) {
+void splitOne(InputOutcome& entry, const SplitOptions& options, Stages& stages, RunFiles& files) {
     const std::string& path = entry.input;
     const OutputPaths& outputs = entry.outputs;
-    const auto scan = std::make_unique<ScanImage>();
+    ProgressObserver observer([&stages] { stages.stillWorking(); });
+    const auto scan = std::make_unique<ScanImage>(&observer);
     scan->open(path);
-    progress.setPosition(1);
+    stages.reach(1);
     scan->parse();
-    progress.setPosition(2);
+    stages.reach(2);
     entry.scan = factsOf(*scan);
     scan->requireTwoChannels();
 
     // Each channel is flipped band by band as it is written, never copied whole first.
     if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
-    progress.setPosition(3);
-    progress.setPosition(4);
-    progress.setPosition(5);
+    stages.reach(3);
+    stages.reach(4);
+    stages.reach(5);
 
     // Both files are written whole before either takes its name, so that they replace what stood
     // there together or not at all.
     scan->writeChannelUnnamed(outputs.first, 0);
-    progress.setPosition(6);
-    progress.setPosition(7);
+    stages.reach(6);
+    stages.reach(7);
 
     scan->writeChannelUnnamed(outputs.second, 1);
-    progress.setPosition(8);
-    progress.setPosition(9);
+    stages.reach(8);
+    stages.reach(9);
 
     // What stands where they go, looked at just before they go there, must be none of the run's
     // own files, by what it is rather than how it is named.
@@ -71,7 +97,7 @@ void splitOne(InputOutcome& entry, const SplitOptions& options, ProgressSink& pr
     files.addWritten(path, outputs);
 
     scan->close();
-    progress.setPosition(10);
+    stages.reach(10);
 }
 
 }  // namespace
@@ -133,6 +159,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files)
     }
 
     ProgressSink& progress = host.progress();
+    Stages stages(host);
     for (int i = 0; i < count; ++i) {
         InputOutcome& entry = outcome.inputs[static_cast<std::size_t>(i)];
         if (plan[static_cast<std::size_t>(i)].action == PlannedAction::skipRepeat) {
@@ -145,9 +172,14 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files)
             host.setStatusText("Splitting:  " + entry.input);
             host.redrawNow();
             progress.setRange(0, 10);
-            splitOne(entry, options, progress, files);
+            splitOne(entry, options, stages, files);
             entry.result = InputOutcome::Result::written;
             platform.pause(pauseAfterEachFile);
+        } catch (const RunStopped&) {
+            // The file under way is abandoned whole; the files before it stay.
+            entry.result = InputOutcome::Result::stopped;
+            outcome.stopped = true;
+            return outcome;
         } catch (const UserException& failure) {
             entry.failure = failure.what();
         } catch (...) {

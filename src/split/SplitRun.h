@@ -23,6 +23,9 @@ struct InputOutcome {
         failed,
         // The same file stands earlier in the list and was split there.
         repeated,
+        // The host asked the run to stop while it split this input, and the file under way was
+        // abandoned.
+        stopped,
     };
     std::string input;
     OutputPaths outputs;
@@ -38,7 +41,8 @@ struct InputOutcome {
 struct SplitOutcome {
     // The output folder cannot be entered; no input was taken up.
     bool outputFolderRefused = false;
-    // The host asked the run to stop; the inputs after the last one split were not taken up.
+    // The host asked the run to stop, after an input or during one; the inputs after it were not
+    // taken up.
     bool stopped = false;
     // The message of the failure that ended the run, as the host was shown it; empty when none.
     std::string failure;

@@ -100,15 +100,19 @@ TEST_F(Window, CaptionStaysAsTheTemplateHasItWithoutAProductVersion) {
     EXPECT_EQ(dialog.caption, "Quillane: Velmora's Tiff Image Channel Splitter Utility");
 }
 
+// The list keeps each path as given; the store keeps the last one whole, made so against the
+// current directory at the moment it is taken, bytes that are not UTF-8 and all.
 TEST_F(Window, ChosenFilesReplaceTheListAndAreRemembered) {
     struct Case {
         const char* what;
         std::vector<std::string> chosen;
     };
-    const std::vector<Case> cases = {
-        {"one file", {"/scans/slide01.tif"}},
-        {"several files, in the dialog's order", {"/scans/b.tif", "/scans/a.tif", "/other/place/c.TIF"}},
+    std::vector<Case> cases = {
+        {"one file", {path("slide01.tif")}},
+        {"several files, in the dialog's order", {path("b.tif"), path("a.tif"), (folder / "other" / "place" / "c.TIF").string()}},
+        {"a relative name", {"names/x.tif"}},
     };
+    if (nativePathStyle == PathStyle::posix) cases.push_back({"a relative name not in UTF-8", {"caf\xE9/x.tif"}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScriptedDialog fresh(mainDialogTemplate());
@@ -120,7 +124,7 @@ TEST_F(Window, ChosenFilesReplaceTheListAndAreRemembered) {
         other.OnBrowseInput();
 
         EXPECT_EQ(fresh[idInputList].entries, c.chosen);
-        const std::string last = c.chosen.back();
+        const std::string last = std::filesystem::absolute(c.chosen.back()).string();
         EXPECT_EQ(other.lastInputPath, last);
         EXPECT_EQ(other.lastInputFolder, folderOf(last));
         EXPECT_EQ(store.stored("LastTiffpath"), last);
@@ -169,16 +173,16 @@ TEST_F(Window, FileDialogIsAskedForSeveralTiffsStartingAtTheRememberedFile) {
 
 TEST_F(Window, CancelledChoosersChangeNothing) {
     open();
-    choose({"/scans/a.tif", "/scans/b.tif"});
+    choose({path("a.tif"), path("b.tif")});
     files.answers = {std::nullopt};
     click(idBrowseInput);
     files.answers = {std::vector<std::string>{}};
     click(idBrowseInput);
 
-    EXPECT_EQ(listed(), (std::vector<std::string>{"/scans/a.tif", "/scans/b.tif"}));
-    EXPECT_EQ(window.lastInputPath, "/scans/b.tif");
-    EXPECT_EQ(window.lastInputFolder, "/scans/");
-    EXPECT_EQ(settings.stored("LastTiffpath"), "/scans/b.tif");
+    EXPECT_EQ(listed(), (std::vector<std::string>{path("a.tif"), path("b.tif")}));
+    EXPECT_EQ(window.lastInputPath, path("b.tif"));
+    EXPECT_EQ(window.lastInputFolder, folderOf(path("b.tif")));
+    EXPECT_EQ(settings.stored("LastTiffpath"), path("b.tif"));
 
     settings.values["LastOutputpath"] = "/kept";
     const int writes = settings.writes;
@@ -263,15 +267,15 @@ TEST_F(Window, DropWithNothingUsableChangesNothing) {
     std::filesystem::create_directories(folder / "texts" / "inner.tif");
     writeFile(folder / "texts" / "read me.txt", {});
     open();
-    choose({"/scans/a.tif", "/scans/b.tif"});
+    choose({path("a.tif"), path("b.tif")});
     dialog[idOutputFolder].text = "/typed";
     const int writes = settings.writes;
 
     window.OnDropFiles({});
     window.OnDropFiles({path("missing.tif"), path("empty"), path("texts"), ""});
 
-    EXPECT_EQ(listed(), (std::vector<std::string>{"/scans/a.tif", "/scans/b.tif"}));
-    EXPECT_EQ(window.lastInputPath, "/scans/b.tif");
+    EXPECT_EQ(listed(), (std::vector<std::string>{path("a.tif"), path("b.tif")}));
+    EXPECT_EQ(window.lastInputPath, path("b.tif"));
     EXPECT_EQ(settings.writes, writes);
     EXPECT_EQ(dialog[idOutputFolder].text, "/typed");
 }
@@ -428,6 +432,10 @@ TEST_F(Window, BrowsedFolderIsTrimmedAndPreselectedOnlyWhenItCanBeEntered) {
     EXPECT_EQ(folders.titles, std::vector<std::string>(3, "Browse for Tiff output Directory"));
     EXPECT_EQ(folders.preselections, (std::vector<std::string>{"", existing, ""}));
     EXPECT_EQ(std::filesystem::current_path(), before);
+
+    folders.answers = {std::string("out")};
+    click(idBrowseOutput);
+    EXPECT_EQ(settings.stored("LastOutputpath"), std::filesystem::absolute("out").string()) << "remembered whole";
 }
 
 TEST_F(Window, BrowseButtonsTakeTheRememberedPathsFromTheStoreNotTheWindow) {
@@ -492,29 +500,35 @@ TEST_F(Window, SplitTiffWritesTheChannelsReportsProgressAndStaysOpen) {
     EXPECT_EQ(dialog[idStatus].text, "");
 }
 
-// Clicks and drops handled while a run services the window: the run goes on with what it read.
-TEST_F(Window, DuringARunItsButtonsOptionsAndDropsDoNothing) {
+// While a run services the window, what would do nothing is disabled (all but Cancel and the
+// list), and a click or a drop that reaches a handler all the same changes nothing: the run goes
+// on with what it read. Afterwards each control is as the options make it.
+TEST_F(Window, DuringARunItsButtonsOptionsAndDropsAreDisabledAndDoNothing) {
     const auto input = ScanBuilder::scan(5, 3).write(folder / "slide01.tif").string();
     const auto other = ScanBuilder::scan(5, 3).write(folder / "other.tif").string();
     open();
     choose({input});
     click(idFlip);
+    click(idWriteBack);
     files.answers = {std::vector<std::string>{other}};
     folders.answers = {std::string("/elsewhere")};
     const int readsBefore = settings.reads;
     const std::size_t requestsBefore = files.requests.size();
     dialog.onService = [&](int) {
         if (dialog.services.size() != 3) return;
-        click(idOk);
-        click(idBrowseInput);
-        click(idBrowseOutput);
-        click(idOppositeDiagonal);
-        click(idWriteBack);
-        click(idFlip);
+        for (int id : {idOk, idBrowseInput, idBrowseOutput, idOutputFolder, idFlip, idMainDiagonal, idOppositeDiagonal,
+                       idWriteBack})
+            EXPECT_FALSE(dialog[id].enabled) << id;
+        EXPECT_TRUE(dialog[idCancel].enabled && dialog[idInputList].enabled);
+        window.OnOK();
+        window.OnBrowseInput();
+        window.OnBrowseOutput();
+        window.OnOppositeDiagonalClicked();
+        window.OnWriteBackClicked();
+        window.OnFlipClicked();
         window.OnDropFiles({other});
-        EXPECT_TRUE(dialog[idMainDiagonal].checked && !dialog[idOppositeDiagonal].checked) << "a click is undone";
-        EXPECT_TRUE(dialog[idFlip].checked);
-        EXPECT_FALSE(dialog[idWriteBack].checked);
+        EXPECT_TRUE(dialog[idMainDiagonal].checked && !dialog[idOppositeDiagonal].checked);
+        EXPECT_TRUE(dialog[idFlip].checked && dialog[idWriteBack].checked);
         EXPECT_EQ(dialog[idStatus].text, "Splitting:  " + input);
     };
 
@@ -529,12 +543,16 @@ TEST_F(Window, DuringARunItsButtonsOptionsAndDropsDoNothing) {
     EXPECT_TRUE(std::filesystem::exists(path("Redslide01_FlippedLLtoUR.tif")));
     EXPECT_FALSE(std::filesystem::exists(path("Redslide01_FlippedULtoLR.tif")));
     EXPECT_FALSE(window.running());
+    EXPECT_TRUE(dialog[idOk].enabled && dialog[idFlip].enabled && dialog[idMainDiagonal].enabled);
+    EXPECT_FALSE(dialog[idOutputFolder].enabled || dialog[idBrowseOutput].enabled) << "write-back is on";
     click(idOppositeDiagonal);
     EXPECT_EQ(window.oppositeDiagonal, 0) << "after the run the options answer again";
 }
 
-// Cancel or the close box while a file is split, or in the pause after it: the file is finished
-// whole, no later file is begun, no closing message, and then the dialog ends.
+// Cancel or the close box between the stages of a small file (whose work never lasts long enough
+// to be looked in on; a long one is abandoned, as the front ends' tests show), or in the pause
+// after it: the file is finished whole, no later file is begun, no closing message, and then the
+// dialog ends.
 TEST_F(Window, CancelDuringARunEndsTheDialogAfterTheCurrentFile) {
     const struct {
         const char* when;

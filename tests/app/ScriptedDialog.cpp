@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace quillane::testing {
 
@@ -127,9 +128,13 @@ void ScriptedDialog::setProgressRange(int id, int low, int high) {
     bar.high = high;
 }
 
+// Long work shows the position it is at again now and then, servicing the window each time:
+// written down once, position and servicing alike.
 void ScriptedDialog::setProgressPosition(int id, int position) {
-    of(id, ControlClass::progressBar, "setProgressPosition").position = position;
-    positions.push_back(position);
+    Control& bar = of(id, ControlClass::progressBar, "setProgressPosition");
+    repeated_ = !positions.empty() && bar.position == position && positions.back() == position;
+    bar.position = position;
+    if (!repeated_) positions.push_back(position);
 }
 
 void ScriptedDialog::beginWaitCursor() {
@@ -143,6 +148,7 @@ void ScriptedDialog::endWaitCursor() {
 
 // A pause ends at once; what the user does meanwhile is the test's onService.
 void ScriptedDialog::serviceMessages(int milliseconds, const std::function<bool()>&) {
+    if (std::exchange(repeated_, false) && milliseconds == 0) return;
     services.push_back(milliseconds);
     if (onService) onService(milliseconds);
 }

@@ -77,6 +77,7 @@ private:
 
     std::map<int, Control> controls_;
     Control missing_;
+    bool repeated_ = false;  // the bar was given the position it showed
 };
 
 }  // namespace quillane::testing

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <stdexcept>
+#include <thread>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -20,6 +23,7 @@ struct Plan {
     std::vector<Fault> faults;
     bool shortWrites = false;
     bool withoutUnnamedFiles = false;
+    std::size_t bytesPerSecond = 0;
     bool interrupted = false;
     int counts[fileCallKinds] = {};
     std::size_t raised = 0;
@@ -28,6 +32,16 @@ struct Plan {
 Plan plan;
 
 constexpr std::size_t shortWrite = 7;
+
+// A write at the plan's pace: at most what a twentieth of a second takes there, after that time.
+template <class Count>
+Count paced(Count count) {
+    if (plan.bytesPerSecond == 0) return count;
+    const std::size_t piece = std::max<std::size_t>(plan.bytesPerSecond / 20, 512);
+    const auto taken = static_cast<Count>(std::min<std::size_t>(count, piece));
+    std::this_thread::sleep_for(std::chrono::microseconds(std::uint64_t{taken} * 1000000 / plan.bytesPerSecond));
+    return taken;
+}
 
 // Counts the call and tells whether it is one that must fail, and with which error; `what` the
 // trace calls it, by default its kind.
@@ -64,7 +78,7 @@ const FileSystemCalls faultyCalls = {
         }
         // WriteFile is never interrupted; a short write is all there is to show.
         if (plan.shortWrites) count = std::min<DWORD>(count, shortWrite);
-        return real().writeFile(file, bytes, count, written, overlapped);
+        return real().writeFile(file, bytes, paced(count), written, overlapped);
     },
     [](HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method) -> BOOL {
         int error = 0;
@@ -120,7 +134,7 @@ const FileSystemCalls faultyCalls = {
             if (plan.interrupted) return errno = EINTR, -1;
             count = std::min(count, shortWrite);
         }
-        return real().write(descriptor, bytes, count);
+        return real().write(descriptor, bytes, paced(count));
     },
     [](int descriptor, off_t offset, int whence) -> off_t {
         int error = 0;
@@ -157,20 +171,22 @@ const FileSystemCalls faultyCalls = {
 };
 #endif
 
-Plan& startPlan(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles) {
+Plan& startPlan(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles, std::size_t bytesPerSecond) {
     if (plan.active) throw std::logic_error("FaultyFileSystem does not nest");
     plan = Plan{};
     plan.active = true;
     plan.faults = std::move(faults);
     plan.shortWrites = shortWrites;
     plan.withoutUnnamedFiles = withoutUnnamedFiles;
+    plan.bytesPerSecond = bytesPerSecond;
     return plan;
 }
 
 }  // namespace
 
-FaultyFileSystem::FaultyFileSystem(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles)
-    : replaced_((startPlan(std::move(faults), shortWrites, withoutUnnamedFiles), faultyCalls)) {}
+FaultyFileSystem::FaultyFileSystem(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles,
+                                   std::size_t bytesPerSecond)
+    : replaced_((startPlan(std::move(faults), shortWrites, withoutUnnamedFiles, bytesPerSecond), faultyCalls)) {}
 
 FaultyFileSystem::~FaultyFileSystem() { plan = Plan{}; }
 

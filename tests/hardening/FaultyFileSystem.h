@@ -51,10 +51,12 @@ struct Fault {
 // Puts the faults in place for as long as it lives; every other call goes to the system.
 // With `shortWrites` each write takes at most a few bytes and is first interrupted once. With
 // `withoutUnnamedFiles` the file system has no unnamed files (O_TMPFILE), as a network one, and
-// the output file layer falls back to named temporaries (POSIX; not counted as a call).
+// the output file layer falls back to named temporaries (POSIX; not counted as a call). With
+// `bytesPerSecond` writes go at that pace, as to a slow share, each taking a twentieth of a second.
 class FaultyFileSystem {
 public:
-    explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false, bool withoutUnnamedFiles = false);
+    explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false, bool withoutUnnamedFiles = false,
+                              std::size_t bytesPerSecond = 0);
     ~FaultyFileSystem();
     FaultyFileSystem(const FaultyFileSystem&) = delete;
     FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;

@@ -203,8 +203,8 @@ TEST_F(OutputFault, EveryStepOfEitherFileThroughTheSplitRunLeavesBothEarlierFile
         {"its pixels", {F::write, 4, 0}, {F::write, 4, 0}, false, false, diskFull, 5},
         {"create the second", {F::open, 2, failure::accessDenied}, {F::open, 2, failure::accessDenied}, true, true, denied, 7},
         {"its pixels", {F::write, 8, 0}, {F::write, 8, 0}, true, false, diskFull, 7},
-        {"flush the first", {F::fsync, 1, failure::hardwareFault}, {F::fsync, 1, failure::hardwareFault}, false, false, broken, 9},
-        {"flush the second", {F::fsync, 2, failure::hardwareFault}, {F::fsync, 2, failure::hardwareFault}, true, false, broken, 9},
+        {"flush the first", {F::fsync, 1, failure::hardwareFault}, {F::fsync, 1, failure::hardwareFault}, false, false, broken, 5},
+        {"flush the second", {F::fsync, 2, failure::hardwareFault}, {F::fsync, 2, failure::hardwareFault}, true, false, broken, 7},
         {"set the first's old file aside", {F::link, 1, failure::hardwareFault}, {F::rename, 1, failure::hardwareFault}, false, true, broken, 9},
         {"name the first", {F::rename, 1, failure::accessDenied}, {F::rename, 2, failure::accessDenied}, false, true, denied, 9},
         {"name the second", {F::rename, 2, failure::accessDenied}, {F::rename, 3, failure::accessDenied}, true, true, denied, 9},
@@ -308,6 +308,40 @@ TEST_F(OutputFault, RefusedNameFallsBackToANamedTemporaryForTheFolder) {
     }
 }
 #endif
+// The host asks the run to stop while the first channel of the second file goes to a slow disk:
+// the run ends there without a message, that file is abandoned (an output already in place stays
+// as it was, no temporary is left), and the first file stays split.
+TEST_F(OutputFault, StopAskedForWhileAChannelIsWrittenAbandonsTheFileWhole) {
+    for (const bool named : temporaryKinds) {
+        SCOPED_TRACE(named ? "named temporaries" : "unnamed temporaries");
+        const TemporaryFolder here;
+        ASSERT_TRUE(changeDirectory(here.path().string()));
+        ScanBuilder::scan(width, height).write("a.tif");
+        ScanBuilder::scan(256, 256).write("b.tif");  // a channel of 128 KiB: half a second at the pace below
+        writeFile("Redb.tif", previous);
+        const int openFiles = openFileMark();
+        RecordingHost host;
+        RecordingPlatform platform(host);
+        host.inputs = {"a.tif", "b.tif"};
+        host.stop = [&] { return host.called("position 5") && host.called("selectInput 1"); };
+        SplitOutcome outcome;
+        {
+            FaultyFileSystem slow({}, false, named, std::size_t{256} << 10);
+            outcome = SplitRun(host, platform);
+        }
+        EXPECT_TRUE(outcome.stopped);
+        EXPECT_EQ(outcome.inputs[1].result, InputOutcome::Result::stopped);
+        EXPECT_EQ(host.callsFrom("selectInput 1"),
+                  (std::vector<std::string>{"selectInput 1", "beginWait", "status Splitting:  b.tif", "redraw", "range 0 10",
+                                            "position 1", "position 2", "position 3", "position 4", "position 5", "endWait"}));
+        EXPECT_EQ(readTiff("Reda.tif").pixels, patternImage(0, width, height));
+        EXPECT_EQ(readTiff("Greena.tif").pixels, patternImage(1, width, height));
+        EXPECT_EQ(readFile("Redb.tif"), previous);
+        EXPECT_EQ(namesIn("."), (std::vector<std::string>{"Greena.tif", "Reda.tif", "Redb.tif", "a.tif", "b.tif"}));
+        EXPECT_EQ(openFileMark(), openFiles) << "a descriptor was left open";
+        ASSERT_TRUE(changeDirectory(folder.path().string()));
+    }
+}
 
 TEST_F(OutputFault, ShortAndInterruptedWritesStillWriteTheWholeFile) {
     ScanBuilder::scan(width, height).write("scan.tif");

@@ -41,8 +41,10 @@ void RecordingHost::setRange(int low, int high) {
     calls.push_back("range " + std::to_string(low) + " " + std::to_string(high));
 }
 
+// Long work shows the position it is at again now and then; written down once.
 void RecordingHost::setPosition(int pos) {
-    calls.push_back("position " + std::to_string(pos));
+    const std::string call = "position " + std::to_string(pos);
+    if (calls.empty() || calls.back() != call) calls.push_back(call);
     if (onPosition) onPosition(pos);
 }
 

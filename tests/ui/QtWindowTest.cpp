@@ -3,6 +3,7 @@
 #include "app/ScriptedServices.h"
 
 #include "app/DialogTemplate.h"
+#include "hardening/FaultyFileSystem.h"
 #include "qt/AboutDialog.h"
 #include "qt/BuildVersion.h"
 #include "qt/DesktopApp.h"
@@ -42,6 +43,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -587,37 +590,55 @@ TEST_F(QtWindow, EventLoopKeepsRunningDuringARunAndTheRunsCallsAreUnchanged) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// Cancel, Escape or the close box while the first of three files is split: that file is finished
-// whole, the others are not begun, and the window closes without the closing message.
-TEST_F(QtWindow, ClosingDuringARunStopsAfterTheCurrentFileThenCloses) {
+// Cancel, Escape or the close box while the first channel of the second of three files goes to a
+// disk so slow that it would take 10 s: meanwhile the window's event loop is never away for more
+// than 250 ms (a timer due every 10 ms shows it); the run ends within a second, that file is
+// abandoned whole, the first stays split, the third is not begun, and the window closes without
+// the closing message.
+TEST_F(QtWindow, ClosingDuringASlowWriteAbandonsTheFileUnderWayThenCloses) {
+    using Clock = std::chrono::steady_clock;
     for (const auto& [what, end] : dialogEndings()) {
         SCOPED_TRACE(what);
         const TemporaryFolder here;
         std::vector<std::string> inputs;
-        for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(5, 3).write(here / name).string());
+        for (const auto& [name, side] : {std::pair{"a.tif", 5}, std::pair{"b.tif", 1024}, std::pair{"c.tif", 5}})
+            inputs.push_back(ScanBuilder::scan(side, side).write(here / name).string());
         auto window = open();
         window->logic().OnDropFiles(inputs);
-        bool ended = false, stillOpen = false;
+        FaultyFileSystem slow({}, false, false, (std::size_t{2} << 20) / 10);  // b's 2 MiB channels: 10 s each
+        const auto watched = std::chrono::milliseconds(std::string(what) == "Cancel" ? 3000 : 300);
+        Clock::time_point writing, ended, polled;
+        Clock::duration longestAway{};
+        bool stillOpen = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&, end = end] {
-            if (ended || window->progressBar()->value() < 1) return;
-            ended = true;
+            const Clock::time_point now = Clock::now();
+            if (writing != Clock::time_point()) longestAway = std::max(longestAway, now - polled);
+            polled = now;
+            if (ended != Clock::time_point() || window->progressBar()->value() != 5 ||
+                window->statusLine()->text() != QString::fromStdString("Splitting:  " + inputs[1]))
+                return;
+            if (writing == Clock::time_point()) writing = now;
+            if (now - writing < watched) return;
+            ended = now;
             end(*window);
             stillOpen = window->isVisible();
         });
-        poll.start(1);
+        poll.start(10);
 
         click(window->splitButton());
 
-        EXPECT_TRUE(ended);
-        EXPECT_TRUE(stillOpen) << "not while the file is under way";
+        ASSERT_NE(ended, Clock::time_point()) << "the slow channel was never under way";
+        EXPECT_LT(Clock::now() - ended, std::chrono::seconds(1));
+        EXPECT_LE(longestAway, std::chrono::milliseconds(250));
+        EXPECT_TRUE(stillOpen) << "not before the run has stopped";
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(window->result(), QDialog::Rejected);
         EXPECT_TRUE(messages.shown.empty());
-        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 3)) << "whole";
-        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 5)
-            << "the three inputs and the first file's two channels, nothing else";
+        EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 5)) << "whole";
+        EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 5));
+        EXPECT_EQ(namesIn(here.path()), (std::vector<std::string>{"Greena.tif", "Reda.tif", "a.tif", "b.tif", "c.tif"}))
+            << "nothing of b, not even a temporary, and nothing of c";
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 }

@@ -569,8 +569,9 @@ TEST_F(NativeWindow, RedrawNowRepaintsTheControlsItErasesOver) {
     EXPECT_GT(inkIn(item(idStatus)), 20) << "the status line is drawn again at once";
 }
 
-// Cancel, Escape or the close box while the first of three files is split: that file is finished
-// whole, the others are not begun, no closing message, and then the dialog ends.
+// Cancel, Escape or the close box while the first of three small files is split: that file is
+// finished whole, the others are not begun, no closing message, and then the dialog ends.
+// Meanwhile only Cancel and the list are enabled, and a drag or a shell drop is refused.
 TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
     const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
         {"Cancel", [](HWND w) { SendMessageA(GetDlgItem(w, idCancel), BM_CLICK, 0, 0); }},
@@ -586,9 +587,19 @@ TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
         for (const char* name : {"a.tif", "b.tif", "c.tif"}) inputs.push_back(ScanBuilder::scan(5, 3).write(here / name).string());
         dialog->logic().OnDropFiles(inputs);
         bool ended = false, stillOpen = false;
+        FileDataObject carried({inputs[2]});
         duringRun = [&, end = end] {
             if (ended || SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0) < 1) return;
             ended = true;
+            for (int id : {idOk, idBrowseInput, idBrowseOutput, idOutputFolder, idFlip, idWriteBack})
+                EXPECT_FALSE(enabled(id)) << id;
+            EXPECT_TRUE(enabled(idCancel) && enabled(idInputList));
+            DWORD effect = DROPEFFECT_COPY;
+            EXPECT_EQ(dialog->dropTarget()->DragEnter(&carried, MK_LBUTTON, POINTL{10, 10}, &effect), S_OK);
+            EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+            dialog->dropTarget()->DragLeave();
+            SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(dropHandle({inputs[2]})), 0);
+            EXPECT_EQ(SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0), 3);
             end(window);
             stillOpen = IsWindow(window) != FALSE;
         };
@@ -676,22 +687,6 @@ TEST_F(NativeWindow, AboutBoxOpensCentredOverTheWindow) {
         EXPECT_NEAR((shownFrame.left + shownFrame.right) / 2, (frame.left + frame.right) / 2, 1);
         EXPECT_NEAR((shownFrame.top + shownFrame.bottom) / 2, (frame.top + frame.bottom) / 2, 1);
     }
-}
-
-TEST(OpenFileDialog, FilterListAndChosenPathsHaveTheDialogsLayout) {
-    using namespace std::string_literals;
-    EXPECT_EQ(filterList({{"Tiff files (.tif)", "*.tif"}, {"All Files (*.*)", "*.*"}}),
-              "Tiff files (.tif)\0*.tif\0All Files (*.*)\0*.*\0\0"s);
-    const struct {
-        std::string buffer;
-        std::vector<std::string> paths;
-    } cases[] = {
-        {"C:\\scans\\a.tif\0\0"s, {"C:\\scans\\a.tif"}},
-        {"C:\\scans\0b.tif\0a.tif\0\0"s, {"C:\\scans\\b.tif", "C:\\scans\\a.tif"}},
-        {"C:\\\0a.tif\0\0"s, {"C:\\a.tif"}},
-        {"\0\0"s, {}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(chosenPaths(c.buffer), c.paths);
 }
 
 }  // namespace

@@ -259,7 +259,7 @@ void MainDialog::reject() {
     window_.OnCancel();
 }
 
-// During a run a drop does nothing, so the drag is not taken either.
+// During a run a drop does nothing, so no stage of the drag is taken.
 void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
     if (window_.running())
         event->ignore();
@@ -275,7 +275,10 @@ void MainDialog::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void MainDialog::dropEvent(QDropEvent* event) {
-    if (takenAsCopy(event)) window_.OnDropFiles(localFiles(event->mimeData()));
+    if (window_.running())
+        event->ignore();
+    else if (takenAsCopy(event))
+        window_.OnDropFiles(localFiles(event->mimeData()));
 }
 
 QWidget* MainDialog::widgetFor(int id) const {
@@ -355,8 +358,13 @@ void MainDialog::setChecked(int id, bool checked) {
     if (leavingGroup) button->group()->setExclusive(true);
 }
 
+// A control disabled while it has the focus hands it to the status line: Qt would pass it on to
+// the next one, which can be Cancel, where Enter meant for "Split Tiff" would end a run.
 void MainDialog::enable(int id, bool enabled) {
-    if (QWidget* widget = widgetFor(id)) widget->setEnabled(enabled);
+    QWidget* widget = widgetFor(id);
+    if (!widget) return;
+    if (!enabled && widget->hasFocus()) status_->setFocus(Qt::OtherFocusReason);
+    widget->setEnabled(enabled);
 }
 
 void MainDialog::resetList(int) {

@@ -32,7 +32,8 @@ std::vector<std::string> droppedPaths(HDROP drop) {
     return paths;
 }
 
-FileDropTarget::FileDropTarget(DropHandler onDrop) : onDrop_(std::move(onDrop)) {}
+FileDropTarget::FileDropTarget(DropHandler onDrop, std::function<bool()> taking)
+    : onDrop_(std::move(onDrop)), taking_(std::move(taking)) {}
 
 HRESULT STDMETHODCALLTYPE FileDropTarget::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
@@ -56,7 +57,7 @@ ULONG STDMETHODCALLTYPE FileDropTarget::Release() {
 }
 
 DWORD FileDropTarget::answer(DWORD offered) const {
-    return carriesFiles_ && (offered & DROPEFFECT_COPY) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    return carriesFiles_ && (offered & DROPEFFECT_COPY) && taking_() ? DROPEFFECT_COPY : DROPEFFECT_NONE;
 }
 
 HRESULT STDMETHODCALLTYPE FileDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {

@@ -1,6 +1,7 @@
 #include "win32/MainDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "platform/FolderListing.h"
 #include "win32/DialogTemplateBytes.h"
 #include "win32/OpenWith.h"
 
@@ -38,10 +39,12 @@ NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<s
     : icon_(LoadIconA(programInstance(), MAKEINTRESOURCEA(programIconId))),
       startupFiles_(std::move(startupFiles)),
       window_(*this, services),
-      dropTarget_(new FileDropTarget([this](const std::vector<std::string>& paths) {
-          stopGathering(hwnd_);
-          window_.OnDropFiles(paths);
-      })),
+      dropTarget_(new FileDropTarget(
+          [this](const std::vector<std::string>& paths) {
+              stopGathering(hwnd_);
+              window_.OnDropFiles(paths);
+          },
+          [this] { return !window_.running(); })),
       messages_(*services.messages) {}
 
 NativeMainDialog::~NativeMainDialog() {
@@ -245,15 +248,19 @@ void NativeMainDialog::followPreview() {
 void NativeMainDialog::onDropFiles(HDROP drop) {
     const std::vector<std::string> paths = droppedPaths(drop);
     DragFinish(drop);
+    if (window_.running()) return;  // refused, as the drop target refuses a drag meanwhile
     stopGathering(hwnd_);
     window_.OnDropFiles(paths);
 }
 
+// The starts of one "Open with" arrive in no particular order; the list shows the files in the
+// order Explorer showed them, by name.
 void NativeMainDialog::joinOpenedFiles(const std::vector<std::string>& files) {
     std::vector<std::string> all;
     const int count = listCount(idInputList);
     for (int i = 0; i < count; ++i) all.push_back(listEntry(idInputList, i));
     all.insert(all.end(), files.begin(), files.end());
+    std::stable_sort(all.begin(), all.end(), namedBefore);
     window_.OnOpenFiles(all);
 }
 
@@ -330,8 +337,14 @@ void NativeMainDialog::setChecked(int id, bool checked) {
     CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// A control disabled while it has the focus hands it to the status line first: a disabled one
+// would keep it from every key, Escape included, and Cancel would take Enter, meant for "Split
+// Tiff", to end a run.
 void NativeMainDialog::enable(int id, bool enabled) {
-    EnableWindow(GetDlgItem(hwnd_, id), enabled ? TRUE : FALSE);
+    HWND control = GetDlgItem(hwnd_, id);
+    if (!enabled && GetFocus() == control)
+        SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, idStatus)), TRUE);
+    EnableWindow(control, enabled ? TRUE : FALSE);
 }
 
 void NativeMainDialog::resetList(int id) {
@@ -378,6 +391,13 @@ int NativeMainDialog::listTextWidth(int id, const std::string& text) {
     const BOOL measured = GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     ReleaseDC(list, dc);
     return measured ? static_cast<int>(size.cx) : 0;
+}
+
+// A thousand entries added one by one to a list on the screen take seconds, each redrawing it.
+void NativeMainDialog::setListRedraw(int id, bool redraw) {
+    HWND list = GetDlgItem(hwnd_, id);
+    SendMessageA(list, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void NativeMainDialog::setProgressRange(int id, int low, int high) {

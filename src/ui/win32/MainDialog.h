@@ -72,6 +72,7 @@ private:
     int listHorizontalExtent(int id) override;
     void setListHorizontalExtent(int id, int pixels) override;
     int listTextWidth(int id, const std::string& text) override;
+    void setListRedraw(int id, bool redraw) override;
     void setProgressRange(int id, int low, int high) override;
     void setProgressPosition(int id, int position) override;
     void redrawNow() override;

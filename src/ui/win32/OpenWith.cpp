@@ -1,5 +1,7 @@
 #include "win32/OpenWith.h"
 
+#include "platform/Process.h"
+
 #include <chrono>
 #include <thread>
 
@@ -28,20 +30,10 @@ HWND gatheringWindow() {
     return found;
 }
 
-// The window may work in another folder than this start: relative names are made whole here.
-std::string fullPath(const std::string& file) {
-    const DWORD length = GetFullPathNameA(file.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return file;
-    std::string full(length, '\0');
-    const DWORD written = GetFullPathNameA(file.c_str(), length, full.data(), nullptr);
-    if (written == 0 || written >= length) return file;
-    full.resize(written);
-    return full;
-}
-
 bool handTo(HWND window, const std::vector<std::string>& files) {
     std::string payload;
-    for (const std::string& file : files) payload.append(fullPath(file)).push_back('\0');
+    // The window may work in another folder than this start: relative names are made whole here.
+    for (const std::string& file : files) payload.append(absolutePath(file)).push_back('\0');
     COPYDATASTRUCT data{handedFilesTag, static_cast<DWORD>(payload.size()), payload.data()};
     DWORD_PTR taken = FALSE;
     const LRESULT sent = SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),

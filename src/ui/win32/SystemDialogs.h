@@ -2,11 +2,11 @@
 
 #include "app/Choosers.h"
 
-#include <string_view>
-
 namespace quillane {
 
-// The common open-file dialog (GetOpenFileNameA), Explorer style, multiple selection.
+// The system's file dialog (IFileOpenDialog), multiple selection: the chosen files come back as
+// a list of items, however many there are, where the older dialog fitted their names into a
+// buffer of a fixed size. A chosen file whose name cannot be listed is named in a message box.
 class NativeFileChooser final : public FileChooser {
 public:
     std::optional<std::vector<std::string>> chooseFiles(WindowHandle owner, const OpenFilesRequest& request) override;
@@ -24,12 +24,5 @@ class NativeMessageBoxes final : public MessageBoxes {
 public:
     void show(WindowHandle owner, const std::string& text, const std::string& caption) override;
 };
-
-// The paths an Explorer-style open-file dialog returned in its buffer: one full path, or a
-// folder and then the names in it, each ended by a zero and the list by a second one.
-std::vector<std::string> chosenPaths(std::string_view buffer);
-
-// "label\0pattern\0...\0\0", the filter list the open-file dialog reads.
-std::string filterList(const std::vector<FileFilter>& filters);
 
 }  // namespace quillane
