@@ -309,6 +309,9 @@ TEST(Program, PreviewAnswersEveryProbeAndFollowsTheListToTheNewerFile) {
     EXPECT_EQ(summaries.size(), 2u) << "never the first file's page";
     EXPECT_EQ(textAnswered(GetDlgItem(preview, idPreviewFile), shortTimeout), small);
     EXPECT_EQ(textOf(preview), "Quillane preview: small.tif");
+    endWithCancel(window, process);
+}
+
 // The output folder on a share so slow that the first channel of the second scan would take 10 s
 // to write (a FUSE folder of the Linux side, from win32/slow-folder.sh): meanwhile another process
 // finds the window answering every probe within 250 ms and never hung, and Cancel during that
