@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace quillane {
 namespace {
@@ -39,9 +40,11 @@ bool isTiffName(const std::string& path) {
 // The channel files a split of `scan` writes beside it, with each flip's suffix and without.
 std::vector<std::string> outputsBeside(const std::string& scan) {
     std::vector<std::string> outputs;
-    for (const SplitOptions& options : {SplitOptions{.outputFolder = {}, .writeBack = true, .flip = false, .mainDiagonal = false},
-                                       SplitOptions{.outputFolder = {}, .writeBack = true, .flip = true, .mainDiagonal = true},
-                                       SplitOptions{.outputFolder = {}, .writeBack = true, .flip = true, .mainDiagonal = false}}) {
+    for (const auto& [flip, mainDiagonal] : {std::pair{false, false}, std::pair{true, true}, std::pair{true, false}}) {
+        SplitOptions options;
+        options.writeBack = true;
+        options.flip = flip;
+        options.mainDiagonal = mainDiagonal;
         const OutputPaths paths = composeOutputPaths(options, scan);
         outputs.push_back(paths.first);
         outputs.push_back(paths.second);
@@ -307,7 +310,8 @@ void MainWindow::showRunning(bool running) {
 
 SplitOptions MainWindow::readOptions() {
     UpdateData(true);
-    return {outputFolder, writeBack != 0, flip != 0, mainDiagonal == 0};
+    return {.outputFolder = outputFolder, .writeBack = writeBack != 0, .flip = flip != 0, .mainDiagonal = mainDiagonal == 0,
+            .keepGoing = false};
 }
 
 int MainWindow::inputCount() {

@@ -79,7 +79,7 @@ std::string PreviewWindow::pictureName() const {
     const std::string name = FileNamePart(path_);
     const std::string stem = name.substr(0, name.find_last_of('.'));
     return DriveAndDirectory(path_) + stem +
-           flipSuffix({.outputFolder = {}, .writeBack = true, .flip = flip_, .mainDiagonal = mainDiagonal_}) + "_preview.png";
+           flipSuffix({.outputFolder = {}, .writeBack = true, .flip = flip_, .mainDiagonal = mainDiagonal_, .keepGoing = false}) + "_preview.png";
 }
 
 }  // namespace quillane

@@ -109,7 +109,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             commandLine.version = true;
             return commandLine;
         } else if (argument == "--keep-going") {
-            commandLine.keepGoing = true;
+            commandLine.options.keepGoing = true;
         } else if (argument == "--quiet" || argument == "-q") {
             commandLine.quiet = true;
         } else if (argument == "--json") {

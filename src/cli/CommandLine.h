@@ -17,8 +17,7 @@ enum class RunKind { split, check, info, preview, watch };
 struct CommandLine {
     RunKind kind = RunKind::split;
     // Beside each input unless --out names a folder.
-    SplitOptions options{.outputFolder = {}, .writeBack = true, .flip = false, .mainDiagonal = false};
-    bool keepGoing = false;
+    SplitOptions options{.outputFolder = {}, .writeBack = true, .flip = false, .mainDiagonal = false, .keepGoing = false};
     bool quiet = false;
     bool help = false;
     bool version = false;

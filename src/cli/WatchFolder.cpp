@@ -154,11 +154,9 @@ private:
     }
 
     void split(const std::string& name, const std::string& path, const FileState& before) {
-        ConsoleHost host(options_, path, 1, 1, false);
+        ConsoleHost host(options_, {path}, false);
         ConsolePlatform platform;
-        const auto start = Clock::now();
         const SplitOutcome outcome = SplitRun(host, platform);
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         const FileState after = fileState(path);
         InputOutcome entry = outcome.inputs.empty() ? InputOutcome{} : outcome.inputs.front();
         entry.input = path;
@@ -180,7 +178,7 @@ private:
         const std::string time = localTimestamp();
         if (json_) {
             writeLine(jsonLine({.input = path, .outputs = entry.outputs, .status = status, .message = message,
-                                .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options_, .seconds = seconds, .time = time}));
+                                .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options_, .seconds = entry.seconds, .time = time}));
         } else if (outcome.succeeded()) {
             writeLine(time + " split " + path + " into " + entry.outputs.first + " and " + entry.outputs.second);
         } else {

@@ -4,12 +4,20 @@
 
 namespace quillane {
 
-// The four options a split run reads once, at its start.
+struct InputOutcome;
+
+// The options a split run reads once, at its start: the window's four, and how a run of many
+// files treats one it cannot split.
 struct SplitOptions {
     std::string outputFolder;
     bool writeBack = false;
     bool flip = false;
     bool mainDiagonal = false;
+    // A file that is refused or fails does not end the run: the files after it are split, and an
+    // input whose outputs would clash with another's is refused alone, the later of the two.
+    // Without it (the window) the first failure ends the run, and a clash refuses the whole run
+    // before anything is written.
+    bool keepGoing = false;
 };
 
 // The window's progress bar, as the run drives it.
@@ -40,6 +48,9 @@ public:
     // the user has asked the run to stop (the window is being closed). The run then abandons the
     // file under way, or ends before the next file, without its closing message.
     virtual bool stopRequested() { return false; }
+    // Told once the run is done with an input, whatever became of it (written, refused, failed,
+    // split earlier in the list): a caller that reports each file as it goes reads it here.
+    virtual void inputDone(const InputOutcome&) {}
 };
 
 // What the run needs of the process: its current directory, to test whether the output folder

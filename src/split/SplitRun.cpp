@@ -7,6 +7,7 @@
 #include "split/SplitChecks.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -33,6 +34,10 @@ public:
 private:
     SplitHost& host_;
 };
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 // Thrown from within the work on a file when the host asks the run to stop: the file is let go
 // of as after a failure, but it is no failure.
@@ -143,62 +148,84 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files)
     for (const PlannedInput& planned : plan) {
         outcome.inputs.push_back({.input = planned.input, .outputs = planned.outputs,
                                   .result = InputOutcome::Result::notReached, .failure = {}, .changed = {},
-                                  .scan = {}});
+                                  .scan = {}, .seconds = 0});
     }
 
-    // Nothing is written when any input would destroy another's files.
+    // Nothing is written when any input would destroy another's files, unless the run keeps
+    // going: then each such input is refused in its turn and the others are split.
     const auto clash = std::find_if(plan.begin(), plan.end(),
                                     [](const PlannedInput& planned) { return planned.action == PlannedAction::refuse; });
-    if (clash != plan.end()) {
+    if (clash != plan.end() && !options.keepGoing) {
         InputOutcome& refused = outcome.inputs[static_cast<std::size_t>(clash - plan.begin())];
         refused.result = InputOutcome::Result::failed;
         refused.failure = clash->refusal;
         outcome.failure = clash->refusal;
         host.showMessage(outcome.failure, failureCaption);
+        host.inputDone(refused);
         return outcome;
     }
 
     ProgressSink& progress = host.progress();
     Stages stages(host);
+    bool anyFailed = false;
     for (int i = 0; i < count; ++i) {
         InputOutcome& entry = outcome.inputs[static_cast<std::size_t>(i)];
-        if (plan[static_cast<std::size_t>(i)].action == PlannedAction::skipRepeat) {
+        const PlannedInput& planned = plan[static_cast<std::size_t>(i)];
+        if (planned.action == PlannedAction::skipRepeat) {
             entry.result = InputOutcome::Result::repeated;
+            host.inputDone(entry);
             continue;
         }
-        try {
-            host.selectInput(i);
-            const WaitCursor waitCursor(host);
-            host.setStatusText("Splitting:  " + entry.input);
-            host.redrawNow();
-            progress.setRange(0, 10);
-            splitOne(entry, options, stages, files);
-            entry.result = InputOutcome::Result::written;
-            platform.pause(pauseAfterEachFile);
-        } catch (const RunStopped&) {
-            // The file under way is abandoned whole; the files before it stay.
-            entry.result = InputOutcome::Result::stopped;
+        if (planned.action == PlannedAction::refuse) {
+            entry.failure = planned.refusal;
+        } else {
+            const auto started = std::chrono::steady_clock::now();
+            try {
+                host.selectInput(i);
+                const WaitCursor waitCursor(host);
+                host.setStatusText("Splitting:  " + entry.input);
+                host.redrawNow();
+                progress.setRange(0, 10);
+                splitOne(entry, options, stages, files);
+                entry.result = InputOutcome::Result::written;
+                entry.seconds = secondsSince(started);
+                platform.pause(pauseAfterEachFile);
+            } catch (const RunStopped&) {
+                // The file under way is abandoned whole; the files before it stay.
+                entry.result = InputOutcome::Result::stopped;
+            } catch (const UserException& failure) {
+                entry.failure = failure.what();
+            } catch (...) {
+                entry.failure = unknownFailure;
+            }
+            if (entry.result != InputOutcome::Result::written) entry.seconds = secondsSince(started);
+        }
+        if (entry.result == InputOutcome::Result::stopped) {
             outcome.stopped = true;
+            host.inputDone(entry);
             return outcome;
-        } catch (const UserException& failure) {
-            entry.failure = failure.what();
-        } catch (...) {
-            entry.failure = unknownFailure;
         }
         if (entry.result != InputOutcome::Result::written) {
             entry.result = InputOutcome::Result::failed;
-            outcome.failure = entry.failure;
+            anyFailed = true;
             progress.setPosition(0);
-            host.showMessage(outcome.failure, failureCaption);
-            return outcome;
+            host.showMessage(entry.failure, failureCaption);
+            host.inputDone(entry);
+            if (!options.keepGoing) {
+                outcome.failure = entry.failure;
+                return outcome;
+            }
+            continue;
         }
+        host.inputDone(entry);
         if (host.stopRequested()) {  // the file is whole; the next one is not begun
             outcome.stopped = true;
             return outcome;
         }
     }
 
-    host.showMessage("Successfully created files ", "Done!");
+    // A run that kept going past a failure has shown it; it ends without the closing message.
+    if (!anyFailed) host.showMessage("Successfully created files ", "Done!");
     progress.setPosition(0);
     host.setStatusText("");
     host.redrawNow();

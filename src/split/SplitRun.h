@@ -35,6 +35,8 @@ struct InputOutcome {
     std::vector<std::string> changed;
     // What the scan holds, once the run has read it (also when it was refused afterwards).
     std::optional<ScanFacts> scan;
+    // How long the run spent on it, the pause after it aside.
+    double seconds = 0;
 };
 
 // What a split run did, for a caller that needs more than the messages the host was shown.
@@ -45,6 +47,7 @@ struct SplitOutcome {
     // taken up.
     bool stopped = false;
     // The message of the failure that ended the run, as the host was shown it; empty when none.
+    // A run that keeps going is ended by no failure: its inputs tell theirs.
     std::string failure;
     // One entry per input the host listed, in its order; empty when the folder was refused.
     std::vector<InputOutcome> inputs;
@@ -55,8 +58,9 @@ struct SplitOutcome {
 
 // Splits every input the host lists into its two channel files, reporting through the host:
 // its status line, progress, selection and messages. Before anything is written, every output
-// path is worked out: when two inputs would write the same file, or a file would replace an
-// input of the run, nothing is split; a file listed twice is split once.
+// path is worked out: a file listed twice is split once, and when two inputs would write the same
+// file, or a file would replace an input of the run, nothing is split (with the keepGoing option,
+// only the later input of the two is refused).
 SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform = systemSplitPlatform());
 // The same, for a caller that runs one split per input and wants each to know the files of the
 // others (`files` starts with every input of the caller's list, and gains what is written).
