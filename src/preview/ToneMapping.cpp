@@ -18,15 +18,30 @@ void put(RgbImage& picture, std::size_t pixel, Rgb colour) {
 
 }  // namespace
 
-ToneRange automaticRange(std::vector<std::uint16_t> values, double clippedShare) {
+// The values counted once, and the count walked from each end: a preview's pixels are many, and
+// their values only 65536.
+ToneRange automaticRange(const std::vector<std::uint16_t>& values, double clippedShare) {
     if (values.empty()) return {};
     const auto clipped = static_cast<std::size_t>(clippedShare * static_cast<double>(values.size()));
-    const auto low = values.begin() + static_cast<std::ptrdiff_t>(clipped);
-    const auto high = values.end() - 1 - static_cast<std::ptrdiff_t>(clipped);
-    std::nth_element(values.begin(), low, values.end());
-    const std::uint16_t lowValue = *low;
-    std::nth_element(values.begin(), high, values.end());
-    return {lowValue, *high};
+    std::vector<std::uint32_t> counts(65536, 0);
+    for (const std::uint16_t value : values) ++counts[value];
+    // The value at sorted position `clipped` from the low end, and from the high end.
+    ToneRange range;
+    std::size_t below = 0;
+    for (std::uint32_t value = 0; value < counts.size(); below += counts[value++]) {
+        if (below + counts[value] > clipped) {
+            range.low = static_cast<std::uint16_t>(value);
+            break;
+        }
+    }
+    std::size_t above = 0;
+    for (std::uint32_t value = 65536; value-- > 0; above += counts[value]) {
+        if (above + counts[value] > clipped) {
+            range.high = static_cast<std::uint16_t>(value);
+            break;
+        }
+    }
+    return range;
 }
 
 std::uint8_t toneLevel(std::uint16_t value, ToneRange range, ToneCurve curve) {
@@ -38,12 +53,36 @@ std::uint8_t toneLevel(std::uint16_t value, ToneRange range, ToneCurve curve) {
     return static_cast<std::uint8_t>(std::lround(255.0 * share));
 }
 
+namespace {
+
+// Every value's level at once: a preview has far more pixels than the curve has to be worked out
+// for, and each level costs a division (and a logarithm) on its own.
+class ToneTable {
+public:
+    ToneTable(const std::vector<std::uint16_t>& values, ToneCurve curve) : range_(automaticRange(values)) {
+        levels_.reserve(std::size_t{range_.high} - range_.low + 1);
+        for (std::uint32_t value = range_.low; value <= range_.high; ++value)
+            levels_.push_back(toneLevel(static_cast<std::uint16_t>(value), range_, curve));
+    }
+    std::uint8_t operator()(std::uint16_t value) const {
+        if (value <= range_.low) return 0;
+        if (value >= range_.high) return 255;
+        return levels_[value - range_.low];
+    }
+
+private:
+    ToneRange range_;
+    std::vector<std::uint8_t> levels_;
+};
+
+}  // namespace
+
 RgbImage channelPicture(const ScanPreview& preview, int channel, ToneCurve curve) {
     const ChannelPreview& source = preview.channels[channel];
     RgbImage picture = blankPicture(preview.grid.columns, preview.grid.rows);
-    const ToneRange range = automaticRange(source.means);
+    const ToneTable levelOf(source.means, curve);
     for (std::size_t i = 0; i < source.means.size(); ++i) {
-        const std::uint8_t level = toneLevel(source.means[i], range, curve);
+        const std::uint8_t level = levelOf(source.means[i]);
         put(picture, i, source.maxima[i] == saturatedSample ? saturatedColour : Rgb{level, level, level});
     }
     return picture;
@@ -53,12 +92,11 @@ RgbImage compositePicture(const ScanPreview& preview, ToneCurve curve) {
     const ChannelPreview& red = preview.channels[0];
     const ChannelPreview& green = preview.channels[1];
     RgbImage picture = blankPicture(preview.grid.columns, preview.grid.rows);
-    const ToneRange redRange = automaticRange(red.means);
-    const ToneRange greenRange = automaticRange(green.means);
+    const ToneTable redLevel(red.means, curve);
+    const ToneTable greenLevel(green.means, curve);
     for (std::size_t i = 0; i < red.means.size(); ++i) {
         const bool saturated = red.maxima[i] == saturatedSample || green.maxima[i] == saturatedSample;
-        put(picture, i, saturated ? saturatedColour
-                                  : Rgb{toneLevel(red.means[i], redRange, curve), toneLevel(green.means[i], greenRange, curve), 0});
+        put(picture, i, saturated ? saturatedColour : Rgb{redLevel(red.means[i]), greenLevel(green.means[i]), 0});
     }
     return picture;
 }

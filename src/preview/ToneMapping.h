@@ -20,7 +20,7 @@ struct ToneRange {
 
 // The automatic contrast of image viewers: `clippedShare` of the values at each end go black or
 // white. Taken from the preview's pixels (block means), as the histogram is.
-ToneRange automaticRange(std::vector<std::uint16_t> values, double clippedShare = 0.001);
+ToneRange automaticRange(const std::vector<std::uint16_t>& values, double clippedShare = 0.001);
 
 // The 8-bit level of `value` in `range` along `curve`.
 std::uint8_t toneLevel(std::uint16_t value, ToneRange range, ToneCurve curve);

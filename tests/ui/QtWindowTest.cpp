@@ -671,19 +671,20 @@ TEST_F(QtWindow, PreviewIsMadeOffTheWindowsThreadAndFollowsTheListAndTheFlip) {
     EXPECT_EQ(preview->fileLabel()->text().toStdString(), large);
     sinceTick.start();
     timer.start(10);
-    QTest::qWait(300);
+    QTest::qWait(100);
+    const std::size_t beforeMove = shown.size();  // none, unless this machine read 1.2 GB meanwhile
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() > beforeMove; }, 60000));
     timer.stop();
     EXPECT_LT(longestWait, 250) << "the window's events went on while the large scan was read";
-    EXPECT_TRUE(shown.empty()) << "still reading it";
-    QTest::keyClick(list, Qt::Key_Down);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 60000));
     QThreadPool::globalInstance()->waitForDone();  // the large scan's work, stopped, has ended too
     QCoreApplication::processEvents();
-    EXPECT_EQ(shown, std::vector<std::string>{small});
+    EXPECT_EQ(std::vector<std::string>(shown.begin() + static_cast<std::ptrdiff_t>(beforeMove), shown.end()),
+              std::vector<std::string>{small}) << "never the first file's page once the list moved on";
     EXPECT_NE(preview->summaryLabel()->text().indexOf(QStringLiteral("7 \u00d7 5 pixels")), -1) << preview->summaryLabel()->text().toStdString();
 
     click(window->flipBox());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == beforeMove + 2; }, 60000));
     EXPECT_TRUE(preview->summaryLabel()->text().endsWith(QStringLiteral("5 \u00d7 7 pixels of 5 \u00d7 5 \u00b5m, flipped along the main diagonal")));
     EXPECT_FALSE(preview->pictureLabel(2)->pixmap().isNull());
     preview->close();
