@@ -333,9 +333,6 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
             file->abandon();
             failInputRead(inputError_);
         }
-        // On the disk before the file is done with, while the window is still told of the work:
-        // naming it later waits for nothing.
-        file->finish();
     } catch (const FileError& failure) {
         // The object stays in its slot until close(); what it wrote goes now, so an existing
         // output is left as it was and no partial file remains.
