@@ -3,6 +3,7 @@
 #include "scan/LittleEndian.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -99,11 +100,11 @@ bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRo
         const std::uint64_t offset = 2 * (std::uint64_t{row} * width_ + firstColumn);
         if (wholeRows) {
             const std::uint8_t* bytes = source(offset, rows * rowBytes);
-            for (std::uint32_t r = 0; r < rows; ++r) addSamples(bytes + r * rowBytes, 0, count);
+            addSamples(bytes, rowBytes, rows, 0, count);
         } else {
             for (std::uint32_t done = 0; done < count; done += piece) {
                 const std::uint32_t part = std::min(piece, count - done);
-                addSamples(source(offset + 2 * std::uint64_t{done}, 2 * std::size_t{part}), done, part);
+                addSamples(source(offset + 2 * std::uint64_t{done}, 2 * std::size_t{part}), 0, 1, done, part);
             }
         }
         row += rows;
@@ -120,50 +121,84 @@ bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRo
 namespace {
 
 // The loop the whole time goes into: plain enough for the compiler to make it many samples a
-// step, with whatever vector instructions the function it is compiled into may use.
-[[gnu::always_inline]] inline void addToColumns(const std::uint8_t* samples, std::uint32_t count, std::uint32_t* __restrict sums,
-                                                std::uint16_t* __restrict maxima, std::uint16_t& lowest, std::uint32_t& saturated) {
+// step, with whatever vector instructions the function it is compiled into may use. Rows come
+// `Rows` at a time, so that each column's sum and maximum are loaded and stored once for all of
+// them; saturated samples are counted in 16 bits, as wide as the samples, which keeps the loop
+// vectorised (`count` is kept small enough for that count to hold).
+template <int Rows>
+[[gnu::always_inline]] inline void addToColumns(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
+                                                std::uint32_t* __restrict sums, std::uint16_t* __restrict maxima,
+                                                std::uint16_t& lowest, std::uint64_t& saturated) {
     std::uint16_t low = lowest;
-    std::uint32_t full = 0;
+    std::uint16_t full = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint16_t value = sampleAt(samples, i);
-        sums[i] += value;
-        maxima[i] = std::max(maxima[i], value);
-        low = std::min(low, value);
-        full += (value + 1u) >> 16;  // 1 for 65535 alone; a comparison would keep GCC from vectorising
+        std::uint32_t sum = 0;
+        std::uint16_t high = maxima[i];
+        for (int r = 0; r < Rows; ++r) {
+            const std::uint16_t value = sampleAt(samples + r * rowBytes, i);
+            sum += value;
+            high = std::max(high, value);
+            low = std::min(low, value);
+            full = static_cast<std::uint16_t>(full + (value == 0xFFFF));
+        }
+        sums[i] += sum;
+        maxima[i] = high;
     }
     lowest = low;
-    saturated = full;
+    saturated += full;
 }
 
-using AddToColumns = void (*)(const std::uint8_t*, std::uint32_t, std::uint32_t*, std::uint16_t*, std::uint16_t&, std::uint32_t&);
+// Columns a call takes, so that the saturated samples of up to four rows fit the 16-bit count.
+constexpr std::uint32_t columnsPerCall = 8192;
+static_assert(4 * columnsPerCall < 0x10000);
 
-void addToColumnsPortable(const std::uint8_t* samples, std::uint32_t count, std::uint32_t* sums, std::uint16_t* maxima,
-                          std::uint16_t& lowest, std::uint32_t& saturated) {
-    addToColumns(samples, count, sums, maxima, lowest, saturated);
+using AddToColumns = void (*)(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t*, std::uint16_t*,
+                              std::uint16_t&, std::uint64_t&);
+using ColumnAdders = std::array<AddToColumns, 4>;  // for one to four rows at a time
+
+template <int Rows>
+void addToColumnsPortable(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count, std::uint32_t* sums,
+                          std::uint16_t* maxima, std::uint16_t& lowest, std::uint64_t& saturated) {
+    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, lowest, saturated);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
 // Twice the samples a step on processors that have AVX2, chosen as the program runs.
-[[gnu::target("avx2")]] void addToColumnsAvx2(const std::uint8_t* samples, std::uint32_t count, std::uint32_t* sums,
-                                              std::uint16_t* maxima, std::uint16_t& lowest, std::uint32_t& saturated) {
-    addToColumns(samples, count, sums, maxima, lowest, saturated);
+template <int Rows>
+[[gnu::target("avx2")]] void addToColumnsAvx2(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
+                                              std::uint32_t* sums, std::uint16_t* maxima, std::uint16_t& lowest,
+                                              std::uint64_t& saturated) {
+    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, lowest, saturated);
 }
 
-AddToColumns fastestAddToColumns() {
-    return __builtin_cpu_supports("avx2") ? addToColumnsAvx2 : addToColumnsPortable;
+ColumnAdders fastestColumnAdders() {
+    if (__builtin_cpu_supports("avx2"))
+        return {addToColumnsAvx2<1>, addToColumnsAvx2<2>, addToColumnsAvx2<3>, addToColumnsAvx2<4>};
+    return {addToColumnsPortable<1>, addToColumnsPortable<2>, addToColumnsPortable<3>, addToColumnsPortable<4>};
 }
 #else
-AddToColumns fastestAddToColumns() { return addToColumnsPortable; }
+ColumnAdders fastestColumnAdders() {
+    return {addToColumnsPortable<1>, addToColumnsPortable<2>, addToColumnsPortable<3>, addToColumnsPortable<4>};
+}
 #endif
 
 }  // namespace
 
-void ChannelReducer::addSamples(const std::uint8_t* samples, std::uint32_t firstColumn, std::uint32_t count) {
-    static const AddToColumns add = fastestAddToColumns();
-    std::uint32_t saturated = 0;
-    add(samples, count, columnSums_.data() + firstColumn, columnMaxima_.data() + firstColumn, result_.minimum, saturated);
-    result_.saturated += saturated;
+// Adds `rows` rows of `count` samples each, `rowBytes` apart, to the columns from `firstColumn` on.
+void ChannelReducer::addSamples(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t rows,
+                                std::uint32_t firstColumn, std::uint32_t count) {
+    static const ColumnAdders add = fastestColumnAdders();
+    for (std::uint32_t done = 0; done < count; done += columnsPerCall) {
+        const std::uint32_t columns = std::min(columnsPerCall, count - done);
+        const std::uint8_t* row = samples + 2 * std::size_t{done};
+        for (std::uint32_t left = rows; left > 0;) {
+            const std::uint32_t step = std::min<std::uint32_t>(left, add.size());
+            add[step - 1](row, rowBytes, columns, columnSums_.data() + firstColumn + done,
+                          columnMaxima_.data() + firstColumn + done, result_.minimum, result_.saturated);
+            left -= step;
+            row += step * rowBytes;
+        }
+    }
 }
 
 // The column sums of one strip go to the runs they belong to, and start again from nothing.
@@ -176,13 +211,14 @@ void ChannelReducer::foldStrip(std::uint32_t firstColumn, std::uint32_t count) {
         for (std::uint32_t c = column - firstColumn; c < stop - firstColumn; ++c) {
             sum += columnSums_[c];
             maximum = std::max(maximum, columnMaxima_[c]);
-            columnSums_[c] = 0;
-            columnMaxima_[c] = 0;
         }
         runSums_[run] += sum;
         runMaxima_[run] = maximum;
         column = stop;
     }
+    // Cleared once for the whole strip: clearing each run's part as it was read cost more than the sums.
+    std::fill_n(columnSums_.begin(), count, 0);
+    std::fill_n(columnMaxima_.begin(), count, 0);
 }
 
 void ChannelReducer::finishBand(std::uint32_t firstRow, std::uint32_t rows) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quillane {
@@ -54,7 +55,8 @@ public:
     // Reads the width × height little-endian samples (at any byte address) from `source`.
     // Returns false, leaving the result unfinished, when `stop` is set before the last row.
     bool run(const SampleSource& source, const std::atomic<bool>* stop);
-    const ChannelReduction& result() const { return result_; }
+    const ChannelReduction& result() const& { return result_; }
+    ChannelReduction result() && { return std::move(result_); }
 
     // The most bytes asked of the source at a time: a piece that stays in the processor's cache.
     static constexpr std::size_t largestRead = std::size_t{512} << 10;
@@ -70,7 +72,8 @@ private:
     std::size_t blockOf(std::uint32_t firstRow, std::uint32_t firstColumn) const;
     bool readStrip(const SampleSource& source, std::uint32_t firstRow, std::uint32_t endRow, std::uint32_t firstColumn,
                    std::uint32_t count, const std::atomic<bool>* stop);
-    void addSamples(const std::uint8_t* samples, std::uint32_t firstColumn, std::uint32_t count);
+    void addSamples(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t rows, std::uint32_t firstColumn,
+                    std::uint32_t count);
     void foldStrip(std::uint32_t firstColumn, std::uint32_t count);
     void finishBand(std::uint32_t firstRow, std::uint32_t rows);
 

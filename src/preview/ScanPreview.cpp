@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace quillane {
 namespace {
@@ -79,10 +80,10 @@ ScanPreview previewScan(const std::string& path, const PreviewRequest& request, 
     if (!finished[0] || !finished[1]) throw PreviewStopped();
 
     for (int c = 0; c < 2; ++c) {
-        const ChannelReduction& reduction = reducers[c].result();
+        ChannelReduction reduction = std::move(reducers[c]).result();
         preview.channels[c].figures = figuresOf(reduction, std::uint64_t{width} * height);
-        preview.channels[c].means = reduction.means;
-        preview.channels[c].maxima = reduction.maxima;
+        preview.channels[c].means = std::move(reduction.means);
+        preview.channels[c].maxima = std::move(reduction.maxima);
     }
     return preview;
 }

@@ -56,10 +56,11 @@ PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, 
 TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
     const struct {
         std::uint32_t width, height, boxWidth, boxHeight;
+        bool saturated = false;  // every sample of channel 0 at 65535: more than a 16-bit count holds
     } shapes[] = {
         {7, 5, 3, 3}, {1, 9, 2, 2}, {9, 1, 4, 1}, {13, 11, 100, 100}, {64, 3, 5, 5}, {31, 17, 4, 6}, {1, 1, 1, 1},
         // Rows wider than a strip of columns and than one read: read in pieces, summed strip by strip.
-        {ChannelReducer::stripColumns + 7, 3, 9, 4},
+        {ChannelReducer::stripColumns + 7, 3, 9, 4}, {20000, 7, 9, 4, true},
     };
     const struct {
         const char* what;
@@ -74,6 +75,7 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
             builder.samples[0][shape.width * shape.height / 2] = 0xFFFF;  // one saturated sample each
             builder.samples[1].back() = 0xFFFF;
             builder.samples[1].front() = 0;
+            if (shape.saturated) std::fill(builder.samples[0].begin(), builder.samples[0].end(), 0xFFFF);
             const std::string input = builder.write(folder / "scan.tif").string();
             RecordingHost host;
             RecordingPlatform platform(host);
