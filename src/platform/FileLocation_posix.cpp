@@ -1,5 +1,7 @@
 #include "platform/FileLocation.h"
 
+#include "platform/OutputFileSystem.h"
+
 #include <cerrno>
 #include <cctype>
 #include <cwctype>
@@ -45,18 +47,22 @@ bool folderIgnoresCase(const std::string& folder, const struct stat& folderStatu
     const std::string prefix = folder.empty() ? std::string() : folder + '/';
     bool ignores = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const std::string probe = prefix + probeName();
+        const std::string name = probeName();
+        const std::string probe = prefix + name;
+        // Watched as the output files' temporaries are, so that a signal ending the program
+        // meanwhile removes it.
+        const int slot = outputsystem::watchTemporary(folder, name);
         const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (descriptor < 0) {
-            const int error = errno;
-            if (error == EEXIST) continue;
-            break;  // a folder that cannot be written to: judged by the files' identities alone
+        const int error = descriptor < 0 ? errno : 0;
+        if (descriptor >= 0) {
+            ::close(descriptor);
+            struct stat status {};
+            ignores = ::lstat((prefix + inOtherCase(name)).c_str(), &status) == 0;
+            ::unlink(probe.c_str());
         }
-        ::close(descriptor);
-        struct stat status {};
-        ignores = ::lstat(inOtherCase(probe.substr(prefix.size())).insert(0, prefix).c_str(), &status) == 0;
-        ::unlink(probe.c_str());
-        break;
+        outputsystem::forgetTemporary(slot);
+        // Otherwise a folder that cannot be written to: judged by the files' identities alone.
+        if (error != EEXIST) break;
     }
     known.emplace(key, ignores);
     return ignores;

@@ -350,33 +350,48 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
     first.finish();
     second.finish();
     // The file the first replaces stays, held, under a hidden name until the second has its name.
+    // A signal that ends the program before then puts it back; the two names are given with the
+    // signals held back, so that no signal finds one file new and the other not.
     std::string aside;
     Handle held = noHandle;
+    int asideSlot = -1;
     if (first.replacing_) {
-        aside = first.folder_ + nextTemporaryName();
+        const std::string name = nextTemporaryName();
+        aside = first.folder_ + name;
+        asideSlot = watchAside(first.folder_, name, first.destination_.substr(first.folder_.size()));
         bool moved = false;
-        if (const Error error = setAside(first.destination_, aside, held, moved)) fail(error, true, first.destination_);
+        if (const Error error = setAside(first.destination_, aside, held, moved)) {
+            forgetTemporary(asideSlot);
+            fail(error, true, first.destination_);
+        }
         if (!moved) aside.clear();  // gone meanwhile: nothing to put back but nothing
     }
     const auto putFirstBack = [&]() noexcept {
         if (aside.empty()) return remove(first.destination_) == 0;
         return putBack(held, aside, first.destination_) == 0;
     };
-    try {
-        first.takeName();
-    } catch (...) {
-        if (!aside.empty()) putFirstBack();
-        throw;
+    {
+        const SignalsHeldBack heldBack;
+        try {
+            first.takeName();
+        } catch (...) {
+            if (!aside.empty()) putFirstBack();
+            forgetTemporary(asideSlot);
+            throw;
+        }
+        changed.push_back(first.destination_);
+        try {
+            second.takeName();
+        } catch (...) {
+            if (putFirstBack()) changed.pop_back();
+            forgetTemporary(asideSlot);
+            throw;
+        }
+        changed.push_back(second.destination_);
+        giveUpAside(asideSlot);
     }
-    changed.push_back(first.destination_);
-    try {
-        second.takeName();
-    } catch (...) {
-        if (putFirstBack()) changed.pop_back();
-        throw;
-    }
-    changed.push_back(second.destination_);
     if (!aside.empty()) dropAside(held, aside);
+    forgetTemporary(asideSlot);
     if (const Error error = flushFolder(first.folder_)) fail(error, false, fullPathOf(first.destination_));
     if (folderKey(second.folder_) != folderKey(first.folder_)) {
         if (const Error error = flushFolder(second.folder_)) fail(error, false, fullPathOf(second.destination_));

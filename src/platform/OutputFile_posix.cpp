@@ -8,9 +8,11 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -291,22 +293,23 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The named temporaries being written, where a signal handler can reach them without
-// allocating or locking: each slot holds a descriptor of the temporary's folder and its name.
+// The named temporaries being written and the files set aside, where a signal handler can reach
+// them without allocating or locking: each slot holds a descriptor of the folder and the names.
 namespace {
 
 struct WatchedTemporary {
     std::atomic<bool> inUse{false};     // claimed by a writer
-    std::atomic<bool> published{false}; // folder and name are complete
+    std::atomic<bool> published{false}; // folder and names are complete
+    std::atomic<bool> putBack{false};   // set aside: goes back to `destination`
     int folder = -1;
     std::array<char, 96> name{};
+    std::array<char, NAME_MAX + 1> destination{};
 };
 std::array<WatchedTemporary, 16> watched;
 
-}  // namespace
-
-int watchTemporary(const std::string& folder, const std::string& name) noexcept {
-    if (name.size() >= WatchedTemporary{}.name.size()) return -1;
+int watch(const std::string& folder, const std::string& name, const std::string& destination) noexcept {
+    if (name.size() >= WatchedTemporary{}.name.size() || destination.size() >= WatchedTemporary{}.destination.size())
+        return -1;
     for (std::size_t slot = 0; slot < watched.size(); ++slot) {
         WatchedTemporary& entry = watched[slot];
         bool expected = false;
@@ -317,10 +320,37 @@ int watchTemporary(const std::string& folder, const std::string& name) noexcept 
             return -1;
         }
         std::memcpy(entry.name.data(), name.c_str(), name.size() + 1);
+        std::memcpy(entry.destination.data(), destination.c_str(), destination.size() + 1);
+        entry.putBack.store(!destination.empty());
         entry.published.store(true);
         return static_cast<int>(slot);
     }
-    return -1;  // more outputs at once than slots: left to the sweep
+    return -1;  // more files at once than slots: left to the sweep
+}
+
+// The signals whose handler below removes the temporaries and that may come at any moment; the
+// faults come from the program's own instructions and cannot wait.
+sigset_t signalsFromOutside() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&signals, signal);
+    return signals;
+}
+
+thread_local sigset_t signalsBefore;
+// Threads giving names while holding the signals back; one that comes on another thread waits.
+std::atomic<int> namesBeingGiven{0};
+
+}  // namespace
+
+int watchTemporary(const std::string& folder, const std::string& name) noexcept { return watch(folder, name, {}); }
+
+int watchAside(const std::string& folder, const std::string& aside, const std::string& destination) noexcept {
+    return destination.empty() ? -1 : watch(folder, aside, destination);
+}
+
+void giveUpAside(int slot) noexcept {
+    if (slot >= 0 && static_cast<std::size_t>(slot) < watched.size()) watched[static_cast<std::size_t>(slot)].putBack.store(false);
 }
 
 void forgetTemporary(int slot) noexcept {
@@ -332,15 +362,38 @@ void forgetTemporary(int slot) noexcept {
     entry.inUse.store(false);
 }
 
+SignalsHeldBack::SignalsHeldBack() noexcept {
+    const sigset_t signals = signalsFromOutside();
+    ::pthread_sigmask(SIG_BLOCK, &signals, &signalsBefore);
+    namesBeingGiven.fetch_add(1);
+}
+
+// One that came to this thread meanwhile is handled here, as the mask is put back.
+SignalsHeldBack::~SignalsHeldBack() {
+    namesBeingGiven.fetch_sub(1);
+    ::pthread_sigmask(SIG_SETMASK, &signalsBefore, nullptr);
+}
+
 }  // namespace outputsystem
 
 namespace {
 
-// Only async-signal-safe calls: unlinkat, signal, raise.
+// Only async-signal-safe calls: nanosleep, renameat, unlinkat, signal, raise. A file set aside
+// goes back to its name, whatever stands there now (a rename between two names of one file
+// leaves both, so the extra one is removed after it).
 void removeTemporariesAndEnd(int signal) {
     const int savedErrno = errno;
+    // A signal from outside that another thread holds back waits until that thread has given its
+    // names; a fault cannot wait, since it may be that thread's own.
+    const sigset_t fromOutside = outputsystem::signalsFromOutside();
+    if (sigismember(&fromOutside, signal) == 1) {
+        const timespec pause{0, 1000000};
+        while (outputsystem::namesBeingGiven.load() > 0) ::nanosleep(&pause, nullptr);
+    }
     for (auto& entry : outputsystem::watched) {
-        if (entry.published.load()) ::unlinkat(entry.folder, entry.name.data(), 0);
+        if (!entry.published.load()) continue;
+        if (entry.putBack.load()) ::renameat(entry.folder, entry.name.data(), entry.folder, entry.destination.data());
+        ::unlinkat(entry.folder, entry.name.data(), 0);
     }
     errno = savedErrno;
     // The signal's own ending: default action, delivered again once this handler returns (a

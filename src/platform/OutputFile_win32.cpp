@@ -249,7 +249,15 @@ std::string folderOf(const std::string& path) {
 
 int watchTemporary(const std::string&, const std::string&) noexcept { return -1; }
 
+int watchAside(const std::string&, const std::string&, const std::string&) noexcept { return -1; }
+
+void giveUpAside(int) noexcept {}
+
 void forgetTemporary(int) noexcept {}
+
+// A console's Ctrl+C ends the program on a thread of its own, with nothing of ours to run first.
+SignalsHeldBack::SignalsHeldBack() noexcept = default;
+SignalsHeldBack::~SignalsHeldBack() = default;
 
 }  // namespace outputsystem
 

@@ -26,10 +26,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quillane {
@@ -419,24 +421,72 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptL
 }
 
 #ifndef _WIN32
+// The calls of the fault seam, with a signal sent to the process (which may take it on any of
+// its threads) as the `left`-th link or rename returns, and time for another thread to take it.
+struct SignalAfterCalls {
+    static inline const FileSystemCalls* calls = nullptr;
+    static inline int left = 0, signal = 0;
+    static int counted(int result) {
+        if (--left == 0 && ::kill(::getpid(), signal) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return result;
+    }
+    static int rename(const char* from, const char* to) { return counted(calls->rename(from, to)); }
+    static int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+        return counted(calls->linkat(fromFolder, from, toFolder, to, flags));
+    }
+};
+
 // The signal handling both programs install: a signal that ends the program while named
-// temporaries are written removes them first, and the program still ends by that signal.
-TEST_F(OutputFault, SignalsThatEndTheProgramRemoveItsNamedTemporariesFirst) {
-    // A forked child, which writes into this test's folder.
+// temporaries are written removes them first, puts back an earlier file set aside, or lets the
+// pair take both names first, and the program still ends by that signal.
+TEST_F(OutputFault, SignalsThatEndTheProgramRemoveItsNamedTemporariesFirstAndLeaveAWholePair) {
+    // A forked child, which writes into this test's folder over an earlier pair.
     GTEST_FLAG_SET(death_test_style, "fast");
+    const std::vector<std::uint8_t> written = {'n', 'e', 'w'};
+    // The earlier Red is set aside by a link (where links are refused, moved by a rename), then
+    // each file is named by a rename.
+    const struct {
+        const char* moment;
+        bool withoutLinks;
+        int callsBeforeSignal;  // 0: while the files are written
+        bool newPair;
+    } moments[] = {{"while written", false, 0, false},
+                   {"once the earlier Red is set aside", false, 1, false},
+                   {"once the earlier Red is moved aside", true, 2, false},
+                   {"once Red has its name, which Green then takes too", false, 2, true},
+                   {"once both have theirs", false, 3, true}};
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(signal);
-        EXPECT_EXIT(
-            {
-                removeTemporariesOnSignals();
-                FaultyFileSystem named({}, false, true);
-                OutputFile first("Red.tif");
-                OutputFile second("Green.tif");
-                first.write("partial", 7);
-                std::raise(signal);
-            },
-            ::testing::KilledBySignal(signal), "");
-        EXPECT_TRUE(namesIn(".").empty()) << "a temporary outlived the signal";
+        for (const auto& moment : moments) {
+            SCOPED_TRACE(std::to_string(signal) + ", " + moment.moment);
+            writeFile("Red.tif", previous);
+            writeFile("Green.tif", previous);
+            EXPECT_EXIT(
+                {
+                    removeTemporariesOnSignals();
+                    std::thread(::pause).detach();  // a thread the signal may come to instead
+                    FaultyFileSystem named(moment.withoutLinks ? std::vector<Fault>{{FileCall::link, 1, EPERM}} : std::vector<Fault>{},
+                                           false, true);
+                    FileSystemCalls calls = fileSystemCalls();
+                    SignalAfterCalls::calls = &fileSystemCalls();
+                    SignalAfterCalls::left = moment.callsBeforeSignal;
+                    SignalAfterCalls::signal = signal;
+                    calls.rename = SignalAfterCalls::rename;
+                    calls.linkat = SignalAfterCalls::linkat;
+                    const ReplacedFileSystemCalls signalling(calls);
+                    OutputFile first("Red.tif");
+                    OutputFile second("Green.tif");
+                    first.write(written.data(), written.size());
+                    second.write(written.data(), written.size());
+                    if (moment.callsBeforeSignal == 0) ::kill(::getpid(), signal);
+                    std::vector<std::string> changed;
+                    commitTogether(first, second, changed);
+                    std::this_thread::sleep_for(std::chrono::seconds(10));  // while the other thread ends the program
+                },
+                ::testing::KilledBySignal(signal), "");
+            EXPECT_EQ(namesIn("."), (std::vector<std::string>{"Green.tif", "Red.tif"})) << "a temporary outlived the signal";
+            EXPECT_EQ(readFile("Red.tif"), moment.newPair ? written : previous) << "both files change together or neither does";
+            EXPECT_EQ(readFile("Green.tif"), moment.newPair ? written : previous);
+        }
     }
 }
 #endif
