@@ -12,8 +12,8 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <pthread.h>
 #include <filesystem>
+#include <pthread.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -383,8 +383,8 @@ namespace {
 // leaves both, so the extra one is removed after it).
 void removeTemporariesAndEnd(int signal) {
     const int savedErrno = errno;
-    // A signal from outside that another thread holds back waits until that thread has given its
-    // names; a fault cannot wait, since it may be that thread's own.
+    // A signal from outside, taken here while another thread gives names with the signals held
+    // back, waits until they are given; a fault cannot wait, since it may be that thread's own.
     const sigset_t fromOutside = outputsystem::signalsFromOutside();
     if (sigismember(&fromOutside, signal) == 1) {
         const timespec pause{0, 1000000};
