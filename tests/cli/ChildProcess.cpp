@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -97,6 +98,28 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
 
 #else
 
+// Strings as exec takes them: a null-terminated list of pointers into strings that never change.
+class ExecStrings {
+public:
+    explicit ExecStrings(std::vector<std::string> strings) : strings_(std::move(strings)) {
+        for (std::string& text : strings_) pointers_.push_back(text.data());
+        pointers_.push_back(nullptr);
+    }
+    ExecStrings(const ExecStrings&) = delete;
+    ExecStrings& operator=(const ExecStrings&) = delete;
+    char* const* get() const { return pointers_.data(); }
+
+private:
+    std::vector<std::string> strings_;
+    std::vector<char*> pointers_;
+};
+
+std::vector<std::string> commandWords(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+    std::vector<std::string> words = {program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return words;
+}
+
 // Standard error goes to `err`, or, when `err` is empty, to a new pseudo-terminal whose output is
 // read back into `terminalText`.
 int run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
@@ -106,11 +129,7 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
     int terminalSide = -1;
     if (terminalText != nullptr && openpty(&terminal, &terminalSide, nullptr, nullptr, nullptr) != 0)
         throw std::runtime_error("cannot open a pseudo-terminal");
-    std::vector<std::string> words = {program.string()};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    const ExecStrings argv(commandWords(program, arguments));
 
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("cannot fork");
@@ -122,7 +141,7 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
         if (in < 0 || outFile < 0 || errFile < 0 || dup2(in, 0) < 0 || dup2(outFile, 1) < 0 || dup2(errFile, 2) < 0 ||
             chdir(workingFolder.c_str()) != 0)
             _exit(127);
-        execv(argv[0], argv.data());
+        execv(argv.get()[0], argv.get());
         _exit(127);
     }
     if (terminalText != nullptr) {
@@ -210,16 +229,10 @@ int runInterrupted(const std::filesystem::path& program, const std::vector<std::
 int runInterrupted(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder, std::chrono::microseconds after, int signal,
                    const std::vector<std::string>& environment) {
-    std::vector<std::string> words = {program.string()};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    const ExecStrings argv(commandWords(program, arguments));
     std::vector<std::string> variables = environment;
     for (char** variable = environ; *variable != nullptr; ++variable) variables.emplace_back(*variable);
-    std::vector<char*> envp;
-    for (std::string& variable : variables) envp.push_back(variable.data());
-    envp.push_back(nullptr);
+    const ExecStrings envp(std::move(variables));
 
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("cannot fork");
@@ -228,7 +241,7 @@ int runInterrupted(const std::filesystem::path& program, const std::vector<std::
         if (quiet < 0 || dup2(quiet, 0) < 0 || dup2(quiet, 1) < 0 || dup2(quiet, 2) < 0 ||
             chdir(workingFolder.c_str()) != 0)
             _exit(127);
-        execve(argv[0], argv.data(), envp.data());
+        execve(argv.get()[0], argv.get(), envp.get());
         _exit(127);
     }
     std::this_thread::sleep_for(after);
@@ -265,11 +278,7 @@ RunningProgram::RunningProgram(const std::filesystem::path& program, const std::
     CloseHandle(process.hThread);
     process_ = reinterpret_cast<std::intptr_t>(process.hProcess);
 #else
-    std::vector<std::string> words = {program.string()};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    const ExecStrings argv(commandWords(program, arguments));
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("cannot fork");
     if (child == 0) {
@@ -278,7 +287,7 @@ RunningProgram::RunningProgram(const std::filesystem::path& program, const std::
         if (in < 0 || outFile < 0 || dup2(in, 0) < 0 || dup2(outFile, 1) < 0 || dup2(outFile, 2) < 0 ||
             chdir(workingFolder.c_str()) != 0)
             _exit(127);
-        execv(argv[0], argv.data());
+        execv(argv.get()[0], argv.get());
         _exit(127);
     }
     process_ = child;
