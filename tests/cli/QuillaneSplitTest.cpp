@@ -522,6 +522,15 @@ TEST_F(QuillaneSplitTest, SplitsNamesInAnyScript) {
     const ProgramRun japanese = split({"--out", folder + fiftyText + folder.back() + fiftyText, folder + name});
     EXPECT_EQ(japanese.status, 0) << japanese.err;
     EXPECT_EQ(readFile(deep / fs::path(u8"GreenΣάρωση_走査.tif")), readFile(scans.path() / fs::path(u8"GreenΣάρωση_走査.tif")));
+
+    // Two folders of 45 characters beside the input: 270 bytes of UTF-8, 92 UTF-16 units.
+    const std::string beside = folder + fiftyText.substr(0, 135) + folder.back() + fiftyText.substr(0, 135) + folder.back();
+    fs::create_directories(fs::path(std::u8string(beside.begin(), beside.end())));
+    ScanBuilder::scan(7, 5).write(fs::path(std::u8string(beside.begin(), beside.end())) / "chip_03.tif");
+    const ProgramRun nested = split({beside + "chip_03.tif"});
+    EXPECT_EQ(nested.status, 0) << nested.err;
+    EXPECT_EQ(nested.out, beside + "Redchip_03.tif\n" + beside + "Greenchip_03.tif\n");
+    EXPECT_TRUE(fs::exists(fs::path(std::u8string(beside.begin(), beside.end())) / "Greenchip_03.tif"));
 }
 
 TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {

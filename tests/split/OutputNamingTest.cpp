@@ -13,17 +13,24 @@ constexpr const char* llToUr = "_FlippedLLtoUR";
 constexpr const char* ulToLr = "_FlippedULtoLR";
 
 struct NamingCase {
-    const char* input;
+    std::string input;
     bool inFolder;       // composeInFolder, else composeBesideInput
-    const char* folder;  // for composeInFolder
-    const char* suffix;
-    const char* first;
-    const char* second;
+    std::string folder;  // for composeInFolder
+    std::string suffix;
+    std::string first;
+    std::string second;
 };
 
+std::string times(int count, const char8_t* character) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += reinterpret_cast<const char*>(character);
+    return text;
+}
+
 void expectNames(const std::vector<NamingCase>& cases, PathStyle style) {
+    // Windows counts UTF-16 units: 走 is one (three bytes of UTF-8), 𝄞 two (four bytes).
     for (const NamingCase& c : cases) {
-        SCOPED_TRACE(std::string(c.input) + (c.inFolder ? " in [" + std::string(c.folder) + "]" : " beside"));
+        SCOPED_TRACE(c.input + (c.inFolder ? " in [" + c.folder + "]" : " beside"));
         for (int colour : {0, 1}) {
             const std::string name = c.inFolder ? composeInFolder(c.folder, c.input, colour, c.suffix, style)
                                                 : composeBesideInput(c.input, colour, c.suffix, style);
@@ -49,6 +56,25 @@ TEST(OutputNaming, WindowsStyleGivesEveryExampleOfTheTable) {
         {"C:/scans/slide01.tif", false, "", none, "C:/scans/Redslide01.tif", "C:/scans/Greenslide01.tif"},
         {R"(..\scans\slide01.tif)", false, "", none, R"(..\scans\Redslide01.tif)", R"(..\scans\Greenslide01.tif)"},
         {"slide01.tif", true, "out", none, R"(out\Redslide01.tif)", R"(out\Greenslide01.tif)"},
+        // Folders in any script are kept whole, however many bytes they take; names are cut to
+        // 255 UTF-16 units, never inside a character.
+        {"D:\\J2\\" + times(45, u8"走") + "\\" + times(45, u8"査") + "\\chip_03.tif", false, "", none,
+         "D:\\J2\\" + times(45, u8"走") + "\\" + times(45, u8"査") + "\\Redchip_03.tif",
+         "D:\\J2\\" + times(45, u8"走") + "\\" + times(45, u8"査") + "\\Greenchip_03.tif"},
+        {"D:\\" + times(100, u8"査") + "\\chip.tif", true, "", none, "D:\\" + times(100, u8"査") + "\\Redchip.tif",
+         "D:\\" + times(100, u8"査") + "\\Greenchip.tif"},
+        {"chip.tif", true, "E:\\" + times(100, u8"査"), llToUr, "E:\\" + times(100, u8"査") + "\\Redchip" + llToUr + ".tif",
+         "E:\\" + times(100, u8"査") + "\\Greenchip" + llToUr + ".tif"},
+        {"D:\\s\\" + times(100, u8"走") + ".tif", false, "", none, "D:\\s\\Red" + times(100, u8"走") + ".tif",
+         "D:\\s\\Green" + times(100, u8"走") + ".tif"},
+        {"D:\\" + times(200, u8"𝄞") + "\\" + times(200, u8"𝄞") + ".tif", false, "", none,
+         "D:\\" + times(200, u8"𝄞") + "\\Red" + times(127, u8"𝄞") + ".tif",
+         "D:\\" + times(200, u8"𝄞") + "\\Green" + times(127, u8"𝄞") + ".tif"},
+        {"D:\\Données\\" + times(300, u8"é") + ".tif", false, "", none, "D:\\Données\\Red" + times(255, u8"é") + ".tif",
+         "D:\\Données\\Green" + times(255, u8"é") + ".tif"},
+        // Bytes that are no character count one unit each, as the system reads them.
+        {"D:\\s\\" + std::string(300, '\xE9') + ".tif", false, "", none, "D:\\s\\Red" + std::string(255, '\xE9') + ".tif",
+         "D:\\s\\Green" + std::string(255, '\xE9') + ".tif"},
     }, PathStyle::windows);
 }
 
@@ -71,6 +97,8 @@ TEST(OutputNaming, PosixStyleGivesTheSameExamplesInItsOwnForm) {
         {"../scans/slide01.tif", false, "", none, "../scans/Redslide01.tif", "../scans/Greenslide01.tif"},
         {"slide01.tif", true, "out", none, "out/Redslide01.tif", "out/Greenslide01.tif"},
         {"/scans/.hidden", false, "", none, "/scans/Red.hidden", "/scans/Green.hidden"},
+        {"/s/" + times(200, u8"𝄞") + "/" + times(300, u8"é") + "\xE9.tif", false, "", none,
+         "/s/" + times(200, u8"𝄞") + "/Red" + times(300, u8"é") + "\xE9.tif", "/s/" + times(200, u8"𝄞") + "/Green" + times(300, u8"é") + "\xE9.tif"},
     }, PathStyle::posix);
 }
 
@@ -84,8 +112,8 @@ TEST(OutputNaming, EmptyFolderGivesExactlyTheNameBesideTheInput) {
     }
 }
 
-// Windows cuts each part to 255 characters, as its own path splitting does; a POSIX path keeps
-// every part whole, however long its folder (outputs would otherwise land in an ancestor).
+// Windows cuts the base name and the extension to 255 characters, as its own path splitting
+// does; every folder is kept whole, however long (outputs would otherwise land in an ancestor).
 TEST(OutputNaming, WindowsCutsEachPartTo255AndPosixKeepsItWhole) {
     for (const std::size_t length : {254u, 255u, 256u, 300u, 3000u}) {
         SCOPED_TRACE(length);
@@ -96,10 +124,9 @@ TEST(OutputNaming, WindowsCutsEachPartTo255AndPosixKeepsItWhole) {
         for (const PathStyle style : {PathStyle::windows, PathStyle::posix}) {
             const char separator = style == PathStyle::windows ? '\\' : '/';
             const std::size_t kept = style == PathStyle::windows ? 255 : std::string::npos;
-            // The directory, separator included, counts as one part.
             const std::string directory = longFolder + separator;
-            EXPECT_EQ(composeBesideInput(directory + "a.tif", 0, "", style), directory.substr(0, kept) + "Reda.tif");
-            EXPECT_EQ(DriveAndDirectory(directory + "a.tif", style), directory.substr(0, kept));
+            EXPECT_EQ(composeBesideInput(directory + "a.tif", 0, "", style), directory + "Reda.tif");
+            EXPECT_EQ(DriveAndDirectory(directory + "a.tif", style), directory);
             // The base name is cut before the suffix goes on; the extension keeps its dot.
             EXPECT_EQ(composeBesideInput(longBase + ".tif", 1, ulToLr, style),
                       "Green" + longBase.substr(0, kept) + ulToLr + ".tif");
@@ -108,9 +135,6 @@ TEST(OutputNaming, WindowsCutsEachPartTo255AndPosixKeepsItWhole) {
             EXPECT_EQ(composeInFolder(longFolder, "a.tif", 0, "", style), longFolder + separator + "Reda.tif");
         }
     }
-    // The drive is not part of the directory's 255.
-    const std::string longFolder(300, 'd');
-    EXPECT_EQ(DriveAndDirectory("C:" + longFolder + "\\x", PathStyle::windows), "C:" + (longFolder + "\\").substr(0, 255));
 }
 
 TEST(OutputNaming, DriveAndDirectoryKeepsTheTrailingSeparator) {
