@@ -121,8 +121,9 @@ public:
     const MappedFile& inputFile() const { return input_; }
 
 private:
-    // Bounds-checked access to the mapped bytes; a read past fileSize refuses the file.
-    const std::uint8_t* bytesAt(std::uint64_t offset, std::uint64_t count) const;
+    // Bounds-checked, guarded copies of the mapped bytes; a read past fileSize refuses the file.
+    void requireInside(std::uint64_t offset, std::uint64_t count) const;
+    void copyInput(std::uint64_t offset, std::uint64_t count, void* destination) const;
     std::uint16_t read16(std::uint64_t offset) const;
     std::uint32_t read32(std::uint64_t offset) const;
     [[noreturn]] void refuse(const char* reason, bool prefixed) const;

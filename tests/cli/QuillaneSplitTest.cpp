@@ -16,7 +16,9 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -247,6 +249,57 @@ TEST_F(QuillaneSplitTest, CheckAndInfoReadEachFileAndWriteNothing) {
         EXPECT_EQ(run.err, c.err);
     }
     EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.tif", "b.tif", "c.tif"}));
+}
+
+// A disk that fails to read one page of a scan (a FUSE folder, failing-reads.py): the header's
+// page, the scanner record's or the pixels', in every mode that reads it. The system's words
+// for the error, status 1, no crash; the watch goes on to the next scan.
+TEST_F(QuillaneSplitTest, UnreadablePageIsReportedInEveryMode) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the failing disk is a FUSE folder of the Linux side";
+#else
+    const TemporaryFolder disk;
+    fs::create_directories(disk / "backing");
+    fs::create_directories(disk / "mount");
+    writeFile(disk / "backing" / "ready", {});
+    RunningProgram server("/usr/bin/python3", {std::string(QUILLANE_TESTS_DIR) + "/cli/failing-reads.py", "backing", "mount"},
+                          disk.path());
+    for (int tries = 0; tries < 100 && !fs::exists(disk / "mount" / "ready"); ++tries) usleep(100000);
+    if (!fs::exists(disk / "mount" / "ready")) GTEST_SKIP() << "FUSE could not mount a folder here";
+
+    // Texts past the header's page put the record on a page of its own.
+    ScanBuilder builder = ScanBuilder::scan(256, 256);
+    builder.directories[0].set(textField(50000, std::string(20000, 'x')));
+    Layout layout;
+    builder.build(&layout);
+    ASSERT_GT(layout.recordOffset / 4096, 0u);
+    const std::uint32_t pixelPage = layout.pixelOffsets[1] + 40000;
+    const std::string reads[] = {"4", std::to_string(layout.recordOffset + 8), std::to_string(pixelPage)};
+    const std::string eio = std::strerror(EIO);
+    for (const std::string& at : reads) {
+        const std::string name = "scan@" + at + ".tif";
+        builder.write(disk / "backing" / name);
+        const std::string input = (disk / "mount" / name).string();
+        const bool inHeader = at != reads[2];
+        std::vector<std::vector<std::string>> modes = {{"--out", scans.path().string(), input},
+                                                       {"--preview", (scans / "p.png").string(), input}};
+        if (inHeader) modes.insert(modes.end(), {{"--check", input}, {"--info", input}, {"--json", "--info", input}});
+        for (const std::vector<std::string>& mode : modes) {
+            SCOPED_TRACE(name + " " + mode.front());
+            const ProgramRun run = split(mode);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find(input + " : " + eio), std::string::npos) << run.err;
+        }
+        EXPECT_EQ(namesIn(scans.path()), std::vector<std::string>{});
+    }
+    ScanBuilder::scan(7, 5).write(disk / "backing" / "good.tif");
+    RunningProgram watch(programBesideTest("quillane-split"), {"--watch", "mount", "--out", scans.path().string()}, disk.path());
+    EXPECT_TRUE(watch.waitFor([](const std::string& out) { return out.find("Greengood.tif") != std::string::npos; })) << watch.out();
+    watch.signal(SIGTERM);
+    EXPECT_EQ(watch.wait(), 0);
+    for (const std::string& at : reads) EXPECT_NE(watch.out().find("scan@" + at + ".tif : " + eio), std::string::npos) << watch.out();
+    runProgram("/bin/fusermount3", {"-u", "mount"}, disk.path());
+#endif
 }
 
 // --json gives one object per file for every kind of run, which Python's json and jq read; a
