@@ -355,7 +355,11 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
     std::string aside;
     Handle held = noHandle;
     int asideSlot = -1;
-    if (first.replacing_) {
+    // What stands at the first's name now is what must come back on a failure: a file that
+    // appeared there while the pair was written is kept as one that stood there from the start.
+    Existing standing;
+    checkDestination(first.destination_, standing);
+    if (first.replacing_ || standing.replacing) {
         const std::string name = nextTemporaryName();
         aside = first.folder_ + name;
         asideSlot = watchAside(first.folder_, name, first.destination_.substr(first.folder_.size()));
