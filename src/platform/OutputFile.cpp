@@ -108,6 +108,11 @@ ReplacedFileSystemCalls::ReplacedFileSystemCalls(const FileSystemCalls& replacem
 
 ReplacedFileSystemCalls::~ReplacedFileSystemCalls() { replacedCalls.store(previous_); }
 
+void checkOutputDestination(const std::string& destination) {
+    Existing existing;
+    if (const Error error = checkDestination(destination, existing)) fail(error, true, destination);
+}
+
 OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
     Existing existing;
     if (const Error error = checkDestination(destination_, existing)) fail(error, true, destination_);

@@ -55,6 +55,9 @@ public:
 
     // Writes channel 0 or 1 as a single-page 16-bit TIFF. Throws UserException.
     void writeChannel(const std::string& outputPath, int channel);
+    // Refuses, in writeChannel's words, what writing `outputPath` would refuse before anything
+    // is written (a file that may not be written, a name too long); writes nothing.
+    static void checkOutput(const std::string& outputPath);
     // Writes channel 0 or 1 as writeChannel does, but leaves the complete file without its name
     // in outputFiles[channel], for nameChannelFiles to name with the other channel's.
     void writeChannelUnnamed(const std::string& outputPath, int channel);

@@ -153,6 +153,22 @@ TEST_F(QuillaneSplitTest, PreviewWritesThePictureOfTheWrittenChannelsAndTheirFig
     EXPECT_EQ(refusal.status, 1);
     EXPECT_EQ(refusal.err, stated(refused, windowSplit({refused})));
     EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.png", "a.tif", "b.tif"}));
+
+    // The picture replaces a PNG picture only: never the scan itself, another scan, a folder.
+    fs::create_directory(scans / "pictures");
+    const auto before = readFile(input);
+    for (const std::string& picture : {input, scan("c.tif"), (scans / "pictures").string()}) {
+        const ProgramRun refusedPicture = split({"--preview", picture, input});
+        EXPECT_EQ(refusedPicture.status, 1);
+        EXPECT_EQ(refusedPicture.err.rfind("quillane-split: " + input + " : ", 0), 0u) << refusedPicture.err;
+        EXPECT_NE(refusedPicture.err.find(picture + " : This "), std::string::npos) << refusedPicture.err;
+    }
+    EXPECT_EQ(readFile(input), before);
+    // --json makes the report one object: the picture, the status and each channel's figures.
+    const ProgramRun json = split({"--json", "--preview", "a.png", input});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find(R"("status":"previewed")"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find(R"("figures":[{"minimum":)"), std::string::npos) << json.out;
 }
 
 // A refused file between two good ones: the window's message, prefixed with the program's name.
@@ -249,6 +265,23 @@ TEST_F(QuillaneSplitTest, CheckAndInfoReadEachFileAndWriteNothing) {
         EXPECT_EQ(run.err, c.err);
     }
     EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.tif", "b.tif", "c.tif"}));
+#ifndef _WIN32
+    // A Green name over the system's 255 bytes is refused as the split refuses it.
+    const std::string longName = scan(std::string(248, 'n') + ".tif");
+    const ProgramRun tooLong = split({"--check", "--out", reference.path().string(), longName});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, failure(longName));
+    // Nothing is made, not even for a moment: no file opened to be written, named or removed.
+    const fs::path trace = reference / "trace";
+    const ProgramRun traced = runProgram("/usr/bin/strace", {"-f", "-qq", "-e", "trace=%file", "-o", trace.string(),
+                                                              programBesideTest("quillane-split").string(), "--check", good},
+                                         scans.path());
+    EXPECT_EQ(traced.out, good + " : valid\n");
+    const auto log = readFile(trace);
+    const std::string calls(log.begin(), log.end());
+    for (const char* writing : {"O_CREAT", "O_WRONLY", "O_RDWR", "O_TMPFILE", "link", "rename", "mkdir", "unlink"})
+        EXPECT_EQ(calls.find(writing), std::string::npos) << writing << " in\n" << calls;
+#endif
 }
 
 // A disk that fails to read one page of a scan (a FUSE folder, failing-reads.py): the header's
@@ -299,6 +332,33 @@ TEST_F(QuillaneSplitTest, UnreadablePageIsReportedInEveryMode) {
     EXPECT_EQ(watch.wait(), 0);
     for (const std::string& at : reads) EXPECT_NE(watch.out().find("scan@" + at + ".tif : " + eio), std::string::npos) << watch.out();
     runProgram("/bin/fusermount3", {"-u", "mount"}, disk.path());
+#endif
+}
+
+// Standard output that cannot be written (a full disk): every kind of run ends with status 1
+// and says so, whatever else it did.
+TEST_F(QuillaneSplitTest, StandardOutputThatCannotBeWrittenEndsWithStatusOne) {
+#ifdef _WIN32
+    GTEST_SKIP() << "/dev/full is Linux's";
+#else
+    const std::string input = scan("a.tif");
+    const std::string program = programBesideTest("quillane-split").string();
+    const std::vector<std::vector<std::string>> modes = {
+        {"--out", reference.path().string(), input}, {"--check", input}, {"--info", input}, {"--json", "--info", input},
+        {"--preview", "a.png", input}, {"--json", "--preview", "b.png", input}, {"--version"}, {"--help"}};
+    for (const std::vector<std::string>& mode : modes) {
+        SCOPED_TRACE(mode.front());
+        std::vector<std::string> arguments = {"-c", "exec \"$0\" \"$@\" >/dev/full", program};
+        arguments.insert(arguments.end(), mode.begin(), mode.end());
+        const ProgramRun run = runProgram("/bin/sh", arguments, scans.path());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("quillane-split: standard output could not be written in full: " + std::string(std::strerror(ENOSPC))),
+                  std::string::npos) << run.err;
+    }
+    // A watch that cannot report ends with status 1 too once it is stopped.
+    const ProgramRun watch = runProgram("/usr/bin/timeout", {"--preserve-status", "-s", "TERM", "1", "/bin/sh", "-c", "exec \"$0\" --watch . >/dev/full", program},
+                                        scans.path());
+    EXPECT_EQ(watch.status, 1);
 #endif
 }
 
