@@ -129,51 +129,22 @@ TEST(Preview, OneSaturatedSampleInATenThousandByThirtyThousandChannelIsCountedAn
     EXPECT_EQ(std::count(preview.channels[0].maxima.begin(), preview.channels[0].maxima.end(), 0), std::ssize(preview.channels[0].maxima));
 }
 
-// A preview asked to stop ends without a result; a picture replaces nothing but a PNG picture,
-// and one that cannot be written or is refused names its file.
+// A preview asked to stop ends without a result; a picture that cannot be written names its file.
 TEST(Preview, StopsWhenAskedAndAPictureThatCannotBeWrittenIsRefused) {
     const TemporaryFolder folder;
     const std::string input = ScanBuilder::scan(7, 5).write(folder / "scan.tif").string();
     const std::atomic<bool> stop{true};
     EXPECT_THROW(previewScan(input, {}, &stop), PreviewStopped);
 
-    const RgbImage picture = compositePicture(previewScan(input, {}), ToneCurve::linear);
-    writePicture((folder / "old.png").string(), picture, input);
-    const std::vector<std::uint8_t> png = readFile(folder / "old.png");
-    writeFile(folder / "old.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 8));
-    const std::string other = ScanBuilder::scan(3, 3).write(folder / "other.tif").string();
-    writeFile(folder / "notes.txt", {'n', 'o', 't', 'e', 's'});
-    fs::create_directory(folder / "pictures");
-    struct Case {
-        std::string path;
-        std::string refusal;  // after the path and " : "; empty where the picture is written
-    };
-    std::vector<Case> cases = {
-        {(folder / "missing" / "scan.png").string(), "?"},
-        {input, "This is the scan being previewed; its picture cannot replace it"},
-        {other, "This is a TIFF file, not a PNG picture; a picture cannot replace it"},
-        {(folder / "notes.txt").string(), "This file is not a PNG picture; a picture cannot replace it"},
-        {(folder / "pictures").string(), "This is a folder; a picture cannot replace it"},
-        {(folder / "old.png").string(), ""},
-    };
-#ifndef _WIN32
-    cases.push_back({"/dev/null", "This is a device or another special file, not a PNG picture; a picture cannot replace it"});
-#endif
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        const std::vector<std::uint8_t> before = fs::is_regular_file(c.path) ? readFile(c.path) : std::vector<std::uint8_t>{};
-        std::string refusal;
-        try {
-            writePicture(c.path, picture, input);
-        } catch (const UserException& failure) {
-            refusal = failure.message;
-        }
-        const std::string expected = c.refusal.empty() ? "" : c.path + " : " + c.refusal;
-        EXPECT_EQ(c.refusal == "?" ? refusal.substr(0, c.path.size() + 3) : refusal, c.refusal == "?" ? c.path + " : " : expected);
-        if (!c.refusal.empty() && fs::is_regular_file(c.path)) EXPECT_EQ(readFile(c.path), before);
+    const std::string picture = (folder / "missing" / "scan.png").string();
+    std::string refusal;
+    try {
+        writePicture(picture, compositePicture(previewScan(input, {}), ToneCurve::linear), input);
+    } catch (const UserException& failure) {
+        refusal = failure.message;
     }
-    EXPECT_EQ(readFile(folder / "old.png"), png);
-    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"notes.txt", "old.png", "other.tif", "pictures", "scan.tif"}));
+    EXPECT_EQ(refusal.rfind(picture + " : ", 0), 0u) << refusal;
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"scan.tif"});
 }
 
 }  // namespace
