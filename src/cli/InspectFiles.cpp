@@ -2,6 +2,8 @@
 
 #include "cli/ConsoleHost.h"
 #include "cli/Reporting.h"
+#include "platform/FileLocation.h"
+#include "scan/ScanImage.h"
 #include "scan/UserException.h"
 #include "split/OutputPlan.h"
 
@@ -59,9 +61,22 @@ void writeInfoText(const std::string& file, const ScanFacts& facts) {
     writeLine("  description:   " + facts.description);
 }
 
+// The outputs' refusal as the split would give it before writing anything; empty when none.
+std::string outputRefusal(const OutputPaths& outputs) {
+    try {
+        ScanImage::checkOutput(outputs.first);
+        ScanImage::checkOutput(outputs.second);
+    } catch (const UserException& refusal) {
+        return refusal.what();
+    }
+    return {};
+}
+
 }  // namespace
 
 int checkFiles(const CommandLine& commandLine) {
+    // A check writes nothing, not even the probe that asks a folder how it compares names.
+    learnCaseWithoutWriting();
     const SplitOptions& options = commandLine.options;
     // An output folder that cannot be entered refuses every file alike, as the split does.
     std::string folderRefusal;
@@ -81,6 +96,7 @@ int checkFiles(const CommandLine& commandLine) {
             std::string readFailure;
             facts = readWith(checkScan, planned.input, readFailure);
             if (failure.empty()) failure = readFailure;
+            if (failure.empty() && planned.action == PlannedAction::split) failure = outputRefusal(planned.outputs);
         }
         const std::string status = !failure.empty()                                  ? "refused"
                                    : planned.action == PlannedAction::skipRepeat ? "repeated"
@@ -93,7 +109,7 @@ int checkFiles(const CommandLine& commandLine) {
             writeLine(jsonLine({.input = planned.input, .outputs = planned.outputs, .status = status,
                                 .message = failure.empty() ? std::string() : failureLine(planned.input, failure),
                                 .changed = std::nullopt, .scan = facts, .withTexts = false, .flip = options, .seconds = secondsSince(start),
-                                .time = {}}));
+                                .time = {}, .picture = {}, .figures = {}}));
         } else if (failure.empty()) {
             writeLine(planned.input + " : " + status);
         }
@@ -114,7 +130,7 @@ int showInfo(const CommandLine& commandLine) {
         if (commandLine.json) {
             writeLine(jsonLine({.input = file, .outputs = std::nullopt, .status = facts ? "read" : "refused",
                                 .message = facts ? std::string() : failureLine(file, failure), .changed = std::nullopt, .scan = facts,
-                                .withTexts = true, .flip = std::nullopt, .seconds = secondsSince(start), .time = {}}));
+                                .withTexts = true, .flip = std::nullopt, .seconds = secondsSince(start), .time = {}, .picture = {}, .figures = {}}));
         } else if (facts) {
             writeInfoText(file, *facts);
         }

@@ -4,7 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 
@@ -31,10 +33,26 @@ void reportFailure(const std::string& file, const std::string& message) {
     std::fflush(stderr);
 }
 
+namespace {
+
+int outputError = 0;  // why standard output failed first, 0 while it has not
+
+}  // namespace
+
 void writeLine(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
+}
+
+bool finishStandardOutput() {
+    if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
+    const bool whole = std::ferror(stdout) == 0;
+    if (std::fclose(stdout) != 0 && outputError == 0) outputError = errno;
+    if (whole && outputError == 0) return true;
+    std::fprintf(stderr, "quillane-split: standard output could not be written in full%s%s\n", outputError != 0 ? ": " : "",
+                 outputError != 0 ? std::strerror(outputError) : "");
+    return false;
 }
 
 namespace {
@@ -124,6 +142,13 @@ std::string jsonLine(const FileReport& report) {
     }
     if (report.scan) putFacts(object, *report.scan, report.withTexts);
     if (report.flip) object["flip"] = flipName(*report.flip);
+    if (!report.picture.empty()) putText(object, "picture", report.picture);
+    if (!report.figures.empty()) {
+        object["figures"] = json::array();
+        for (const ChannelFigures& figures : report.figures)
+            object["figures"].push_back({{"minimum", figures.minimum}, {"maximum", figures.maximum}, {"mean", figures.mean},
+                                         {"saturated", figures.saturated}, {"saturatedShare", figures.saturatedShare()}});
+    }
     if (report.seconds) object["seconds"] = *report.seconds;
     return lineOf(object);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/ScanPreview.h"
 #include "split/OutputNaming.h"
 #include "split/SplitChecks.h"
 #include "split/SplitHost.h"
@@ -21,6 +22,9 @@ void reportFailure(const std::string& file, const std::string& message);
 // Writes one line on standard output and sends it on at once: a pipeline or a log reads each
 // line as it comes.
 void writeLine(const std::string& line);
+// Sends on what is left for standard output and closes it; false, with a message on standard
+// error, when anything written there did not arrive whole (a full disk, a closed pipe).
+bool finishStandardOutput();
 
 // What became of one file, as a report states it. Fields without a value are left out of the
 // report.
@@ -37,6 +41,9 @@ struct FileReport {
     std::optional<SplitOptions> flip;
     std::optional<double> seconds;
     std::string time;  // the moment of a watched folder's event
+    // A preview's picture and its channels' figures, red then green.
+    std::string picture;
+    std::vector<ChannelFigures> figures;
 };
 
 // One object of JSON Lines, without its line end. A text that is not UTF-8 is given with each

@@ -177,8 +177,10 @@ private:
         const std::string message = outcome.succeeded() ? std::string() : failureLine(path, entry.failure);
         const std::string time = localTimestamp();
         if (json_) {
+            // The failure on standard error too, as every failure of a JSON report is.
+            if (!outcome.succeeded()) reportFailure(path, entry.failure);
             writeLine(jsonLine({.input = path, .outputs = entry.outputs, .status = status, .message = message,
-                                .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options_, .seconds = entry.seconds, .time = time}));
+                                .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options_, .seconds = entry.seconds, .time = time, .picture = {}, .figures = {}}));
         } else if (outcome.succeeded()) {
             writeLine(time + " split " + path + " into " + entry.outputs.first + " and " + entry.outputs.second);
         } else {

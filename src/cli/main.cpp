@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "cli/InspectFiles.h"
 #include "cli/PreviewFile.h"
+#include "cli/Reporting.h"
 #include "cli/SplitFiles.h"
 #include "cli/WatchFolder.h"
 #include "platform/CodePage.h"
@@ -61,13 +62,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillane-split: %s\nTry 'quillane-split --help'.\n", error.what());
         return usageErrorStatus;
     }
+    // Whatever a run prints on standard output must arrive whole: a script reads it, and a list
+    // or report cut short (a full disk, a closed pipe) must not pass for a complete one.
+    const auto finished = [](int status) { return quillane::finishStandardOutput() ? status : 1; };
     if (commandLine.help) {
         std::fputs(quillane::usageText, stdout);
-        return 0;
+        return finished(0);
     }
     if (commandLine.version) {
         std::printf("quillane-split %s\n", versionText().c_str());
-        return 0;
+        return finished(0);
     }
     // A pattern that matched nothing is said so, once, and the files that are there are split;
     // the status still tells that not everything asked for was found.
@@ -76,7 +80,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillane-split: no file matches %s\n", file.c_str());
         return true;
     });
-    if (commandLine.files.empty() && commandLine.kind != quillane::RunKind::watch) return 1;
+    if (commandLine.files.empty() && commandLine.kind != quillane::RunKind::watch) return finished(1);
     const int status = run(commandLine);
-    return unmatched > 0 && status == 0 ? 1 : status;
+    return finished(unmatched > 0 && status == 0 ? 1 : status);
 }

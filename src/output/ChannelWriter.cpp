@@ -63,6 +63,18 @@ std::string limitedText(const FileError& failure) {
     throw UserException(failure.fileName + " : " + limitedText(failure));
 }
 
+}  // namespace
+
+void ScanImage::checkOutput(const std::string& outputPath) {
+    try {
+        checkOutputDestination(outputPath);
+    } catch (const FileError& failure) {
+        throwAsUserException(failure);
+    }
+}
+
+namespace {
+
 // The colour the scanner recorded for the channel names the page; an index it cannot have
 // falls back to the channel's own name.
 const char* pageNameFor(const ScannerRecord& record, int channel) {

@@ -17,6 +17,11 @@ namespace quillane {
 // directory.
 std::string locationKey(const std::string& folder, const std::string& name);
 
+// From now on this process learns how a folder compares names without writing anything: from a
+// name already in it, looked up in the other case; a folder with no name that has a case is
+// taken to ignore case. For runs that promise to write nothing (a check).
+void learnCaseWithoutWriting();
+
 // Which file stands at a path, whatever the path's spelling: its volume and its number there.
 struct FileIdentity {
     std::uint64_t volume = 0;

@@ -1,7 +1,9 @@
 #include "platform/FileLocation.h"
 
+#include "platform/FolderListing.h"
 #include "platform/OutputFileSystem.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cctype>
 #include <cwctype>
@@ -38,12 +40,36 @@ std::string inOtherCase(std::string name) {
 // exFAT, a share served by Windows and a case-folding ext4 folder do: a probe file is made,
 // looked for under its name in the other case, and removed. A FUSE mount reports neither its
 // real type nor file numbers that would show it. Asked once per folder.
+std::atomic<bool> withoutWriting{false};
+
+// The same answer from the folder's own names: one with a letter found under its other case as
+// the same file. A folder without such a name tells nothing and is taken to ignore case, the
+// answer that refuses more.
+bool namesIgnoreCase(const std::string& folder) {
+    const std::string prefix = folder.empty() ? std::string() : folder + '/';
+    for (const std::string& path : filesInFolder(folder.empty() ? std::string(".") : folder)) {
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (inOtherCase(name) == name) continue;
+        struct stat asNamed {};
+        struct stat inOther {};
+        if (::lstat((prefix + name).c_str(), &asNamed) != 0) continue;
+        return ::lstat((prefix + inOtherCase(name)).c_str(), &inOther) == 0 && inOther.st_dev == asNamed.st_dev &&
+               inOther.st_ino == asNamed.st_ino;
+    }
+    return true;
+}
+
 bool folderIgnoresCase(const std::string& folder, const struct stat& folderStatus) {
     static std::mutex guard;
     static std::map<std::pair<dev_t, ino_t>, bool> known;
     const std::lock_guard<std::mutex> lock(guard);
     const auto key = std::make_pair(folderStatus.st_dev, folderStatus.st_ino);
     if (const auto found = known.find(key); found != known.end()) return found->second;
+    if (withoutWriting) {
+        const bool ignores = namesIgnoreCase(folder);
+        known.emplace(key, ignores);
+        return ignores;
+    }
     const std::string prefix = folder.empty() ? std::string() : folder + '/';
     bool ignores = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -111,6 +137,8 @@ std::string caseFolded(const std::string& name) {
 }
 
 }  // namespace
+
+void learnCaseWithoutWriting() { withoutWriting = true; }
 
 std::string locationKey(const std::string& folder, const std::string& name) {
     struct stat status {};

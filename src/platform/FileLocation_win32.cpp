@@ -16,6 +16,9 @@ std::string upperCase(std::string name) {
 
 }  // namespace
 
+// Windows takes every folder to ignore case without asking it.
+void learnCaseWithoutWriting() {}
+
 std::string locationKey(const std::string& folder, const std::string& name) {
     const std::string folded = upperCase(name);
     // A folder is opened only to be identified: no access rights, every sharing mode.

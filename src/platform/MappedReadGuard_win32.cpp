@@ -22,8 +22,10 @@ struct GuardedRead {
     void* resume[5];
     const std::uint8_t* first;
     std::uint64_t length;
-    // Why the page could not be brought in, as a system error code; written by the handler.
+    // Why the page could not be brought in, as a system error code (0: not told), and the
+    // offset of the byte whose page it is; written by the handler.
     volatile std::uint32_t error;
+    volatile std::uint64_t faultAt;
 };
 thread_local GuardedRead* volatile current = nullptr;
 
@@ -35,16 +37,21 @@ thread_local GuardedRead* volatile current = nullptr;
 LONG CALLBACK onInPageError(EXCEPTION_POINTERS* exception) {
     const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
     GuardedRead* read = current;
-    if (read == nullptr || record.ExceptionCode != EXCEPTION_IN_PAGE_ERROR || record.NumberParameters < 2)
-        return EXCEPTION_CONTINUE_SEARCH;
+    // Windows raises an in-page error for a page of the view it cannot read; Wine raises an
+    // access violation on reading it, which a read inside a mapped read-only view cannot
+    // otherwise raise.
+    const bool inPage = record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR;
+    const bool readViolation = record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.ExceptionInformation[0] == 0;
+    if (read == nullptr || (!inPage && !readViolation) || record.NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
     // The second parameter is the address whose page could not be brought in.
     const auto* address = reinterpret_cast<const std::uint8_t*>(record.ExceptionInformation[1]);
     if (address < read->first || static_cast<std::uint64_t>(address - read->first) >= read->length)
         return EXCEPTION_CONTINUE_SEARCH;
+    read->faultAt = static_cast<std::uint64_t>(address - read->first);
     // The third is the status of the read that failed; its meaning as a system error code.
-    read->error = record.NumberParameters >= 3
+    read->error = inPage && record.NumberParameters >= 3
                       ? ::RtlNtStatusToDosError(static_cast<NTSTATUS>(record.ExceptionInformation[2]))
-                      : ERROR_READ_FAULT;
+                      : 0;
 
     // A call of abandonRead from the faulting instruction: the stack aligned as at a call, with
     // room for the callee's home area, and the faulting address as its return address.
@@ -89,8 +96,15 @@ bool MappedFile::runGuarded(void (*read)(void* context), void* context, std::uin
     guarded.length = length_;
     const Guard guard(guarded);
     if (__builtin_setjmp(guarded.resume) != 0) {
-        // Windows keeps a mapped file from being cut short: what fails under a view is the medium.
-        error = guarded.error != 0 ? guarded.error : ERROR_READ_FAULT;
+        // Windows keeps a mapped file from being cut short: what fails under a view is the
+        // medium. Not told why, the file is read there again, which says it.
+        error = guarded.error;
+        if (error == 0) {
+            std::uint8_t byte = 0;
+            std::size_t got = 0;
+            error = readAt(guarded.faultAt, &byte, 1, got);
+        }
+        if (error == 0) error = ERROR_READ_FAULT;
         return false;
     }
     read(context);

@@ -108,6 +108,11 @@ ReplacedFileSystemCalls::ReplacedFileSystemCalls(const FileSystemCalls& replacem
 
 ReplacedFileSystemCalls::~ReplacedFileSystemCalls() { replacedCalls.store(previous_); }
 
+void checkOutputDestination(const std::string& destination) {
+    Existing existing;
+    if (const Error error = checkDestination(destination, existing)) fail(error, true, destination);
+}
+
 OutputFile::OutputFile(std::string destination) : destination_(std::move(destination)) {
     Existing existing;
     if (const Error error = checkDestination(destination_, existing)) fail(error, true, destination_);
@@ -355,7 +360,11 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
     std::string aside;
     Handle held = noHandle;
     int asideSlot = -1;
-    if (first.replacing_) {
+    // What stands at the first's name now is what must come back on a failure: a file that
+    // appeared there while the pair was written is kept as one that stood there from the start.
+    Existing standing;
+    checkDestination(first.destination_, standing);
+    if (first.replacing_ || standing.replacing) {
         const std::string name = nextTemporaryName();
         aside = first.folder_ + name;
         asideSlot = watchAside(first.folder_, name, first.destination_.substr(first.folder_.size()));

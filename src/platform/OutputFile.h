@@ -97,6 +97,11 @@ private:
 // failure is thrown (a file that could not be put back). Throws FileError.
 void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::string>& changed);
 
+// Throws FileError for what making an OutputFile for `destination` would refuse before writing
+// anything (an existing file that may not be written, a path or name longer than the system
+// takes); writes nothing.
+void checkOutputDestination(const std::string& destination);
+
 // Has the signals that end a program (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT, a broken pipe and the
 // crashes) first remove the named temporaries of the output files being written, then end the
 // program as the signal would have. A program calls it once at its start, before any output is

@@ -55,6 +55,9 @@ public:
 
     // Writes channel 0 or 1 as a single-page 16-bit TIFF. Throws UserException.
     void writeChannel(const std::string& outputPath, int channel);
+    // Refuses, in writeChannel's words, what writing `outputPath` would refuse before anything
+    // is written (a file that may not be written, a name too long); writes nothing.
+    static void checkOutput(const std::string& outputPath);
     // Writes channel 0 or 1 as writeChannel does, but leaves the complete file without its name
     // in outputFiles[channel], for nameChannelFiles to name with the other channel's.
     void writeChannelUnnamed(const std::string& outputPath, int channel);
@@ -121,8 +124,9 @@ public:
     const MappedFile& inputFile() const { return input_; }
 
 private:
-    // Bounds-checked access to the mapped bytes; a read past fileSize refuses the file.
-    const std::uint8_t* bytesAt(std::uint64_t offset, std::uint64_t count) const;
+    // Bounds-checked, guarded copies of the mapped bytes; a read past fileSize refuses the file.
+    void requireInside(std::uint64_t offset, std::uint64_t count) const;
+    void copyInput(std::uint64_t offset, std::uint64_t count, void* destination) const;
     std::uint16_t read16(std::uint64_t offset) const;
     std::uint32_t read32(std::uint64_t offset) const;
     [[noreturn]] void refuse(const char* reason, bool prefixed) const;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace quillane {
 
@@ -43,16 +44,34 @@ constexpr std::uint32_t entrySize = 12;
 
 }  // namespace
 
-// Every byte of the input is reached through here: a read that would pass the end of the file
-// refuses the file instead.
-const std::uint8_t* ScanImage::bytesAt(std::uint64_t offset, std::uint64_t count) const {
-    if (offset > fileSize || count > fileSize - offset) refuse(corrupt, prefixed);
-    return view() + offset;
+// Every byte of the header, its directories, texts and scanner record is read through here: a
+// read that would pass the end of the file refuses the file, and a page the system cannot read
+// (a failing disk, a share gone away) or that has left the file fails with the system's words
+// rather than ending the program. The bytes are copied out, so that nothing later touches the
+// mapping unguarded.
+void ScanImage::copyInput(std::uint64_t offset, std::uint64_t count, void* destination) const {
+    requireInside(offset, count);
+    const std::uint8_t* source = view() + offset;
+    std::uint32_t error = 0;
+    if (!input_.readGuarded([&] { std::memcpy(destination, source, static_cast<std::size_t>(count)); }, error))
+        failInputRead(error);
 }
 
-std::uint16_t ScanImage::read16(std::uint64_t offset) const { return le::load16(bytesAt(offset, 2)); }
+std::uint16_t ScanImage::read16(std::uint64_t offset) const {
+    std::uint8_t bytes[2];
+    copyInput(offset, sizeof bytes, bytes);
+    return le::load16(bytes);
+}
 
-std::uint32_t ScanImage::read32(std::uint64_t offset) const { return le::load32(bytesAt(offset, 4)); }
+std::uint32_t ScanImage::read32(std::uint64_t offset) const {
+    std::uint8_t bytes[4];
+    copyInput(offset, sizeof bytes, bytes);
+    return le::load32(bytes);
+}
+
+void ScanImage::requireInside(std::uint64_t offset, std::uint64_t count) const {
+    if (offset > fileSize || count > fileSize - offset) refuse(corrupt, prefixed);
+}
 
 void ScanImage::refuse(const char* reason, bool withPath) const {
     throw UserException(withPath ? path + " : " + reason : std::string(reason));
@@ -61,7 +80,8 @@ void ScanImage::refuse(const char* reason, bool withPath) const {
 std::optional<DirectoryEntry> ScanImage::findEntry(std::uint16_t tag) const {
     for (std::int32_t i = 0; i < ifdEntryCount; ++i) {
         const std::uint64_t at = std::uint64_t{ifdEntries} + std::uint64_t{entrySize} * static_cast<std::uint32_t>(i);
-        const std::uint8_t* entry = bytesAt(at, entrySize);
+        std::uint8_t entry[entrySize];
+        copyInput(at, entrySize, entry);
         if (le::load16(entry) != tag) continue;
         return DirectoryEntry{tag, le::load16(entry + 2), le::load32(entry + 4), le::load32(entry + 8),
                               static_cast<std::uint32_t>(at + 8)};
@@ -77,7 +97,8 @@ std::uint32_t ScanImage::entryValue(std::uint16_t tag, std::uint32_t fallback) c
 double ScanImage::entryRational(std::uint16_t tag, double fallback) const {
     const auto entry = findEntry(tag);
     if (!entry) return fallback;
-    const std::uint8_t* pair = bytesAt(entry->valueField, 8);
+    std::uint8_t pair[8];
+    copyInput(entry->valueField, sizeof pair, pair);
     const std::uint32_t numerator = le::load32(pair);
     const std::uint32_t denominator = le::load32(pair + 4);
     return denominator == 0 ? 0.0 : static_cast<double>(numerator) / static_cast<double>(denominator);
@@ -87,19 +108,20 @@ std::string ScanImage::entryText(std::uint16_t tag, const std::string& fallback)
     const auto entry = findEntry(tag);
     if (!entry) return fallback;
     // A text runs to its first NUL, but never past its count nor past the end of the file.
-    const std::uint8_t* text = nullptr;
+    std::uint64_t at = 0;
     std::uint32_t limit = 0;
     if (entry->count <= 4) {
-        text = bytesAt(entry->valueFieldAt, 4);
+        at = entry->valueFieldAt;
         limit = entry->count;
     } else {
         if (entry->valueField >= fileSize) refuse(corrupt, prefixed);
+        at = entry->valueField;
         limit = std::min(entry->count, fileSize - entry->valueField);
-        text = bytesAt(entry->valueField, limit);
     }
-    const void* nul = std::memchr(text, 0, limit);
-    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - text) : limit;
-    return std::string(reinterpret_cast<const char*>(text), length);
+    std::string text(limit, '\0');
+    copyInput(at, limit, text.data());
+    text.resize(std::strlen(text.c_str()));
+    return text;
 }
 
 std::optional<std::uint32_t> ScanImage::findScannerRecord() const {
@@ -153,7 +175,8 @@ void ScanImage::parse() {
 
     // 1, 2: the file header.
     if (fileSize < 8) refuse(tooSmall, prefixed);
-    const std::uint8_t* header = bytesAt(0, 8);
+    std::uint8_t header[8];
+    copyInput(0, sizeof header, header);
     if (header[0] != 'I' || header[1] != 'I' || le::load16(header + 2) != 42) refuse(notTiff, prefixed);
 
     // 3, 4: the first image directory.
@@ -162,7 +185,7 @@ void ScanImage::parse() {
     if (8 + std::uint64_t{entrySize} * static_cast<std::uint32_t>(ifdEntryCount) > fileSize) refuse(tooSmall, prefixed);
 
     // 5: its entries must lie inside the file before any is read.
-    bytesAt(ifdEntries, std::uint64_t{entrySize} * static_cast<std::uint32_t>(ifdEntryCount));
+    requireInside(ifdEntries, std::uint64_t{entrySize} * static_cast<std::uint32_t>(ifdEntryCount));
     stripOffsetsEntry = findEntry(stripOffsetsTag);
     stripByteCountsEntry = findEntry(stripByteCountsTag);
 
@@ -189,7 +212,9 @@ void ScanImage::parse() {
     if (!recordOffset) refuse(notScanner, prefixed);
     const auto kind = static_cast<std::int32_t>(read32(*recordOffset));
     const std::uint32_t copyLength = scannerRecordCopyLength(kind);
-    scannerRecord.decode(bytesAt(*recordOffset, copyLength), copyLength);
+    std::vector<std::uint8_t> record(copyLength);
+    copyInput(*recordOffset, copyLength, record.data());
+    scannerRecord.decode(record.data(), copyLength);
     if (kind >= 1 && kind <= 3)
         description = entryText(imageDescription, "NONE");
     else if (kind == 4)
@@ -212,7 +237,7 @@ void ScanImage::parse() {
         const std::uint32_t offset = nextDirectoryOffset();
         if (offset == 0) refuse(corrupt, plain);
         makeDirectoryCurrent(offset);
-        bytesAt(ifdEntries, std::uint64_t{entrySize} * static_cast<std::uint32_t>(ifdEntryCount));
+        requireInside(ifdEntries, std::uint64_t{entrySize} * static_cast<std::uint32_t>(ifdEntryCount));
         stripOffsetsEntry = findEntry(stripOffsetsTag);
         stripByteCountsEntry = findEntry(stripByteCountsTag);
         if (!stripOffsetsEntry || !stripByteCountsEntry) refuse(corrupt, plain);

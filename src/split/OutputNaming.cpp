@@ -9,8 +9,10 @@
 namespace quillane {
 namespace {
 
-// On Windows each part of a split path is cut to this many characters, as the system's own
-// path splitting does; a POSIX path keeps every part whole, since its folders may be longer.
+// On Windows the base name and the extension are each cut to this many UTF-16 units, as the
+// system's own path splitting does. The folder is never cut: a folder the system could open is
+// never longer, and a cut one would put the outputs in another folder. A POSIX path keeps
+// every part whole; a name over the system's limit is refused when the file is made.
 constexpr std::size_t partLimit = 255;
 
 bool isSeparator(char c, PathStyle style) {
@@ -24,8 +26,45 @@ struct PathParts {
     std::string extension;
 };
 
+bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+struct Character {
+    std::size_t bytes;
+    std::size_t utf16Units;
+};
+
+// The character at the start of `text` (not empty) as Windows reads it: a double-byte
+// character of the code page, a well-formed UTF-8 sequence (four bytes take two UTF-16 units),
+// or a single byte, which the system turns into one unit whatever it is.
+Character characterAt(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (text.size() >= 2 && isLeadByte(lead)) return {2, 1};
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (length == 1 || text.size() < length) return {1, 1};
+    for (std::size_t i = 1; i < length; ++i)
+        if (!isContinuation(static_cast<unsigned char>(text[i]))) return {1, 1};
+    // Overlong forms and surrogates are no characters; their bytes count one by one.
+    const auto second = static_cast<unsigned char>(text[1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return {1, 1};
+    return {length, length == 4 ? 2u : 1u};
+}
+
 std::string cut(std::string_view part, PathStyle style) {
-    return std::string(style == PathStyle::windows ? part.substr(0, partLimit) : part);
+    if (style != PathStyle::windows) return std::string(part);
+    std::size_t kept = 0;
+    std::size_t units = 0;
+    while (kept < part.size()) {
+        const Character next = characterAt(part.substr(kept));
+        if (units + next.utf16Units > partLimit) break;
+        units += next.utf16Units;
+        kept += next.bytes;
+    }
+    return std::string(part.substr(0, kept));
 }
 
 PathParts splitPath(std::string_view path, PathStyle style) {
@@ -48,7 +87,7 @@ PathParts splitPath(std::string_view path, PathStyle style) {
         }
     }
 
-    parts.directory = cut(path.substr(0, nameStart), style);
+    parts.directory = path.substr(0, nameStart);
     const std::string_view name = path.substr(nameStart);
     if (lastDot != std::string_view::npos && lastDot >= nameStart) {
         parts.baseName = cut(name.substr(0, lastDot - nameStart), style);

@@ -16,7 +16,9 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -151,6 +153,16 @@ TEST_F(QuillaneSplitTest, PreviewWritesThePictureOfTheWrittenChannelsAndTheirFig
     EXPECT_EQ(refusal.status, 1);
     EXPECT_EQ(refusal.err, stated(refused, windowSplit({refused})));
     EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.png", "a.tif", "b.tif"}));
+
+    // The picture replaces a PNG picture only (a.png, here with --json): the scan itself, another
+    // scan, a folder and a device are refused, saying which.
+    fs::create_directory(scans / "pictures");
+    for (const std::string& picture : {input, scan("c.tif"), (scans / "pictures").string(), std::string(nativePathStyle == PathStyle::posix ? "/dev/null" : "NUL")}) {
+        const ProgramRun refusedPicture = split({"--preview", picture, input});
+        EXPECT_TRUE(refusedPicture.status == 1 && refusedPicture.err.find(picture + " : This ") != std::string::npos) << refusedPicture.err;
+    }
+    const ProgramRun json = split({"--json", "--preview", "a.png", input});
+    EXPECT_NE(json.out.find(R"("status":"previewed")"), std::string::npos) << json.out << json.err;
 }
 
 // A refused file between two good ones: the window's message, prefixed with the program's name.
@@ -247,6 +259,57 @@ TEST_F(QuillaneSplitTest, CheckAndInfoReadEachFileAndWriteNothing) {
         EXPECT_EQ(run.err, c.err);
     }
     EXPECT_EQ(namesIn(scans.path()), (std::vector<std::string>{"a.tif", "b.tif", "c.tif"}));
+#ifndef _WIN32
+    // A Green name over the system's 255 bytes is refused as the split refuses it.
+    const std::string longName = scan(std::string(248, 'n') + ".tif");
+    const ProgramRun tooLong = split({"--check", "--out", reference.path().string(), longName});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, failure(longName));
+#endif
+}
+
+// A failing disk under a scan (slow-folder.py failing the reads of one page: the header's, the
+// record's or the pixels') or under standard output (/dev/full): every mode says so in the
+// system's words and ends with status 1; the watch goes on to the next scan.
+TEST_F(QuillaneSplitTest, FailingDiskIsReportedInEveryMode) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the failing disks are a FUSE folder and /dev/full of the Linux side";
+#else
+    const std::string input = scan("a.tif"), program = programBesideTest("quillane-split").string();
+    for (const std::string& mode : std::vector<std::string>{"--out " + reference.path().string(), "--check", "--info", "--json --info",
+                                                            "--preview a.png", "--json --preview b.png", "--version #", "--help #", "--watch . #"}) {
+        const ProgramRun run = runProgram("/usr/bin/timeout", {"--preserve-status", "-s", "TERM", "2", "/bin/sh", "-c", "exec >/dev/full " + program + " " + mode + " " + input}, scans.path());
+        EXPECT_TRUE(run.status == 1 && run.err.find("standard output could not be written in full: " + std::string(std::strerror(ENOSPC))) != run.err.npos) << mode << run.err;
+    }
+    const TemporaryFolder disk;
+    for (const char* folder : {"backing", "mount"}) fs::create_directories(disk / folder);
+    writeFile(disk / "backing" / "ready", {});
+    RunningProgram server("/usr/bin/python3", {std::string(QUILLANE_TESTS_DIR) + "/win32/slow-folder.py", "backing", "mount", "1000000000000"}, disk.path());
+    for (int tries = 0; tries < 100 && !fs::exists(disk / "mount" / "ready"); ++tries) usleep(100000);
+    if (!fs::exists(disk / "mount" / "ready")) GTEST_SKIP() << "FUSE could not mount a folder here";
+    ScanBuilder builder = ScanBuilder::scan(256, 256);
+    builder.directories[0].set(textField(50000, std::string(20000, 'x')));  // the record on a page of its own
+    Layout layout;
+    builder.build(&layout);
+    const std::string eio = std::strerror(EIO), reads[] = {"4", std::to_string(layout.recordOffset + 8), std::to_string(layout.pixelOffsets[1] + 40000)};
+    for (const std::string& at : reads) {
+        const std::string name = builder.write(disk / "backing" / ("scan@" + at + ".tif")).filename().string();
+        std::vector<std::vector<std::string>> modes = {{"--out", reference.path().string()}, {"--preview", "p.png"}};
+        if (at != reads[2]) modes.insert(modes.end(), {{"--check"}, {"--info"}, {"--json", "--info"}});  // the pixels are not read
+        for (std::vector<std::string> mode : modes) {
+            mode.push_back((disk / "mount" / name).string());
+            const ProgramRun run = split(mode);
+            EXPECT_TRUE(run.status == 1 && run.err.find(mode.back() + " : " + eio) != run.err.npos) << run.status << run.err;
+        }
+    }
+    ScanBuilder::scan(7, 5).write(disk / "backing" / "good.tif");
+    RunningProgram watch(program, {"--watch", "mount", "--out", reference.path().string()}, disk.path());
+    EXPECT_TRUE(watch.waitFor([](const std::string& out) { return out.find("Greengood.tif") != out.npos; })) << "the watch goes on";
+    for (const std::string& at : reads) EXPECT_TRUE(watch.waitFor([&](const std::string& out) { return out.find(at + ".tif : " + eio) != out.npos; }));
+    watch.signal(SIGTERM);
+    EXPECT_EQ(watch.wait(), 0);
+    runProgram("/bin/fusermount3", {"-u", "mount"}, disk.path());
+#endif
 }
 
 // --json gives one object per file for every kind of run, which Python's json and jq read; a
@@ -522,6 +585,13 @@ TEST_F(QuillaneSplitTest, SplitsNamesInAnyScript) {
     const ProgramRun japanese = split({"--out", folder + fiftyText + folder.back() + fiftyText, folder + name});
     EXPECT_EQ(japanese.status, 0) << japanese.err;
     EXPECT_EQ(readFile(deep / fs::path(u8"GreenΣάρωση_走査.tif")), readFile(scans.path() / fs::path(u8"GreenΣάρωση_走査.tif")));
+
+    // Two folders of 45 characters beside the input: 270 bytes of UTF-8, 92 UTF-16 units.
+    const std::string beside = folder + fiftyText.substr(0, 135) + folder.back() + fiftyText.substr(0, 135) + folder.back();
+    fs::create_directories(fs::path(std::u8string(beside.begin(), beside.end())));
+    ScanBuilder::scan(7, 5).write(fs::path(std::u8string(beside.begin(), beside.end())) / "chip_03.tif");
+    const ProgramRun nested = split({beside + "chip_03.tif"});
+    EXPECT_EQ(nested.out, beside + "Redchip_03.tif\n" + beside + "Greenchip_03.tif\n") << nested.err;
 }
 
 TEST_F(QuillaneSplitTest, ExpandsWildcardsOnWindows) {

@@ -3,6 +3,7 @@
 // an output already in place is left as it was, nothing stays open, and the run releases its
 // input before it shows the message.
 #include "hardening/FaultyFileSystem.h"
+#include "platform/FileError.h"
 #include "platform/OutputFile.h"
 #include "platform/Process.h"
 #include "scan/ScanImage.h"
@@ -257,6 +258,16 @@ TEST_F(OutputFault, EveryStepOfEitherFileThroughTheSplitRunLeavesBothEarlierFile
             for (const std::string& name : names) fs::remove(name);
         }
     }
+}
+
+// A Red file that appears while the pair is written is put back when the Green one fails.
+TEST_F(OutputFault, FirstFileThatAppearedMeanwhileIsPutBackWhenTheSecondFails) {
+    OutputFile first("Redappeared.tif"), second("Greenappeared.tif");
+    writeFile("Redappeared.tif", previous);
+    fs::create_directory("Greenappeared.tif");
+    std::vector<std::string> changed;
+    EXPECT_THROW(commitTogether(first, second, changed), FileError);
+    EXPECT_EQ(readFile("Redappeared.tif"), previous);
 }
 
 // What reaches the disk, in which order, for an output that is new and for one that replaces a

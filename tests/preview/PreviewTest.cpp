@@ -139,7 +139,7 @@ TEST(Preview, StopsWhenAskedAndAPictureThatCannotBeWrittenIsRefused) {
     const std::string picture = (folder / "missing" / "scan.png").string();
     std::string refusal;
     try {
-        writePicture(picture, compositePicture(previewScan(input, {}), ToneCurve::linear));
+        writePicture(picture, compositePicture(previewScan(input, {}), ToneCurve::linear), input);
     } catch (const UserException& failure) {
         refusal = failure.message;
     }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillane {
@@ -84,33 +86,39 @@ TEST(OutputNaming, EmptyFolderGivesExactlyTheNameBesideTheInput) {
     }
 }
 
-// Windows cuts each part to 255 characters, as its own path splitting does; a POSIX path keeps
-// every part whole, however long its folder (outputs would otherwise land in an ancestor).
+std::string times(std::size_t count, const char8_t* character) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += reinterpret_cast<const char*>(character);
+    return text;
+}
+
+// Windows cuts the base name and the extension to 255 UTF-16 units, as its own path splitting
+// does, never inside a character; every folder is kept whole in any script, however long
+// (outputs would otherwise land elsewhere), and a POSIX path keeps every part whole.
 TEST(OutputNaming, WindowsCutsEachPartTo255AndPosixKeepsItWhole) {
-    for (const std::size_t length : {254u, 255u, 256u, 300u, 3000u}) {
-        SCOPED_TRACE(length);
-        const std::string longFolder(length - 1, 'd');
-        const std::string longBase(length, 'b');
-        std::string longExtension(length, 'e');
-        longExtension[0] = '.';
+    // Characters of one to four bytes of UTF-8 (the last takes two UTF-16 units), in parts of any length.
+    for (const char8_t* character : {u8"b", u8"é", u8"走", u8"𝄞"}) for (const std::size_t length : {45u, 100u, 254u, 255u, 256u, 300u, 3000u}) {
+        SCOPED_TRACE(std::to_string(length) + " of " + reinterpret_cast<const char*>(character));
+        const std::string longFolder = times(length - 1, character);
+        const std::string longBase = times(length, character);
+        const std::string longExtension = "." + longFolder;
+        const std::size_t units = std::u8string_view(character).size() == 4 ? 2 : 1;
         for (const PathStyle style : {PathStyle::windows, PathStyle::posix}) {
             const char separator = style == PathStyle::windows ? '\\' : '/';
-            const std::size_t kept = style == PathStyle::windows ? 255 : std::string::npos;
-            // The directory, separator included, counts as one part.
-            const std::string directory = longFolder + separator;
-            EXPECT_EQ(composeBesideInput(directory + "a.tif", 0, "", style), directory.substr(0, kept) + "Reda.tif");
-            EXPECT_EQ(DriveAndDirectory(directory + "a.tif", style), directory.substr(0, kept));
+            const std::size_t kept = style == PathStyle::windows ? 255 / units : length;  // characters of a part
+            // Two folders, each and together as long as any part.
+            const std::string directory = longFolder + separator + longFolder + separator;
+            EXPECT_EQ(composeBesideInput(directory + "a.tif", 0, "", style), directory + "Reda.tif");
+            EXPECT_EQ(DriveAndDirectory(directory + "a.tif", style), directory);
             // The base name is cut before the suffix goes on; the extension keeps its dot.
             EXPECT_EQ(composeBesideInput(longBase + ".tif", 1, ulToLr, style),
-                      "Green" + longBase.substr(0, kept) + ulToLr + ".tif");
-            EXPECT_EQ(composeBesideInput("a" + longExtension, 0, "", style), "Reda" + longExtension.substr(0, kept));
+                      "Green" + times(std::min(length, kept), character) + ulToLr + ".tif");
+            EXPECT_EQ(composeBesideInput("a" + longExtension, 0, "", style),
+                      "Reda." + times(std::min(length - 1, style == PathStyle::windows ? 254 / units : length), character));
             // The chosen folder is never cut.
             EXPECT_EQ(composeInFolder(longFolder, "a.tif", 0, "", style), longFolder + separator + "Reda.tif");
         }
     }
-    // The drive is not part of the directory's 255.
-    const std::string longFolder(300, 'd');
-    EXPECT_EQ(DriveAndDirectory("C:" + longFolder + "\\x", PathStyle::windows), "C:" + (longFolder + "\\").substr(0, 255));
 }
 
 TEST(OutputNaming, DriveAndDirectoryKeepsTheTrailingSeparator) {

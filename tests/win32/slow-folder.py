@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 """slow-folder.py <backing folder> <mount point> <bytes per second>: a FUSE pass-through to the
 backing folder whose writes each wait for the time their bytes take at that pace, as on a slow
-share. It runs until the folder is unmounted."""
+share; reads of a file named "<name>@<offset>.tif" fail with EIO when they take in that byte, as
+on a failing disk. It runs until the folder is unmounted."""
 
+import errno
 import os
+import re
 import sys
 import time
 
-from fusepy import FUSE, Operations
+from fusepy import FUSE, FuseOSError, Operations
 
 
 class SlowFolder(Operations):
@@ -31,6 +34,9 @@ class SlowFolder(Operations):
         return os.open(self._real(path), os.O_RDWR | os.O_CREAT | os.O_TRUNC, mode)
 
     def read(self, path, size, offset, fh):
+        failing = re.search(r"@(\d+)\.tif$", path)
+        if failing and offset <= int(failing.group(1)) < offset + size:
+            raise FuseOSError(errno.EIO)
         return os.pread(fh, size, offset)
 
     def write(self, path, data, offset, fh):

@@ -1,6 +1,7 @@
 #include "qt/PreviewDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "preview/PictureFile.h"
 #include "qt/LocalPaths.h"
 
 #include <QCheckBox>
@@ -139,10 +140,22 @@ void PreviewDialog::savePicture() {
     const QString chosen = QFileDialog::getSaveFileName(this, qt(text::savePicture), shownPath(logic_.pictureName()),
                                                         tr("PNG pictures (*.png)"));
     if (chosen.isEmpty()) return;
+    // Only nothing or a PNG picture is replaced: asked before the picture is made and again
+    // just before it takes the name.
+    const std::string refusal = pictureRefusal(pathBytes(chosen), page_->preview->path);
+    if (!refusal.empty()) {
+        messages_.show(static_cast<QWidget*>(this), refusal, "Cannot save this picture");
+        return;
+    }
     const QImage picture = imageOf(compositePicture(*page_->preview, logarithmic_->isChecked() ? ToneCurve::logarithmic : ToneCurve::linear));
     QSaveFile file(chosen);
     QImageWriter writer(&file, "png");
-    if (!file.open(QIODevice::WriteOnly) || !writer.write(picture) || !file.commit()) {
+    const bool written = file.open(QIODevice::WriteOnly) && writer.write(picture);
+    const std::string late = written ? pictureRefusal(pathBytes(chosen), page_->preview->path) : std::string();
+    if (!late.empty()) {
+        file.cancelWriting();
+        messages_.show(static_cast<QWidget*>(this), late, "Cannot save this picture");
+    } else if (!written || !file.commit()) {
         const QString reason = writer.error() != QImageWriter::UnknownError ? writer.errorString() : file.errorString();
         messages_.show(static_cast<QWidget*>(this), pathBytes(chosen) + " : " + reason.toStdString(), "Cannot save this picture");
     }

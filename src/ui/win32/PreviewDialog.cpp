@@ -209,7 +209,8 @@ void NativePreviewDialog::savePicture() {
     file.resize(file.find('\0'));
     const bool logarithmic = IsDlgButtonChecked(hwnd_, idPreviewLogarithmic) == BST_CHECKED;
     try {
-        writePicture(file, compositePicture(*page_->preview, logarithmic ? ToneCurve::logarithmic : ToneCurve::linear));
+        writePicture(file, compositePicture(*page_->preview, logarithmic ? ToneCurve::logarithmic : ToneCurve::linear),
+                     page_->preview->path);
     } catch (const UserException& failure) {
         messages_.show(hwnd_, failure.what(), "Cannot save this picture");
     }
