@@ -32,8 +32,12 @@ void reportFailure(const std::string& file, const std::string& message) {
 }
 
 void writeLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    writePath(line, false);
+}
+
+void writePath(const std::string& path, bool nulEnded) {
+    std::fwrite(path.data(), 1, path.size(), stdout);
+    std::fputc(nulEnded ? '\0' : '\n', stdout);
     std::fflush(stdout);
 }
 
