@@ -70,6 +70,7 @@ Target amd64-unicode
 !uninstfinalize 'sh $\\\"${PROJECT_SOURCE_DIR}/packaging/windows/sign.sh$\\\" $\\\"%1$\\\"'
 !include FileFunc.nsh
 !include '${PROJECT_SOURCE_DIR}/packaging/windows/Watch.nsh'
+!include '${PROJECT_SOURCE_DIR}/packaging/windows/Path.nsh'
 Function un.onUninstSuccess
   DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\\Velmora Technologies'
 FunctionEnd")
@@ -88,6 +89,15 @@ FunctionEnd")
   WriteRegStr SHCTX 'Software\Classes\Applications\quillane.exe\SupportedTypes' '.tiff' ''
   WriteRegStr SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe' '' ''
   WriteRegStr SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe' '' ''
+  StrCmp $PathKept 1 path
+  SectionGetFlags ${SectionPath} $0
+  IntOp $0 $0 & ${SF_SELECTED}
+  IntCmp $0 ${SF_SELECTED} path
+  ClearErrors
+  ${GetOptions} $CMDLINE '/PATH' $0
+  IfErrors +2
+  path:
+    Call QuillaneAddToPath
   StrCmp $WatchCommand '' +2
     Exec $WatchCommand
 ]=])
@@ -95,13 +105,19 @@ FunctionEnd")
     # started now and at each logon of the user who installs (their Run value) to split each
     # scan that arrives in a folder chosen on the page after it, which the installer creates. A
     # silent installation takes the folder as /WATCH=<folder>; without one, the watch an earlier
-    # installation had is kept.
+    # installation had is kept. Another option puts quillane-split.exe on PATH (/PATH), and an
+    # upgrade keeps that too.
     set(CPACK_NSIS_COMPONENT_SECTIONS [=[
 Section '-Replace the earlier installation'
   Call KeepEarlierWatch
+  ReadRegStr $0 SHCTX '${QUILLANE_UNINSTALL_KEY}' 'QuillaneAddedToPath'
+  StrCmp $0 '' +2
+    StrCpy $PathKept 1
   Call RemoveEarlierInstallation
 SectionEnd
 Section /o 'Split the scans of a folder at logon' SectionWatch
+SectionEnd
+Section /o 'Put quillane-split.exe on PATH' SectionPath
 SectionEnd
 Section '-Watch at logon'
   SectionGetFlags ${SectionWatch} $0
@@ -140,6 +156,7 @@ FunctionEnd]=])
     # its hidden window) so that it can be removed.
     set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
   !insertmacro RemoveWatch
+  Call un.QuillaneRemoveFromPath
   DeleteRegKey SHCTX 'Software\Classes\Applications\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe'

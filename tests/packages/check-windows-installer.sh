@@ -39,9 +39,9 @@ watch_command() {
 
 # The registry of the machine and of the user, one line per key and per value ("[key]" and
 # "[key] name=data"). Not compared, being Wine's and not the installer's: what Wine writes of
-# the machine as it finds it (display adapters and monitors, driver dates, network cards, the
-# drives it has mounted), of the running display session and of its first console window. The program's own settings are the
-# user's and stay.
+# the machine as it finds it (display adapters and monitors, driver dates, the devices it links,
+# network cards, the drives it has mounted), its services' counter, the display session and its
+# first console window. The program's own settings are the user's and stay.
 registry() {
     for hive in HKLM HKCU; do
         wine reg export "$hive" "$work/export.reg" /y >/dev/null 2>&1 || fail "reg export $hive failed"
@@ -53,6 +53,7 @@ registry() {
             { print key " " line }'
     done | grep -v -e '^\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\' -e '"DriverDateData"=' \
         -e '^\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\{4D36E96[8E]-' \
+        -e '^\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\\(DeviceClasses\\\|ServiceCurrent\]\)' \
         -e '\\Windows NT\\CurrentVersion\\NetworkCards\\' -e '^\[HKEY_LOCAL_MACHINE\\System\\MountedDevices\]' \
         -e '^\[HKEY_CURRENT_USER\\Software\\Wine\\Temporary System Parameters\\' -e '^\[HKEY_CURRENT_USER\\Console\]' \
         -e '^\[HKEY_CURRENT_USER\\Software\\Velmora\]$' -e '^\[HKEY_CURRENT_USER\\Software\\Velmora\\DarozAvazi' | LC_ALL=C sort
@@ -90,7 +91,7 @@ registry >"$work/registry-before"
 if $registry_only; then
     install /S
 else
-    install '/S /WATCH=D:\'
+    install '/S /PATH /WATCH=D:\'
 fi
 program=$(find "$WINEPREFIX/drive_c" -path '*/Quillane/quillane.exe' -print -quit)
 [ -n "$program" ] || fail "quillane.exe was not installed"
@@ -136,6 +137,9 @@ if ! $registry_only; then
     install /S
     [ "$(watch_command HKCU)" = "$expected \"D:\\\\\"" ] || fail "the reinstall did not keep the watch: $(watch_command HKCU)"
     watch_splits "$work/d" again "after a silent reinstall"
+    # It has kept quillane-split.exe on the machine's PATH too, once.
+    wine reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v Path | tr -d '\r' |
+        tr ';' '\n' | grep -cxF "$windows_folder" | grep -qx 1 || fail "the program's folder is not on PATH once"
 
     # Folders with spaces, quoted around the option or around the folder, are made and watched.
     for option in '"/WATCH=C:\Lab Scans"' '/WATCH="C:\Lab Scans 2"'; do
