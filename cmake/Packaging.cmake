@@ -71,10 +71,15 @@ Target amd64-unicode
 !include FileFunc.nsh
 !include '${PROJECT_SOURCE_DIR}/packaging/windows/Watch.nsh'
 !include '${PROJECT_SOURCE_DIR}/packaging/windows/Path.nsh'
+!include '${PROJECT_SOURCE_DIR}/packaging/windows/SharedKeys.nsh'
 Function un.onUninstSuccess
   DeleteRegKey /ifnosubkeys /ifnovalues SHCTX 'Software\\Velmora Technologies'
+  Call un.RemoveMadeSharedKeys
 FunctionEnd")
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    # CPack's NSIS template with an explicit scope (packaging/windows/NSIS.template.in):
+    # /AllUsers or /CurrentUser, or the installer's page that asks.
+    set(CPACK_MODULE_PATH ${PROJECT_SOURCE_DIR}/packaging/windows)
     # A second installation replaces the first rather than sitting beside it; the first section
     # below does it, after noting the watch the user has, so that the watch survives.
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL OFF)
@@ -114,6 +119,7 @@ Section '-Replace the earlier installation'
   StrCmp $0 '' +2
     StrCpy $PathKept 1
   Call RemoveEarlierInstallation
+  Call NoteMissingSharedKeys
 SectionEnd
 Section /o 'Split the scans of a folder at logon' SectionWatch
 SectionEnd
@@ -157,6 +163,7 @@ FunctionEnd]=])
     set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
   !insertmacro RemoveWatch
   Call un.QuillaneRemoveFromPath
+  Call un.ReadMadeSharedKeys
   DeleteRegKey SHCTX 'Software\Classes\Applications\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tif\OpenWithList\quillane.exe'
   DeleteRegKey SHCTX 'Software\Classes\.tiff\OpenWithList\quillane.exe'

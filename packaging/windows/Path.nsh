@@ -58,12 +58,16 @@ Function ${un}QuillanePathExists
     machine:
       EnumRegValue $R3 HKLM '${QUILLANE_MACHINE_ENVIRONMENT}' $R2
     compare:
-    StrCmp $R3 '' done
-    StrCmp $R3 'Path' 0 +3
-      SetErrors
-      Goto done
+    StrCmp $R3 '' absent
+    StrCmp $R3 'Path' found
     IntOp $R2 $R2 + 1
     Goto next
+  ; EnumRegValue past the last value sets the error flag too.
+  absent:
+    ClearErrors
+    Goto done
+  found:
+    SetErrors
   done:
 FunctionEnd
 !macroend
@@ -78,7 +82,7 @@ Function QuillaneAddToPath
   IntCmp $R1 $R7 long 0 long
   Push ';$R0;'
   Push ';$INSTDIR;'
-  Call StrStr
+  Call SubstringFrom
   Pop $R1
   StrCmp $R1 '' 0 done
   StrCmp $R0 '' 0 append
@@ -108,7 +112,7 @@ Function un.QuillaneRemoveFromPath
   StrCpy $R2 ';$R0;'
   Push $R2
   Push ';$R5;'
-  Call un.StrStr
+  Call un.SubstringFrom
   Pop $R3
   StrCmp $R3 '' done
   StrLen $R1 $R2

@@ -89,7 +89,7 @@ Function KeepEarlierWatch
   StrCmp $R0 '' none
   Push $R0
   Push ' --watch '
-  Call StrStr
+  Call SubstringFrom
   Pop $R1
   StrCmp $R1 '' none
   ; Earlier versions wrote a drive root as "D:\", which reached the program as D:" .
@@ -127,8 +127,9 @@ FunctionEnd
 ; Writes the watch into the user's Run value and starts it. A Run key the installer had to make
 ; is noted, so that the uninstaller takes away only what was added.
 Function WriteWatch
+  ; EnumRegKey fails only for a key that is not there (EnumRegValue fails for an empty one too).
   ClearErrors
-  EnumRegValue $R0 HKCU '${QUILLANE_RUN_KEY}' 0
+  EnumRegKey $R0 HKCU '${QUILLANE_RUN_KEY}' 0
   IfErrors 0 +2
     WriteRegDWORD SHCTX '${QUILLANE_UNINSTALL_KEY}' 'QuillaneMadeRunKey' 1
   WriteRegStr HKCU '${QUILLANE_RUN_KEY}' '${QUILLANE_WATCH_VALUE}' $WatchCommand

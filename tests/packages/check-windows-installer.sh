@@ -171,4 +171,24 @@ registry >"$work/registry-after"
 changes=$(diff "$work/registry-before" "$work/registry-after" | sed -n 's/^< /taken away: /p; s/^> /left behind: /p' || true)
 [ -z "$changes" ] || fail "the registry after the uninstallation is not the registry before the installation:
 $changes"
+
+if ! $registry_only; then
+    # For the current user alone: the files in the user's own programs folder, keys and PATH
+    # only the user's; the uninstaller leaves the registry as it was here too.
+    install '/S /CurrentUser /PATH'
+    program=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Programs/Quillane/quillane.exe' -print -quit)
+    [ -n "$program" ] || fail "/CurrentUser did not install into the user's programs folder"
+    folder=$(dirname "$program")
+    [ ! -e "$WINEPREFIX/drive_c/Program Files/Quillane" ] || fail "/CurrentUser installed into Program Files"
+    wineserver --wait
+    registry >"$work/registry-user"
+    machine=$(diff "$work/registry-before" "$work/registry-user" | grep '^[<>]' | grep -v '^> \[HKEY_CURRENT_USER\\' || true)
+    [ -z "$machine" ] || fail "/CurrentUser changed the machine's registry: $machine"
+    wine reg query 'HKCU\Environment' /v Path | tr -d '\r' | grep -qF "$(winepath -w "$folder")" || fail "/CurrentUser /PATH: not on the user's PATH"
+    uninstall
+    wineserver --wait
+    registry >"$work/registry-after"
+    cmp -s "$work/registry-before" "$work/registry-after" ||
+        fail "the per-user uninstallation changed the registry: $(diff "$work/registry-before" "$work/registry-after" | head -n 5)"
+fi
 echo "check-windows-installer: installed, started and uninstalled $(basename "$installer"), the registry as it was"
