@@ -9,8 +9,8 @@
 namespace quillane {
 
 struct FileFilter {
-    std::string label;    // what the user reads, such as "Tiff files (.tif)"
-    std::string pattern;  // what it matches, such as "*.tif"; "*.*" matches every file
+    std::string label;    // what the user reads, such as "Tiff files (*.tif;*.tiff)"
+    std::string pattern;  // what it matches, such as "*.tif;*.tiff" (patterns apart by ";"); "*.*" matches every file
 };
 
 // What the open-file dialog is asked to show.

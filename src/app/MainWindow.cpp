@@ -142,7 +142,7 @@ void MainWindow::OnBrowseInput() {
 
     OpenFilesRequest request;
     request.title = "Select Tiff";
-    request.filters = {{"Tiff files (.tif)", "*.tif"}, {"All Files (*.*)", "*.*"}};
+    request.filters = {{"Tiff files (*.tif;*.tiff)", "*.tif;*.tiff"}, {"All Files (*.*)", "*.*"}};
     request.selectedFilter = 0;
     request.initialFolder = pathBuffer(lastInputFolder);
     request.initialFile = pathBuffer(lastInputPath);

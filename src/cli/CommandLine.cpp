@@ -6,7 +6,7 @@
 namespace quillane {
 
 const char* const usageText =
-    "Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] FILE...\n"
+    "Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] [--print0] FILE...\n"
     "       quillane-split --check [--out DIR] [--flip main|opposite] FILE...\n"
     "       quillane-split --info FILE...\n"
     "       quillane-split --watch FOLDER [--out DIR] [--flip main|opposite] [--poll SECONDS]\n"
@@ -24,6 +24,7 @@ const char* const usageText =
     "  --flip main|opposite   flip every channel along the main or the opposite diagonal\n"
     "  --keep-going           try every FILE even after a failure, then list the failures\n"
     "  --quiet                no progress, only errors\n"
+    "  -0, --print0           end each written path with a NUL instead of a line end (xargs -0)\n"
     "  --preview PICTURE      split nothing: write both channels of FILE, as they would be\n"
     "                         written, as one red and green PNG picture, and print each\n"
     "                         channel's minimum, maximum, mean and saturated samples\n"
@@ -114,6 +115,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             commandLine.quiet = true;
         } else if (argument == "--json") {
             commandLine.json = true;
+        } else if (argument == "--print0" || argument == "-0") {
+            commandLine.nulSeparated = true;
         } else if (argument == "--check") {
             chooseKind(commandLine, RunKind::check);
         } else if (argument == "--info") {
@@ -144,6 +147,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (commandLine.pollSeconds != 0 && commandLine.kind != RunKind::watch)
         throw UsageError("option '--poll' needs '--watch'");
+    // Only a split lists the paths it wrote; its JSON report holds them already.
+    if (commandLine.nulSeparated && (commandLine.kind != RunKind::split || commandLine.json))
+        throw UsageError("option '--print0' lists the paths a split writes, without '--json'");
     if (commandLine.kind == RunKind::watch) {
         if (!commandLine.files.empty()) throw UsageError("'--watch' takes its scans from its folder, not from files");
         return commandLine;

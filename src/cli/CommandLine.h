@@ -23,6 +23,8 @@ struct CommandLine {
     bool version = false;
     // Reports as JSON Lines on standard output instead of text.
     bool json = false;
+    // Each written file's path ended by a NUL instead of a line end (for xargs -0).
+    bool nulSeparated = false;
     // The folder --watch watches, and how often it looks at it without notifications: 0 leaves
     // that to the folder's file system.
     std::string watchFolder;

@@ -40,8 +40,12 @@ int outputError = 0;  // why standard output failed first, 0 while it has not
 }  // namespace
 
 void writeLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    writePath(line, false);
+}
+
+void writePath(const std::string& path, bool nulEnded) {
+    std::fwrite(path.data(), 1, path.size(), stdout);
+    std::fputc(nulEnded ? '\0' : '\n', stdout);
     if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
 }
 

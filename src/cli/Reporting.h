@@ -22,6 +22,9 @@ void reportFailure(const std::string& file, const std::string& message);
 // Writes one line on standard output and sends it on at once: a pipeline or a log reads each
 // line as it comes.
 void writeLine(const std::string& line);
+// Writes a path on standard output as writeLine does, ended by a NUL instead when `nulEnded`:
+// the one byte no path holds, so that any name, spaces and line breaks included, stays whole.
+void writePath(const std::string& path, bool nulEnded);
 // Sends on what is left for standard output and closes it; false, with a message on standard
 // error, when anything written there did not arrive whole (a full disk, a closed pipe).
 bool finishStandardOutput();

@@ -38,7 +38,7 @@ int splitFiles(const CommandLine& commandLine, bool showProgress) {
         if (commandLine.json) writeLine(jsonLine(reportOf(entry, commandLine.options)));
         // Exactly the files that changed: both of a split file, and of a failed one only what
         // could not be put back as it was.
-        else for (const std::string& changed : entry.changed) writeLine(changed);
+        else for (const std::string& changed : entry.changed) writePath(changed, commandLine.nulSeparated);
         if (entry.result != InputOutcome::Result::failed) return;
         reportFailure(entry.input, entry.failure);
         failures.push_back(entry.input);

@@ -155,8 +155,8 @@ TEST_F(Window, FileDialogIsAskedForSeveralTiffsStartingAtTheRememberedFile) {
     EXPECT_EQ(files.owners[0], dialog.handle());
     EXPECT_EQ(request.title, "Select Tiff");
     ASSERT_EQ(request.filters.size(), 2u);
-    EXPECT_EQ(request.filters[0].label, "Tiff files (.tif)");
-    EXPECT_EQ(request.filters[0].pattern, "*.tif");
+    EXPECT_EQ(request.filters[0].label, "Tiff files (*.tif;*.tiff)");
+    EXPECT_EQ(request.filters[0].pattern, "*.tif;*.tiff");
     EXPECT_EQ(request.filters[1].label, "All Files (*.*)");
     EXPECT_EQ(request.filters[1].pattern, "*.*");
     EXPECT_EQ(request.selectedFilter, 0);

@@ -522,6 +522,8 @@ TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
         {{"--watch", ".", "--poll", "0"}, "option '--poll' takes a number of seconds from 1 to 86400, not '0'"},
         {{"--watch", ".", "--poll=86401"}, "option '--poll' takes a number of seconds from 1 to 86400, not '86401'"},
         {{"--check", "--json"}, "no input files"},
+        {{"-0", "--json", input}, "option '--print0' lists the paths a split writes, without '--json'"},
+        {{"--info", "--print0", input}, "option '--print0' lists the paths a split writes, without '--json'"},
         {{"--check", "--preview", "p.png", input}, "options '--check' and '--preview' cannot be used together"},
         {{"--preview", "p.png", input, input}, "option '--preview' takes one FILE and writes no channel files, so no '--out'"},
         {{"--preview", "p.png", "--out", "d", input}, "option '--preview' takes one FILE and writes no channel files, so no '--out'"},
@@ -539,7 +541,7 @@ TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
 TEST_F(QuillaneSplitTest, HelpAndVersion) {
     const ProgramRun help = split({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] FILE...\n", 0), 0u)
+    EXPECT_EQ(help.out.rfind("Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] [--print0] FILE...\n", 0), 0u)
         << help.out;
     EXPECT_EQ(help.err, "");
 
@@ -572,6 +574,11 @@ TEST_F(QuillaneSplitTest, SplitsNamesInAnyScript) {
     EXPECT_EQ(run.out, folder + "Red" + name + "\n" + folder + "Green" + name + "\n");
     EXPECT_TRUE(fs::exists(scans.path() / fs::path(u8"RedΣάρωση_走査.tif")));
     EXPECT_TRUE(fs::exists(scans.path() / fs::path(u8"GreenΣάρωση_走査.tif")));
+
+    // -0 ends each path with a NUL, for xargs -0: a name with a space stays whole.
+    ScanBuilder::scan(3, 3).write(scans.path() / "two words.tif");
+    const ProgramRun nulEnded = split({"-0", folder + "two words.tif"});
+    EXPECT_EQ(nulEnded.out, folder + "Redtwo words.tif" + '\0' + folder + "Greentwo words.tif" + '\0');
 
     const ProgramRun missing = split({folder + "x" + name});
     EXPECT_EQ(missing.err.rfind("quillane-split: " + folder + "x" + name + " : ", 0), 0u) << missing.err;

@@ -14,10 +14,12 @@ namespace quillane {
 namespace {
 
 // Qt reads a filter's patterns from its last parentheses, and the labels carry parentheses
-// of their own ("Tiff files (.tif)"), so each label gets its patterns appended and the dialog
-// is told to hide them again. "*.*" stands for every file, as it does on Windows.
+// of their own ("Tiff files (*.tif;*.tiff)"), so each label gets its patterns appended, apart
+// by spaces as Qt wants them, and the dialog is told to hide them again. "*.*" stands for every
+// file, as it does on Windows.
 QString qtFilter(const FileFilter& filter) {
-    const QString pattern = filter.pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(filter.pattern);
+    const QString pattern = filter.pattern == "*.*" ? QStringLiteral("*")
+                                                    : QString::fromStdString(filter.pattern).replace(QLatin1Char(';'), QLatin1Char(' '));
     return QString::fromStdString(filter.label) + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
