@@ -3,6 +3,7 @@
 #include "platform/FileSystemCalls.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -52,7 +53,9 @@ struct Fault {
 // With `shortWrites` each write takes at most a few bytes and is first interrupted once. With
 // `withoutUnnamedFiles` the file system has no unnamed files (O_TMPFILE), as a network one, and
 // the output file layer falls back to named temporaries (POSIX; not counted as a call). With
-// `bytesPerSecond` writes go at that pace, as to a slow share, each taking a twentieth of a second.
+// `bytesPerSecond` writes go at that pace, as to a slow share, each taking a twentieth of a second
+// by the slow disk's own clock (fileSystemTime), which moves on by what each write takes there
+// and by nothing else: how long the work on files takes on that disk, whatever the machine.
 class FaultyFileSystem {
 public:
     explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false, bool withoutUnnamedFiles = false,
@@ -68,6 +71,8 @@ public:
     // Every call in order, by what it did ("open unnamed", "open folder", "fsync", on Windows
     // "vanish" and "keep" for the delete disposition...), one repeated at once listed once.
     std::vector<std::string> trace() const;
+    // The file layer's clock now.
+    std::chrono::steady_clock::time_point now() const;
 
 private:
     ReplacedFileSystemCalls replaced_;
