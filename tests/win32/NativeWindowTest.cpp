@@ -4,6 +4,7 @@
 #include "app/ScriptedServices.h"
 
 #include "app/DialogTemplate.h"
+#include "hardening/FaultyFileSystem.h"
 #include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <filesystem>
@@ -569,16 +571,20 @@ TEST_F(NativeWindow, RedrawNowRepaintsTheControlsItErasesOver) {
     EXPECT_GT(inkIn(item(idStatus)), 20) << "the status line is drawn again at once";
 }
 
-// Cancel, Escape or the close box while the first of three small files is split: that file is
-// finished whole, the others are not begun, no closing message, and then the dialog ends.
-// Meanwhile only Cancel and the list are enabled, and a drag or a shell drop is refused.
-TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
-    const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
+const std::vector<std::pair<const char*, std::function<void(HWND)>>>& dialogEndings() {
+    static const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
         {"Cancel", [](HWND w) { SendMessageA(GetDlgItem(w, idCancel), BM_CLICK, 0, 0); }},
         {"Escape", [](HWND w) { PostMessageA(GetDlgItem(w, idInputList), WM_KEYDOWN, VK_ESCAPE, 1); }},
         {"close box", [](HWND w) { PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
-    for (const auto& [what, end] : endings) {
+    return endings;
+}
+
+// Cancel, Escape or the close box in the pause after the first of three small files: that file
+// stays whole, the others are not begun, no closing message, and then the dialog ends.
+// Meanwhile only Cancel and the list are enabled, and a drag or a shell drop is refused.
+TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
+    for (const auto& [what, end] : dialogEndings()) {
         SCOPED_TRACE(what);
         if (!IsWindow(window)) window = dialog->Create();
         ASSERT_NE(window, nullptr);
@@ -589,7 +595,7 @@ TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
         bool ended = false, stillOpen = false;
         FileDataObject carried({inputs[2]});
         duringRun = [&, end = end] {
-            if (ended || SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0) < 1) return;
+            if (ended || SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0) < 10) return;
             ended = true;
             for (int id : {idOk, idBrowseInput, idBrowseOutput, idOutputFolder, idFlip, idWriteBack})
                 EXPECT_FALSE(enabled(id)) << id;
@@ -616,6 +622,66 @@ TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
         EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 5)
             << "the three inputs and the first file's two channels, nothing else";
+    }
+}
+
+// Each position the run gives the progress bar is followed by a service of the window's messages.
+WNDPROC progressProcedure = nullptr;
+std::function<void()> onPosition;
+LRESULT CALLBACK watchedProgress(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == PBM_SETPOS && onPosition) onPosition();
+    return CallWindowProcA(progressProcedure, control, message, wParam, lParam);
+}
+
+// Cancel at 20 moments spread over a flipped scan written to a disk so slow that each of its
+// channels takes 10 s there, Escape and the close box once each; the scan is large enough to be
+// flipped in two bands, one written while the other is made. Timed by the slow disk's own
+// clock: the window's messages are never left for more than 250 ms of it, the run ends within a
+// second of it after the close is asked for, the scan is abandoned whole (nothing of it, not even
+// a temporary), the next is not begun, and the dialog ends without a message.
+TEST_F(NativeWindow, ClosingAtAnyMomentOfASlowFlippedFileAbandonsItWithinASecond) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<std::pair<std::string, double>> moments;  // an ending, and when: a share of the scan's 20 s
+    for (int i = 0; i < 20; ++i) moments.emplace_back("Cancel", (i + 0.5) / 20);
+    moments.insert(moments.end(), {{"Escape", 0.3}, {"close box", 0.7}});
+    for (const auto& [what, share] : moments) {
+        SCOPED_TRACE(what + " at " + std::to_string(share));
+        if (!IsWindow(window)) window = dialog->Create();
+        ASSERT_NE(window, nullptr);
+        const TemporaryFolder here;
+        constexpr std::uint32_t width = 2048, height = 3072;
+        const std::vector<std::string> inputs = {ScanBuilder::scan(width, height).write(here / "b.tif").string(),
+                                                 ScanBuilder::scan(5, 3).write(here / "c.tif").string()};
+        dialog->logic().OnDropFiles(inputs);
+        if (!checked(idFlip)) click(idFlip);
+        const auto end = std::find_if(dialogEndings().begin(), dialogEndings().end(), [&](const auto& e) { return e.first == what; })->second;
+        FaultyFileSystem slow({}, false, false, std::size_t{2} * width * height / 10);  // 10 s a channel
+        Clock::time_point begun, asked, serviced;
+        Clock::duration longestAway{};
+        bool stillOpen = false;
+        progressProcedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(item(idProgress), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchedProgress)));
+        onPosition = [&] {
+            const Clock::time_point now = slow.now();
+            if (serviced != Clock::time_point()) longestAway = std::max(longestAway, now - serviced);
+            serviced = now;
+            if (asked != Clock::time_point() || windowTextOf(item(idStatus)) != "Splitting:  " + inputs[0]) return;
+            if (begun == Clock::time_point()) begun = now;
+            if (now - begun < std::chrono::duration<double>(20 * share)) return;
+            asked = now;
+            end(window);
+            stillOpen = IsWindow(window) != FALSE;
+        };
+        click(idOk);
+        onPosition = nullptr;
+
+        ASSERT_NE(asked, Clock::time_point()) << "the scan was never under way that long";
+        EXPECT_LT(slow.now() - asked, std::chrono::seconds(1)) << "by the slow disk's clock";
+        EXPECT_LE(longestAway, std::chrono::milliseconds(250)) << "by the slow disk's clock";
+        EXPECT_TRUE(stillOpen) << "not before the run has stopped";
+        EXPECT_FALSE(IsWindow(window)) << "the dialog ended after the run";
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(namesIn(here.path()), (std::vector<std::string>{"b.tif", "c.tif"})) << "nothing of b, nor of c";
     }
 }
 
