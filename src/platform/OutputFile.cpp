@@ -264,9 +264,9 @@ Error OutputFile::flushObserved() {
     return state->error;
 }
 
-// A step after the file has its name (a flush that makes the name last): the observer is told
-// meanwhile, so that the window is serviced, but the file is whole and named, so a stop asked for
-// meanwhile is not thrown here; the run asks for it again once the file is done.
+// The flush that makes a new name last (Windows), which a slow share can take a while over: the
+// observer is told meanwhile, so that the window is serviced, but the file is whole and named, so
+// a stop asked for meanwhile is not thrown here; the run asks for it again once the file is done.
 template <class Call>
 Error OutputFile::served(Call call) {
     if (progress_ == nullptr) return call();
@@ -376,8 +376,7 @@ void OutputFile::takeName() {
 void OutputFile::commit() {
     finish();
     takeName();
-    const std::string folder = folder_;
-    if (const Error error = served([folder] { return flushFolder(folder); })) fail(error, false, fullPathOf(destination_));
+    if (const Error error = flushFolder(folder_)) fail(error, false, fullPathOf(destination_));
 }
 
 void OutputFile::abandon() noexcept {
@@ -437,10 +436,9 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
     }
     if (!aside.empty()) dropAside(held, aside);
     forgetTemporary(asideSlot);
-    for (OutputFile* file : {&first, &second}) {
-        if (file == &second && folderKey(second.folder_) == folderKey(first.folder_)) break;
-        const std::string folder = file->folder_;
-        if (const Error error = file->served([folder] { return flushFolder(folder); })) fail(error, false, fullPathOf(file->destination_));
+    if (const Error error = flushFolder(first.folder_)) fail(error, false, fullPathOf(first.destination_));
+    if (folderKey(second.folder_) != folderKey(first.folder_)) {
+        if (const Error error = flushFolder(second.folder_)) fail(error, false, fullPathOf(second.destination_));
     }
 }
 

@@ -549,9 +549,8 @@ TEST_F(Window, DuringARunItsButtonsOptionsAndDropsAreDisabledAndDoNothing) {
     EXPECT_EQ(window.oppositeDiagonal, 0) << "after the run the options answer again";
 }
 
-// Cancel or the close box between the stages of a small file abandons it whole (nothing of it
-// takes its name); in the pause after it, the file stays. Either way no later file is begun, no
-// closing message, and then the dialog ends.
+// Cancel or the close box between the stages of a small file abandons it whole, in the pause after
+// it the file stays; no later file is begun, no closing message, and then the dialog ends.
 TEST_F(Window, CancelDuringARunEndsTheDialogAfterTheCurrentFile) {
     const struct {
         const char* when;
@@ -584,7 +583,7 @@ TEST_F(Window, CancelDuringARunEndsTheDialogAfterTheCurrentFile) {
             EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()),
-                  moment.abandoned ? 2 : 4) << "the two inputs and the first file's two channels when it was whole, nothing else";
+                  moment.abandoned ? 2 : 4) << "the two inputs and the first file's two channels, nothing else";
         EXPECT_EQ(controls.waitCursorDepth, 0);
     }
     open();

@@ -329,10 +329,8 @@ TEST_F(QuillaneSplitTest, FailuresAreTheWindowsMessagesOnOneLineNamingTheirFile)
 // gives each spelling of a name its own file number) two scans whose outputs differ only in case,
 // and a scan whose output is another input in other case, are refused before anything is written,
 // the inputs untouched; on a full tmpfs the scan's earlier files stay as they were when the second
-// cannot be written, and the line names each file once. There is no FAT stick here: the only FAT
-// driver a machine without the kernel's vfat can mount (fusefat) refuses to replace a file and
-// cuts long names, which no FAT stick does, so a run there would show its faults, not Quillane's;
-// exFAT folds case as FAT does.
+// cannot be written, and the line names each file once. No FAT row: the one FAT driver that mounts
+// here without the kernel's (fusefat) refuses to replace a file and cuts long names, as no FAT stick does.
 TEST_F(QuillaneSplitTest, OnTheDisksALabUses) {
 #ifdef _WIN32
     GTEST_SKIP() << "the disks are made with Linux's tools";

@@ -24,41 +24,30 @@ struct Plan {
     bool shortWrites = false;
     bool withoutUnnamedFiles = false;
     std::size_t bytesPerSecond = 0;
-    std::chrono::steady_clock::time_point started;
-    std::atomic<std::int64_t> paced{0};  // nanoseconds the slow disk's calls have taken, from `started`
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     bool interrupted = false;
     int counts[fileCallKinds] = {};
     std::size_t raised = 0;
     std::vector<std::string> trace;
-
-    void reset() {
-        active = shortWrites = withoutUnnamedFiles = interrupted = false;
-        faults.clear();
-        bytesPerSecond = raised = 0;
-        paced = 0;
-        std::fill(std::begin(counts), std::end(counts), 0);
-        trace.clear();
-    }
 };
 Plan plan;
+std::atomic<std::int64_t> pacedNanoseconds{0};  // what the slow disk's writes took since `started`
 
 constexpr std::size_t shortWrite = 7;
 
-// A write at the plan's pace: at most what a twentieth of a second takes there, and the slow
-// disk's clock moves on by that time, without waiting for it.
+// A write at the plan's pace: at most what a twentieth of a second takes there, by its clock.
 template <class Count>
 Count paced(Count count) {
     if (plan.bytesPerSecond == 0) return count;
     const std::size_t piece = std::max<std::size_t>(plan.bytesPerSecond / 20, 512);
     const auto taken = static_cast<Count>(std::min<std::size_t>(count, piece));
-    plan.paced += static_cast<std::int64_t>(std::uint64_t{taken} * 1000000000 / plan.bytesPerSecond);
+    pacedNanoseconds += static_cast<std::int64_t>(std::uint64_t{taken} * 1000000000 / plan.bytesPerSecond);
     return taken;
 }
 
-// The slow disk's own clock; the steady clock for any other.
 std::chrono::steady_clock::time_point now() {
     if (plan.bytesPerSecond == 0) return std::chrono::steady_clock::now();
-    return plan.started + std::chrono::nanoseconds(plan.paced.load());
+    return plan.started + std::chrono::nanoseconds(pacedNanoseconds.load());
 }
 
 // Counts the call and tells whether it is one that must fail, and with which error; `what` the
@@ -193,9 +182,9 @@ const FileSystemCalls faultyCalls = {
 
 Plan& startPlan(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles, std::size_t bytesPerSecond) {
     if (plan.active) throw std::logic_error("FaultyFileSystem does not nest");
-    plan.reset();
+    plan = Plan{};
+    pacedNanoseconds = 0;
     plan.active = true;
-    plan.started = std::chrono::steady_clock::now();
     plan.faults = std::move(faults);
     plan.shortWrites = shortWrites;
     plan.withoutUnnamedFiles = withoutUnnamedFiles;
@@ -209,7 +198,7 @@ FaultyFileSystem::FaultyFileSystem(std::vector<Fault> faults, bool shortWrites, 
                                    std::size_t bytesPerSecond)
     : replaced_((startPlan(std::move(faults), shortWrites, withoutUnnamedFiles, bytesPerSecond), faultyCalls)) {}
 
-FaultyFileSystem::~FaultyFileSystem() { plan.reset(); }
+FaultyFileSystem::~FaultyFileSystem() { plan = Plan{}; }
 
 std::size_t FaultyFileSystem::raised() const { return plan.raised; }
 

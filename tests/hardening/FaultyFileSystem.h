@@ -54,8 +54,7 @@ struct Fault {
 // `withoutUnnamedFiles` the file system has no unnamed files (O_TMPFILE), as a network one, and
 // the output file layer falls back to named temporaries (POSIX; not counted as a call). With
 // `bytesPerSecond` writes go at that pace, as to a slow share, each taking a twentieth of a second
-// by the slow disk's own clock (fileSystemTime), which moves on by what each write takes there
-// and by nothing else: how long the work on files takes on that disk, whatever the machine.
+// by the file layer's clock, which only they move on, whatever the machine.
 class FaultyFileSystem {
 public:
     explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false, bool withoutUnnamedFiles = false,
@@ -71,8 +70,7 @@ public:
     // Every call in order, by what it did ("open unnamed", "open folder", "fsync", on Windows
     // "vanish" and "keep" for the delete disposition...), one repeated at once listed once.
     std::vector<std::string> trace() const;
-    // The file layer's clock now.
-    std::chrono::steady_clock::time_point now() const;
+    std::chrono::steady_clock::time_point now() const;  // the file layer's clock
 
 private:
     ReplacedFileSystemCalls replaced_;

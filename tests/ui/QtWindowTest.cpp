@@ -48,6 +48,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <tuple>
 
 namespace quillane {
 namespace {
@@ -589,73 +590,63 @@ TEST_F(QtWindow, EventLoopKeepsRunningDuringARunAndTheRunsCallsAreUnchanged) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// Cancel, Escape or the close box while b, the second of three files, goes to a disk so slow that
-// each of its channels takes 10 s there (the first channel; for the close box the second); and
-// Cancel at 20 moments spread over b flipped, split first, and large enough to be flipped in two
-// bands, one written while the other is made. Each run is timed by the slow disk's
-// own clock: the window's events are never away for more than 250 ms of it, the run ends within a
-// second of it after the close is asked for, b is abandoned whole, what was split before it stays,
-// c is not begun, and the window closes without the closing message.
+// Cancel, Escape or the close box while a channel of the second of three files (the first; for the
+// close box the second) goes to a disk so slow that it would take 10 s; and Cancel at 20 moments
+// of that file flipped (in two bands), split first. By the slow disk's clock the window's events
+// are never away for more than 250 ms, and the run ends within a second; that file is
+// abandoned whole, the first stays split, the third is not begun, and the window closes without
+// the closing message.
 TEST_F(QtWindow, ClosingDuringASlowWriteAbandonsTheFileUnderWayThenCloses) {
     using Clock = std::chrono::steady_clock;
-    struct Moment {
-        std::string what;
-        std::function<void(MainDialog&)> end;
-        bool flip;
-        double share;  // of b's 20 s
-    };
-    std::vector<Moment> moments;
-    for (const auto& [what, end] : dialogEndings()) moments.push_back({what, end, false, std::string(what) == "close box" ? 0.65 : 0.2});
-    for (int i = 0; i < 20; ++i) moments.push_back({"Cancel", dialogEndings()[0].second, true, (i + 0.5) / 20});
-    for (const Moment& moment : moments) {
-        SCOPED_TRACE(moment.what + (moment.flip ? " flipped at " : " at ") + std::to_string(moment.share));
+    std::vector<std::tuple<std::string, std::function<void(MainDialog&)>, double>> moments;  // in b's 20 s
+    for (const auto& [what, end] : dialogEndings()) moments.emplace_back(what, end, std::string(what) == "close box" ? 13 : 4);
+    for (int i = 0; i < 20; ++i) moments.emplace_back("Cancel, flipped", dialogEndings()[0].second, i + 0.5);
+    for (const auto& [what, end, at] : moments) {
+        SCOPED_TRACE(what + " at " + std::to_string(at));
         const TemporaryFolder here;
+        const bool flip = what.ends_with("flipped");
         std::vector<std::string> inputs;
-        std::vector<std::string> names = {"a.tif", "b.tif", "c.tif"};
-        if (moment.flip) names.erase(names.begin());  // no pause before b
-        const std::pair<int, int> shape = moment.flip ? std::pair{2048, 3072} : std::pair{1024, 1024};
-        for (const std::string& name : names) {
-            const auto [width, height] = name == "b.tif" ? shape : std::pair{5, 5};
-            inputs.push_back(ScanBuilder::scan(width, height).write(here / name).string());
-        }
-        const std::string b = (here / "b.tif").string();
+        for (const auto& [name, side] : {std::pair{"a.tif", 5}, std::pair{"b.tif", flip ? 2048 : 1024}, std::pair{"c.tif", 5}})
+            inputs.push_back(ScanBuilder::scan(side, flip && side > 5 ? 3072 : side).write(here / name).string());
+        if (flip) inputs.erase(inputs.begin());  // no pause before b
         auto window = open();
         window->logic().OnDropFiles(inputs);
-        if (moment.flip) click(window->flipBox());
-        FaultyFileSystem slow({}, false, false, std::size_t{2} * shape.first * shape.second / 10);  // b's channels: 10 s each
-        Clock::time_point begun, asked, serviced;
+        if (flip) click(window->flipBox());
+        FaultyFileSystem slow({}, false, false, std::filesystem::file_size(here / "b.tif") / 20);  // 10 s a channel
+        Clock::time_point writing, ended, polled;
         Clock::duration longestAway{};
         bool stillOpen = false;
-        QTimer service;  // due at once: it fires in every service of the window's events
-        QObject::connect(&service, &QTimer::timeout, [&] {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&, end = end, at = at] {
             const Clock::time_point now = slow.now();
-            if (serviced != Clock::time_point()) longestAway = std::max(longestAway, now - serviced);
-            serviced = now;
-            if (asked != Clock::time_point() || window->statusLine()->text() != QString::fromStdString("Splitting:  " + b)) return;
-            if (begun == Clock::time_point()) begun = now;
-            if (now - begun < std::chrono::duration<double>(20 * moment.share)) return;
-            asked = now;
-            moment.end(*window);
+            if (writing != Clock::time_point()) longestAway = std::max(longestAway, now - polled);
+            polled = now;
+            if (ended != Clock::time_point() || window->statusLine()->text() != QString::fromStdString("Splitting:  " + inputs[!flip]))
+                return;
+            if (writing == Clock::time_point()) writing = now;
+            if (now - writing < std::chrono::duration<double>(at)) return;
+            ended = now;
+            end(*window);
             stillOpen = window->isVisible();
         });
-        service.start(0);
+        poll.start(0);  // in every service of the window's events
 
         click(window->splitButton());
 
-        ASSERT_NE(asked, Clock::time_point()) << "b was never under way that long";
-        EXPECT_LT(slow.now() - asked, std::chrono::seconds(1)) << "by the slow disk's clock";
-        EXPECT_LE(longestAway, std::chrono::milliseconds(250)) << "by the slow disk's clock";
+        ASSERT_NE(ended, Clock::time_point()) << "the slow channel was never under way";
+        EXPECT_LT(slow.now() - ended, std::chrono::seconds(1));
+        EXPECT_LE(longestAway, std::chrono::milliseconds(250));
         EXPECT_TRUE(stillOpen) << "not before the run has stopped";
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(window->result(), QDialog::Rejected);
         EXPECT_TRUE(messages.shown.empty());
-        std::vector<std::string> left = {"b.tif", "c.tif"};
-        if (!moment.flip) {
+        if (!flip) {
             EXPECT_EQ(readTiff(here / "Reda.tif").pixels, patternImage(0, 5, 5)) << "whole";
             EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 5));
-            left = {"Greena.tif", "Reda.tif", "a.tif", "b.tif", "c.tif"};
         }
-        EXPECT_EQ(namesIn(here.path()), left) << "nothing of b, not even a temporary, and nothing of c";
+        EXPECT_EQ(namesIn(here.path()), (flip ? std::vector<std::string>{"a.tif", "b.tif", "c.tif"}
+                                              : std::vector<std::string>{"Greena.tif", "Reda.tif", "a.tif", "b.tif", "c.tif"}))
+            << "nothing of b, not even a temporary, and nothing of c";
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 }
