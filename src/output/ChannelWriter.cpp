@@ -95,10 +95,13 @@ std::uint64_t bytesHeld(const ChannelBuffer& buffer) {
 // is in the worker's hands at a time; a failure to write it is kept and thrown again on the
 // calling thread at its next band or at the end. Where no thread can be had, or when there is
 // only one band, the calling thread writes. The calling thread tells the observer meanwhile that
-// the work goes on; when a stop is thrown there, the worker leaves its band within a piece.
+// the work goes on: whenever a report is due the worker waits, after its piece, until the calling
+// thread has made it, so that however slow the disk the reports keep their interval. When a stop
+// is thrown there, the worker leaves its band within a piece.
 class BandWriter {
 public:
-    BandWriter(OutputFile& file, bool threaded, ProgressObserver* progress) : file_(file), progress_(progress) {
+    BandWriter(OutputFile& file, bool threaded, ProgressObserver* progress)
+        : file_(file), progress_(progress), waitsForReports_(progress != nullptr && progress->reportsHere()) {
         if (!threaded) return;
         try {
             worker_ = std::thread([this] { run(); });
@@ -143,10 +146,22 @@ public:
 private:
     void waitUntilIdle(std::unique_lock<std::mutex>& lock) {
         const auto step = progress_ ? progress_->interval() : ProgressObserver::defaultInterval;
-        while (!changed_.wait_for(lock, step, [&] { return band_ == nullptr; })) {
+        for (;;) {
+            const bool woken = changed_.wait_for(lock, step, [&] { return band_ == nullptr || reportWanted_; });
+            if (woken && band_ == nullptr) break;
             lock.unlock();  // the report may take a while, and may throw
-            stillWorking(progress_);
+            try {
+                stillWorking(progress_);
+            } catch (...) {
+                abandoned_ = true;  // the worker goes on only to leave its band
+                lock.lock();
+                reportWanted_ = false;
+                changed_.notify_all();
+                throw;
+            }
             lock.lock();
+            reportWanted_ = false;
+            changed_.notify_all();
         }
         if (failure_) std::rethrow_exception(failure_);
     }
@@ -158,7 +173,15 @@ private:
             const std::size_t piece = std::min(file_.pieceBytes(), count - done);
             file_.write(next + done, piece);
             done += piece;
+            if (waitsForReports_ && done < count && progress_->due()) waitForReport();
         }
+    }
+
+    void waitForReport() {
+        std::unique_lock lock(mutex_);
+        reportWanted_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return !reportWanted_ || abandoned_ || stopping_; });
     }
 
     void run() {
@@ -184,12 +207,14 @@ private:
 
     OutputFile& file_;
     ProgressObserver* progress_;
+    const bool waitsForReports_;  // this thread reports, so the worker can wait for it
     std::atomic<bool> abandoned_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
     const void* band_ = nullptr;
     std::size_t count_ = 0;
     bool stopping_ = false;
+    bool reportWanted_ = false;  // the worker waits for a report that is due
     std::exception_ptr failure_;
     std::thread worker_;  // last, so that it starts with everything above in place
 };
@@ -202,6 +227,9 @@ bool writeBands(OutputFile& file, std::uint64_t bands, bool overlapped, Progress
                 void* const buffers[2], Make&& make) {
     BandWriter writer(file, overlapped && bands > 1, progress);
     for (std::uint64_t i = 0; i < bands; ++i) {
+        // Where making a band takes longer than writing the one before (a flip to a fast disk),
+        // the writer never has to be waited for, and only this thread can report.
+        stillWorking(progress);
         void* buffer = buffers[i % 2];
         const std::size_t bytes = make(i, buffer);
         if (bytes == 0) return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 
 #ifdef _WIN32
@@ -27,6 +28,10 @@ struct FileSystemCalls {
     // while it is held (FileRenameInfo).
     BOOL(WINAPI* setFileInformationByHandle)(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information,
                                              DWORD size);
+    // The time as the work on files sees it (the progress reports' intervals, how long a piece
+    // took): the steady clock, or a test's own, advanced by what each call would take on the
+    // disk the test makes up, so that how long a run takes there is known exactly.
+    std::chrono::steady_clock::time_point (*now)();
 };
 #else
 struct FileSystemCalls {
@@ -40,6 +45,10 @@ struct FileSystemCalls {
     int (*unlink)(const char* path);
     // Gives a file opened with O_TMPFILE its name.
     int (*linkat)(int fromFolder, const char* from, int toFolder, const char* to, int flags);
+    // The time as the work on files sees it (the progress reports' intervals, how long a piece
+    // took): the steady clock, or a test's own, advanced by what each call would take on the
+    // disk the test makes up, so that how long a run takes there is known exactly.
+    std::chrono::steady_clock::time_point (*now)();
 };
 #endif
 
@@ -47,6 +56,8 @@ struct FileSystemCalls {
 const FileSystemCalls& systemFileSystemCalls();
 // The calls in use now.
 const FileSystemCalls& fileSystemCalls();
+// The time by the clock of the calls in use.
+inline std::chrono::steady_clock::time_point fileSystemTime() { return fileSystemCalls().now(); }
 
 // Puts other calls in place for as long as it lives and the previous ones back afterwards, so
 // that no test can leave its replacements behind. Replacements nest.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <condition_variable>
 #include <exception>
 #include <future>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace quillane {
@@ -175,7 +177,7 @@ void OutputFile::reportProgressTo(ProgressObserver* observer) {
 void OutputFile::write(const void* bytes, std::size_t count) {
     const auto* next = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
-        const auto started = std::chrono::steady_clock::now();
+        const auto started = fileSystemTime();
         std::size_t written = 0;
         if (const Error error = writeSome(handle_, next, std::min(count, piece_), written))
             fail(error, false, fullPathOf(destination_));
@@ -191,7 +193,7 @@ void OutputFile::write(const void* bytes, std::size_t count) {
             writingBackFrom_ = written_;
         }
         if (progress_ != nullptr) {
-            fitPiece(written, std::chrono::steady_clock::now() - started);
+            fitPiece(written, fileSystemTime() - started);
             progress_->stillWorking();
         }
     }
@@ -222,10 +224,56 @@ void OutputFile::seekToStart() {
 }
 
 // Flushing a file can take as long as writing it did, on a share that takes the bytes only then:
-// the call goes to a thread of its own while this one goes on telling the observer.
-// A stop thrown meanwhile waits for the call, since the file cannot be let go of before it returns.
+// the flush goes to a thread of its own while this one goes on telling the observer. A stop
+// thrown meanwhile does not wait for it: the file is left to that thread, which closes it when the
+// system returns (a file without a name, or one the system removes on closing, is gone then), and
+// a named temporary loses its name at once, as any abandoned one does.
+Error OutputFile::flushObserved() {
+    if (progress_ == nullptr) return flush(handle_);
+    struct Flushing {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool leftBehind = false;
+        Error error = 0;
+    };
+    const auto state = std::make_shared<Flushing>();
+    const Handle handle = handle_;
+    try {
+        std::thread([state, handle] {
+            const Error error = flush(handle);
+            const std::lock_guard lock(state->mutex);
+            state->error = error;
+            state->finished = true;
+            if (state->leftBehind) close(handle);
+            state->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return flush(handle);  // no thread to be had: flushed here, unobserved
+    }
+    std::unique_lock lock(state->mutex);
+    while (!state->done.wait_for(lock, progress_->interval(), [&] { return state->finished; })) {
+        lock.unlock();
+        try {
+            progress_->stillWorking();
+        } catch (...) {
+            lock.lock();
+            if (!state->finished) {
+                state->leftBehind = true;
+                handle_ = noHandle;
+            }
+            throw;
+        }
+        lock.lock();
+    }
+    return state->error;
+}
+
+// The flush that makes a new name last (Windows), which a slow share can take a while over: the
+// observer is told meanwhile, so that the window is serviced, but the file is whole and named, so
+// a stop asked for meanwhile is not thrown here; the run asks for it again once the file is done.
 template <class Call>
-std::uint32_t OutputFile::observed(Call call) {
+Error OutputFile::served(Call call) {
     if (progress_ == nullptr) return call();
     std::future<Error> pending;
     try {
@@ -233,17 +281,14 @@ std::uint32_t OutputFile::observed(Call call) {
     } catch (const std::system_error&) {
         return call();  // no thread to be had: called here, unobserved
     }
-    std::exception_ptr stop;
     while (pending.wait_for(progress_->interval()) != std::future_status::ready) {
         try {
             progress_->stillWorking();
         } catch (...) {
-            if (!stop) stop = std::current_exception();
+            // Asked again after the file.
         }
     }
-    const Error error = pending.get();
-    if (stop) std::rethrow_exception(stop);
-    return error;
+    return pending.get();
 }
 
 // The bytes reach the disk before the name does, so that a power cut cannot leave an empty or
@@ -251,8 +296,7 @@ std::uint32_t OutputFile::observed(Call call) {
 // a full disk on a network share) fails the write instead of passing unnoticed.
 void OutputFile::finish() {
     if (finished_) return;
-    const Handle handle = handle_;
-    if (const Error error = observed([handle] { return flush(handle); })) fail(error, false, fullPathOf(destination_));
+    if (const Error error = flushObserved()) fail(error, false, fullPathOf(destination_));
     finished_ = true;
 }
 
@@ -327,7 +371,7 @@ void OutputFile::takeName() {
     watchSlot_ = -1;
     if (renamesWhileHeld) {
         handle_ = noHandle;
-        const Error error = flushNamed(handle);
+        const Error error = served([handle] { return flushNamed(handle); });
         // Named and on the disk: closing it can lose nothing, and a failure to is not one of the file's.
         close(handle);
         if (error != 0) fail(error, false, fullPathOf(destination_));

@@ -70,8 +70,9 @@ private:
     // Where the system refuses to name an unnamed file: its bytes go to a named temporary.
     void moveIntoNamedTemporary();
     void fitPiece(std::size_t written, std::chrono::steady_clock::duration took);
+    std::uint32_t flushObserved();
     template <class Call>
-    std::uint32_t observed(Call call);
+    std::uint32_t served(Call call);
 
     std::string destination_;
     std::string folder_;     // the destination's folder, where the temporary is

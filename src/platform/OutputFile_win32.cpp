@@ -26,6 +26,7 @@ namespace {
 const FileSystemCalls systemCalls = {
     ::CreateFileW, ::WriteFile, ::SetFilePointerEx, ::FlushFileBuffers, ::CloseHandle, ::DeleteFileW,
     ::SetFileInformationByHandle,
+    [] { return std::chrono::steady_clock::now(); },
 };
 
 HANDLE handleOf(outputsystem::Handle value) { return reinterpret_cast<HANDLE>(value); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -19,13 +20,18 @@ public:
     explicit ProgressObserver(std::function<void()> report, std::chrono::milliseconds interval = defaultInterval);
 
     void stillWorking();
+    // Whether a report is due by now; any thread may ask, so that work on another thread can wait
+    // for the one that reports.
+    bool due() const;
+    // Whether this thread is the one that reports.
+    bool reportsHere() const { return std::this_thread::get_id() == owner_; }
     // How long work waiting for another thread may wait before it calls stillWorking again.
     std::chrono::milliseconds interval() const { return interval_; }
 
 private:
     std::function<void()> report_;
     std::chrono::milliseconds interval_;
-    std::chrono::steady_clock::time_point lastReport_;
+    std::atomic<std::chrono::steady_clock::time_point> lastReport_;
     std::thread::id owner_;
 };
 

@@ -1,5 +1,6 @@
 #include "split/SplitRun.h"
 
+#include "platform/FileSystemCalls.h"
 #include "platform/ProgressObserver.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
@@ -35,8 +36,9 @@ private:
     SplitHost& host_;
 };
 
+// By the file layer's clock, which a test's slow disk keeps.
 double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double>(fileSystemTime() - start).count();
 }
 
 // Thrown from within the work on a file when the host asks the run to stop: the file is let go
@@ -48,12 +50,21 @@ struct RunStopped {};
 class Stages {
 public:
     explicit Stages(SplitHost& host) : host_(host), progress_(host.progress()) {}
+    // A stage of the work on a file reached: a stop asked for there abandons the file.
     void reach(int position) {
+        show(position);
+        stopIfAsked();
+    }
+    // The file is whole and named: a stop asked for now is answered before the next file.
+    void show(int position) {
         position_ = position;
         progress_.setPosition(position);
     }
     void stillWorking() {
         progress_.setPosition(position_);
+        stopIfAsked();
+    }
+    void stopIfAsked() {
         if (host_.stopRequested()) throw RunStopped{};
     }
 
@@ -102,7 +113,7 @@ void splitOne(InputOutcome& entry, const SplitOptions& options, Stages& stages, 
     files.addWritten(path, outputs);
 
     scan->close();
-    stages.reach(10);
+    stages.show(10);
 }
 
 }  // namespace
@@ -179,7 +190,7 @@ SplitOutcome SplitRun(SplitHost& host, SplitPlatform& platform, RunFiles& files)
         if (planned.action == PlannedAction::refuse) {
             entry.failure = planned.refusal;
         } else {
-            const auto started = std::chrono::steady_clock::now();
+            const auto started = fileSystemTime();
             try {
                 host.selectInput(i);
                 const WaitCursor waitCursor(host);

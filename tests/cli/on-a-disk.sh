@@ -1,5 +1,5 @@
 #!/bin/sh
-# on-a-disk.sh fat|exfat|tmpfs FOLDER COMMAND: runs COMMAND on such a disk (FUSE for FAT and exFAT,
+# on-a-disk.sh exfat|tmpfs FOLDER COMMAND: runs COMMAND on such a disk (FUSE for exFAT,
 # kept as an image in FOLDER; a small tmpfs) mounted at FOLDER/disk in a mount namespace of its own,
 # so that nothing stays mounted however the command ends. Needs root.
 set -eu
@@ -12,7 +12,6 @@ fi
 exec unshare --mount --propagation private sh -euc '
 kind=$1 folder=$2 command=$3
 case $kind in
-fat) fusefat -o rw+ "$folder/disk.img" "$folder/disk" >/dev/null 2>&1 ;;
 exfat)
     loop=$(losetup -f --show "$folder/disk.img")
     mount.exfat-fuse "$loop" "$folder/disk" >/dev/null 2>&1

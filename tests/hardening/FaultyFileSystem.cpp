@@ -1,11 +1,11 @@
 #include "hardening/FaultyFileSystem.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
-#include <thread>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -24,23 +24,30 @@ struct Plan {
     bool shortWrites = false;
     bool withoutUnnamedFiles = false;
     std::size_t bytesPerSecond = 0;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     bool interrupted = false;
     int counts[fileCallKinds] = {};
     std::size_t raised = 0;
     std::vector<std::string> trace;
 };
 Plan plan;
+std::atomic<std::int64_t> pacedNanoseconds{0};  // what the slow disk's writes took since `started`
 
 constexpr std::size_t shortWrite = 7;
 
-// A write at the plan's pace: at most what a twentieth of a second takes there, after that time.
+// A write at the plan's pace: at most what a twentieth of a second takes there, by its clock.
 template <class Count>
 Count paced(Count count) {
     if (plan.bytesPerSecond == 0) return count;
     const std::size_t piece = std::max<std::size_t>(plan.bytesPerSecond / 20, 512);
     const auto taken = static_cast<Count>(std::min<std::size_t>(count, piece));
-    std::this_thread::sleep_for(std::chrono::microseconds(std::uint64_t{taken} * 1000000 / plan.bytesPerSecond));
+    pacedNanoseconds += static_cast<std::int64_t>(std::uint64_t{taken} * 1000000000 / plan.bytesPerSecond);
     return taken;
+}
+
+std::chrono::steady_clock::time_point now() {
+    if (plan.bytesPerSecond == 0) return std::chrono::steady_clock::now();
+    return plan.started + std::chrono::nanoseconds(pacedNanoseconds.load());
 }
 
 // Counts the call and tells whether it is one that must fail, and with which error; `what` the
@@ -110,6 +117,7 @@ const FileSystemCalls faultyCalls = {
             return ::SetLastError(error), FALSE;
         return real().setFileInformationByHandle(file, kind, information, size);
     },
+    now,
 };
 #else
 const FileSystemCalls faultyCalls = {
@@ -168,12 +176,14 @@ const FileSystemCalls faultyCalls = {
         if (failing(FileCall::link, error)) return errno = error, -1;
         return real().linkat(fromFolder, from, toFolder, to, flags);
     },
+    now,
 };
 #endif
 
 Plan& startPlan(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamedFiles, std::size_t bytesPerSecond) {
     if (plan.active) throw std::logic_error("FaultyFileSystem does not nest");
     plan = Plan{};
+    pacedNanoseconds = 0;
     plan.active = true;
     plan.faults = std::move(faults);
     plan.shortWrites = shortWrites;
@@ -195,6 +205,8 @@ std::size_t FaultyFileSystem::raised() const { return plan.raised; }
 int FaultyFileSystem::calls(FileCall call) const { return plan.counts[static_cast<int>(call)]; }
 
 std::vector<std::string> FaultyFileSystem::trace() const { return plan.trace; }
+
+std::chrono::steady_clock::time_point FaultyFileSystem::now() const { return testing::now(); }
 
 int openFileMark() {
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 #include "platform/FileSystemCalls.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -52,7 +53,8 @@ struct Fault {
 // With `shortWrites` each write takes at most a few bytes and is first interrupted once. With
 // `withoutUnnamedFiles` the file system has no unnamed files (O_TMPFILE), as a network one, and
 // the output file layer falls back to named temporaries (POSIX; not counted as a call). With
-// `bytesPerSecond` writes go at that pace, as to a slow share, each taking a twentieth of a second.
+// `bytesPerSecond` writes go at that pace, as to a slow share, each taking a twentieth of a second
+// by the file layer's clock, which only they move on, whatever the machine.
 class FaultyFileSystem {
 public:
     explicit FaultyFileSystem(std::vector<Fault> faults, bool shortWrites = false, bool withoutUnnamedFiles = false,
@@ -68,6 +70,7 @@ public:
     // Every call in order, by what it did ("open unnamed", "open folder", "fsync", on Windows
     // "vanish" and "keep" for the delete disposition...), one repeated at once listed once.
     std::vector<std::string> trace() const;
+    std::chrono::steady_clock::time_point now() const;  // the file layer's clock
 
 private:
     ReplacedFileSystemCalls replaced_;

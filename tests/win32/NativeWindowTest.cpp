@@ -4,6 +4,7 @@
 #include "app/ScriptedServices.h"
 
 #include "app/DialogTemplate.h"
+#include "hardening/FaultyFileSystem.h"
 #include "support/Expectations.h"
 #include "support/ScanBuilder.h"
 #include "support/TiffReadBack.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <filesystem>
@@ -569,8 +571,8 @@ TEST_F(NativeWindow, RedrawNowRepaintsTheControlsItErasesOver) {
     EXPECT_GT(inkIn(item(idStatus)), 20) << "the status line is drawn again at once";
 }
 
-// Cancel, Escape or the close box while the first of three small files is split: that file is
-// finished whole, the others are not begun, no closing message, and then the dialog ends.
+// Cancel, Escape or the close box in the pause after the first of three small files: that file
+// stays whole, the others are not begun, no closing message, and then the dialog ends.
 // Meanwhile only Cancel and the list are enabled, and a drag or a shell drop is refused.
 TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
     const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
@@ -589,7 +591,7 @@ TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
         bool ended = false, stillOpen = false;
         FileDataObject carried({inputs[2]});
         duringRun = [&, end = end] {
-            if (ended || SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0) < 1) return;
+            if (ended || SendDlgItemMessageA(window, idProgress, PBM_GETPOS, 0, 0) < 10) return;
             ended = true;
             for (int id : {idOk, idBrowseInput, idBrowseOutput, idOutputFolder, idFlip, idWriteBack})
                 EXPECT_FALSE(enabled(id)) << id;
@@ -616,6 +618,47 @@ TEST_F(NativeWindow, ClosingDuringARunStopsAfterTheCurrentFileThenEnds) {
         EXPECT_EQ(readTiff(here / "Greena.tif").pixels, patternImage(1, 5, 3));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(here.path()), std::filesystem::directory_iterator()), 5)
             << "the three inputs and the first file's two channels, nothing else";
+    }
+}
+
+// Each position the run gives the progress bar is followed by a service of the window's messages.
+WNDPROC progressProcedure = nullptr;
+LRESULT CALLBACK watchedProgress(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == PBM_SETPOS && duringRun) duringRun();
+    return CallWindowProcA(progressProcedure, control, message, wParam, lParam);
+}
+
+// Cancel at 20 moments of a scan flipped in two bands and written to a disk so slow that each
+// channel takes 10 s: by that disk's clock the window's messages are never left for more than
+// 250 ms and the run ends within a second; nothing of the scan is left, the next is not begun.
+TEST_F(NativeWindow, CancelAtAnyMomentOfASlowFlippedFileAbandonsItWithinASecond) {
+    using Clock = std::chrono::steady_clock;
+    for (int moment = 0; moment < 20; ++moment) {
+        SCOPED_TRACE(moment);
+        if (!IsWindow(window)) window = dialog->Create();
+        const TemporaryFolder here;
+        const std::string b = ScanBuilder::scan(2048, 3072).write(here / "b.tif").string();
+        dialog->logic().OnDropFiles({b, ScanBuilder::scan(5, 3).write(here / "c.tif").string()});
+        if (!checked(idFlip)) click(idFlip);
+        FaultyFileSystem slow({}, false, false, std::filesystem::file_size(b) / 20);
+        Clock::time_point begun = slow.now(), asked, serviced = begun;
+        Clock::duration longestAway{};
+        progressProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(item(idProgress), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchedProgress)));
+        duringRun = [&] {
+            longestAway = std::max(longestAway, slow.now() - serviced);
+            serviced = slow.now();
+            if (asked != Clock::time_point() || serviced - begun < std::chrono::duration<double>(moment + 0.5)) return;
+            asked = serviced;
+            click(idCancel);
+        };
+        click(idOk);
+        duringRun = nullptr;
+
+        ASSERT_NE(asked, Clock::time_point());
+        EXPECT_LT(slow.now() - asked, std::chrono::seconds(1));
+        EXPECT_LE(longestAway, std::chrono::milliseconds(250));
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(namesIn(here.path()), (std::vector<std::string>{"b.tif", "c.tif"})) << "nothing of b, nor of c";
     }
 }
 
