@@ -57,8 +57,10 @@ FolderWatch::Changes FolderWatch::wait(std::chrono::milliseconds timeout) {
     }
     const Clock::time_point until = Clock::now() + timeout;
     if (s.gone) {
-        // Looked for again at intervals: a folder that is not there sends nothing.
-        waitForChanges(nullptr, std::min(until, Clock::now() + goneLookEvery));
+        // Looked for again at intervals: a folder that is not there sends nothing. Only a stop
+        // ends the wait early, so that nothing that wakes it can turn it into a spin.
+        const Clock::time_point look = std::min(until, Clock::now() + goneLookEvery);
+        while (!stopRequested() && Clock::now() < look) waitForChanges(nullptr, look);
         changes.stop = stopRequested();
         if (!changes.stop && s.arm()) {
             s.gone = false;
