@@ -61,7 +61,15 @@ protected:
     TemporaryFolder home;
     const fs::path folder = home / "scans";
 
-    void SetUp() override { fs::create_directory(folder); }
+    // Each test's watches keep their record in a state folder of its own.
+    void SetUp() override {
+        fs::create_directory(folder);
+#ifdef _WIN32
+        _putenv_s("LOCALAPPDATA", (home / "state").string().c_str());
+#else
+        setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+#endif
+    }
 
     std::unique_ptr<RunningProgram> watch(std::vector<std::string> options = {}) {
         options.insert(options.begin(), {"--watch", "scans"});
