@@ -83,8 +83,8 @@ public:
             reportEvent("record-failed", std::string("the record could not be written anew: ") + failure.what());
         }
         if (found == SplitRecord::Found::intact) return;
-        reportEvent("record", std::string(found == SplitRecord::Found::missing ? "no record of what was split here"
-                                                                               : "the record of what was split here was damaged") +
+        reportEvent("record", std::string(found == SplitRecord::Found::missing ? "this folder has no record yet"
+                                                                               : "this folder's record was damaged") +
                                   ": made from the folder, " + std::to_string(taken) + (taken == 1 ? " scan" : " scans") +
                                   " with channel files written after it taken as split");
     }
@@ -212,7 +212,9 @@ private:
     // a scan beside it would have written, with or without a flip.
     bool isOwnOutput(const std::string& name, const std::string& path) const {
         if (written_.contains(path)) return true;
-        if (const std::optional<FileIdentity> identity = fileIdentity(path); identity && record_.isOutput(*identity)) return true;
+        if (const std::optional<FileIdentity> identity = fileIdentity(path);
+            identity && record_.isOutput(*identity, fileState(path).size, name))
+            return true;
         for (const char* colour : {"Red", "Green"}) {
             const std::string prefix = colour;
             if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
@@ -241,6 +243,7 @@ private:
         entry.input = path;
         entry.outputs = composeOutputPaths(options_, path);
         bool succeeded = false;
+        bool passing = false;  // a failure that may pass: the scan was read, or its output folder is not there
         // No failure of one scan ends the watch: whatever its split throws is its failure.
         try {
             entry.failure = record_.clash(options_, path, prefix_);
@@ -253,6 +256,7 @@ private:
                 entry.outputs = composeOutputPaths(options_, path);
                 if (entry.failure.empty()) entry.failure = outcome.failure;
                 succeeded = outcome.succeeded();
+                passing = outcome.outputFolderRefused || entry.scan.has_value();
             }
         } catch (const std::exception& failure) {
             entry.failure = failure.what();
@@ -293,7 +297,7 @@ private:
         }
         // A scan that was never read as one is refused; any other failure (writing, a folder
         // not there) may pass.
-        const std::string status = succeeded ? "split" : entry.scan ? "failed" : "refused";
+        const std::string status = succeeded ? "split" : passing ? "failed" : "refused";
         const std::string message = succeeded ? std::string() : failureLine(path, entry.failure);
         std::string text;
         if (json_) {

@@ -256,7 +256,13 @@ bool SplitRecord::splitAsItIs(const std::string& name, const ScanMark& now, cons
            keyOfPlace(entry.outputs[1].path) == keyOfPlace(outputs.second);
 }
 
-bool SplitRecord::isOutput(const FileIdentity& identity) const { return outputs_.contains(identity); }
+bool SplitRecord::isOutput(const FileIdentity& identity, std::uint64_t size, const std::string& name) const {
+    const auto found = outputs_.find(identity);
+    if (found == outputs_.end()) return false;
+    for (const RecordedFile& output : entries_[found->second].outputs)
+        if (output.identity == identity && output.size == size && folded(FileNamePart(output.path)) == folded(name)) return true;
+    return false;
+}
 
 std::string SplitRecord::clash(const SplitOptions& options, const std::string& path, const std::string& folderPrefix) const {
     const std::string name = FileNamePart(path);

@@ -78,8 +78,10 @@ public:
     // Whether the scan `name`, as it is now, was split into `outputs` with `flip`.
     bool splitAsItIs(const std::string& name, const ScanMark& now, const std::string& flip,
                      const OutputPaths& outputs) const;
-    // Whether `identity` is a channel file the record holds.
-    bool isOutput(const FileIdentity& identity) const;
+    // Whether the file `name` of `size` bytes, which is `identity`, is a channel file the record
+    // holds: the file the record names, still of its size. A file number may be given again to
+    // another file once the first is removed.
+    bool isOutput(const FileIdentity& identity, std::uint64_t size, const std::string& name) const;
     // When an output of `path` would be one file with an output of another scan of the folder
     // that was split and is still there, as the output folder compares names: the refusal,
     // naming both, as a split of both at once would give it; empty otherwise.
