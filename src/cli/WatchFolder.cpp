@@ -312,8 +312,11 @@ private:
 
     // Keeps the split in the record before it is reported.
     void remember(const std::string& name, const std::string& path, const FileState& before) {
-        SplitRecordEntry entry{.scan = name, .mark = {}, .flip = flipName(options_), .outputs = {}, .time = localTimestamp(),
-                               .version = versionText(), .foundInFolder = false};
+        SplitRecordEntry entry;
+        entry.scan = name;
+        entry.flip = flipName(options_);
+        entry.time = localTimestamp();
+        entry.version = versionText();
         const OutputPaths outputs = composeOutputPaths(options_, path);
         for (const std::string* output : {&outputs.first, &outputs.second})
             entry.outputs.push_back({.path = *output, .identity = fileIdentity(*output).value_or(FileIdentity{}),

@@ -170,6 +170,7 @@ SplitRecord::Found SplitRecord::read() {
     entries_.clear();
     lastOf_.clear();
     outputs_.clear();
+    byOutputName_.clear();
     std::ifstream file(journal_, std::ios::binary);
     if (!file) return Found::missing;
     bool damaged = false;
@@ -177,8 +178,7 @@ SplitRecord::Found SplitRecord::read() {
         if (line.empty()) continue;
         if (auto entry = entryFromLine(line)) {
             entries_.push_back(std::move(*entry));
-            lastOf_[entries_.back().scan] = entries_.size() - 1;
-            for (const RecordedFile& output : entries_.back().outputs) outputs_[output.identity] = entries_.size() - 1;
+            index(entries_.size() - 1);
         } else {
             damaged = true;
         }
@@ -195,8 +195,11 @@ int SplitRecord::takeFromFolder(const SplitOptions& options, const std::vector<s
         if (lastOf_.contains(name)) continue;
         const FileState scan = fileState(path);
         const OutputPaths outputs = composeOutputPaths(options, path);
-        SplitRecordEntry entry{.scan = name, .mark = {}, .flip = {}, .outputs = {}, .time = time, .version = version,
-                               .foundInFolder = true};
+        SplitRecordEntry entry;
+        entry.scan = name;
+        entry.time = time;
+        entry.version = version;
+        entry.foundInFolder = true;
         for (const std::string* output : {&outputs.first, &outputs.second}) {
             const FileState state = fileState(*output);
             const std::optional<FileIdentity> identity = fileIdentity(*output);
@@ -208,8 +211,7 @@ int SplitRecord::takeFromFolder(const SplitOptions& options, const std::vector<s
         entry.mark = *mark;
         entry.flip = !options.flip ? "none" : options.mainDiagonal ? "main" : "opposite";
         entries_.push_back(std::move(entry));
-        lastOf_[name] = entries_.size() - 1;
-        for (const RecordedFile& output : entries_.back().outputs) outputs_[output.identity] = entries_.size() - 1;
+        index(entries_.size() - 1);
         ++taken;
     }
     return taken;
@@ -231,17 +233,23 @@ void SplitRecord::compact() {
     entries_ = std::move(entries);
     lastOf_.clear();
     outputs_.clear();
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        lastOf_[entries_[i].scan] = i;
-        for (const RecordedFile& output : entries_[i].outputs) outputs_[output.identity] = i;
+    byOutputName_.clear();
+    for (std::size_t i = 0; i < entries_.size(); ++i) index(i);
+}
+
+void SplitRecord::index(std::size_t at) {
+    const SplitRecordEntry& entry = entries_[at];
+    lastOf_[entry.scan] = at;
+    for (const RecordedFile& output : entry.outputs) {
+        outputs_[output.identity] = at;
+        byOutputName_[folded(FileNamePart(output.path))].insert(entry.scan);
     }
 }
 
 void SplitRecord::add(const SplitRecordEntry& entry) {
     appendDurably(journal_, recordLine(entry) + '\n');
     entries_.push_back(entry);
-    lastOf_[entry.scan] = entries_.size() - 1;
-    for (const RecordedFile& output : entry.outputs) outputs_[output.identity] = entries_.size() - 1;
+    index(entries_.size() - 1);
 }
 
 bool SplitRecord::splitAsItIs(const std::string& name, const ScanMark& now, const std::string& flip,
@@ -267,17 +275,17 @@ bool SplitRecord::isOutput(const FileIdentity& identity, std::uint64_t size, con
 std::string SplitRecord::clash(const SplitOptions& options, const std::string& path, const std::string& folderPrefix) const {
     const std::string name = FileNamePart(path);
     const OutputPaths mine = composeOutputPaths(options, path);
-    const std::set<std::string> names = {folded(FileNamePart(mine.first)), folded(FileNamePart(mine.second))};
-    for (const auto& [scan, at] : lastOf_) {
-        if (scan == name) continue;
-        const std::string other = folderPrefix + scan;
-        const OutputPaths theirs = composeOutputPaths(options, other);
-        // Only names that may fold into one are asked about, and only of scans that are still there.
-        if (!names.contains(folded(FileNamePart(theirs.first))) && !names.contains(folded(FileNamePart(theirs.second))))
-            continue;
-        if (!fileState(other).exists) continue;
-        const std::vector<PlannedInput> plan = planOutputs(options, {other, path});
-        if (plan.size() == 2 && plan[1].action == PlannedAction::refuse) return plan[1].refusal;
+    // Only the scans whose channel files had names that may fold into one of these are asked
+    // about, and only those still there.
+    for (const std::string& output : {folded(FileNamePart(mine.first)), folded(FileNamePart(mine.second))}) {
+        const auto scans = byOutputName_.find(output);
+        if (scans == byOutputName_.end()) continue;
+        for (const std::string& scan : scans->second) {
+            const std::string other = folderPrefix + scan;
+            if (scan == name || !fileState(other).exists) continue;
+            const std::vector<PlannedInput> plan = planOutputs(options, {other, path});
+            if (plan.size() == 2 && plan[1].action == PlannedAction::refuse) return plan[1].refusal;
+        }
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -90,10 +91,14 @@ public:
     const std::vector<SplitRecordEntry>& entries() const { return entries_; }
 
 private:
+    // Makes entry `at` the last of its scan.
+    void index(std::size_t at);
+
     std::string journal_;
     std::vector<SplitRecordEntry> entries_;
     std::map<std::string, std::size_t> lastOf_;  // the last entry of each scan
     std::map<FileIdentity, std::size_t> outputs_;
+    std::map<std::string, std::set<std::string>> byOutputName_;  // the scans of each channel file's name, lower case
 };
 
 // One line of the journal, and back; nothing from a line that is not one.
