@@ -117,7 +117,12 @@ public:
             if (failing->second.seen == state) return Verdict::waiting;  // tried again when its pause ends
             failing_.erase(failing);
         }
-        if (pending_.contains(name)) return Verdict::waiting;
+        // A file already waiting starts its pause again from the change the system told of
+        // (its close after writing, most often): the pause runs from the last change.
+        if (const auto waiting = pending_.find(name); waiting != pending_.end()) {
+            if (told) waiting->second = {state, Clock::now() + settle_};
+            return Verdict::waiting;
+        }
         if (const std::optional<ScanMark> mark = markNow(name, path, state);
             mark && record_.splitAsItIs(name, *mark, flipName(options_), composeOutputPaths(options_, path)))
             return Verdict::alreadySplit;
