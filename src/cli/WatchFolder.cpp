@@ -6,7 +6,6 @@
 #include "cli/WatchFiles.h"
 #include "platform/FolderListing.h"
 #include "platform/FolderWatch.h"
-#include "platform/StateFolder.h"
 #include "platform/StopRequest.h"
 #include "platform/WatchLock.h"
 #include "split/SplitRun.h"
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <map>
 #include <optional>
@@ -111,6 +109,7 @@ public:
         if (!state.exists || !mayBeScan(name) || isOwnOutput(name, path)) {
             pending_.erase(name);
             failing_.erase(name);
+            if (!state.exists) reported_.erase(name);  // a scan that is gone does not recover
             return Verdict::ignored;
         }
         if (const auto failing = failing_.find(name); failing != failing_.end()) {
