@@ -9,7 +9,8 @@ const char* const usageText =
     "Usage: quillane-split [--out DIR] [--flip main|opposite] [--keep-going] [--quiet] [--print0] FILE...\n"
     "       quillane-split --check [--out DIR] [--flip main|opposite] FILE...\n"
     "       quillane-split --info FILE...\n"
-    "       quillane-split --watch FOLDER [--out DIR] [--flip main|opposite] [--poll SECONDS]\n"
+    "       quillane-split --watch FOLDER [--out DIR] [--flip main|opposite] [--poll SECONDS] [--settle SECONDS]\n"
+    "       quillane-split --history FOLDER | --watch-status FOLDER [--json]\n"
     "       quillane-split --preview PICTURE [--flip main|opposite] FILE\n"
     "Splits each two-channel scan FILE into Red<name> and Green<name>, one file per channel,\n"
     "and prints the two paths it wrote, one per line.\n"
@@ -19,6 +20,11 @@ const char* const usageText =
     "  --watch FOLDER         split every scan in FOLDER, then each one that arrives, until stopped\n"
     "  --poll SECONDS         with --watch: also look at FOLDER every SECONDS, besides the\n"
     "                         system's notifications (a network folder: every 2 s unless given)\n"
+    "  --settle SECONDS       with --watch: split a scan only once it has not changed for SECONDS\n"
+    "                         (for scans written from another machine that close between pieces)\n"
+    "  --history FOLDER       list what the watch of FOLDER split, when and how\n"
+    "  --watch-status FOLDER  say whether FOLDER is watched, since when, its last events and\n"
+    "                         the scans that wait or fail\n"
     "  --json                 report as JSON Lines on standard output, one object per file or event\n"
     "  --out DIR              write the channel files into DIR (default: beside each FILE)\n"
     "  --flip main|opposite   flip every channel along the main or the opposite diagonal\n"
@@ -43,6 +49,8 @@ const char* nameOf(RunKind kind) {
     case RunKind::info: return "--info";
     case RunKind::preview: return "--preview";
     case RunKind::watch: return "--watch";
+    case RunKind::history: return "--history";
+    case RunKind::watchStatus: return "--watch-status";
     case RunKind::split: break;
     }
     return "";
@@ -56,7 +64,7 @@ void chooseKind(CommandLine& commandLine, RunKind kind) {
     commandLine.kind = kind;
 }
 
-int pollSecondsFrom(const std::string& text) {
+int pollSecondsFrom(const std::string& text, const char* option = "--poll") {
     int seconds = 0;
     for (const char c : text) {
         if (c < '0' || c > '9' || seconds > longestPoll) {
@@ -66,7 +74,7 @@ int pollSecondsFrom(const std::string& text) {
         seconds = seconds * 10 + (c - '0');
     }
     if (text.empty() || seconds < 1 || seconds > longestPoll)
-        throw UsageError("option '--poll' takes a number of seconds from 1 to " + std::to_string(longestPoll) +
+        throw UsageError(std::string("option '") + option + "' takes a number of seconds from 1 to " + std::to_string(longestPoll) +
                          ", not '" + text + "'");
     return seconds;
 }
@@ -125,6 +133,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             if (watched->empty()) throw UsageError("option '--watch' needs a folder");
             chooseKind(commandLine, RunKind::watch);
             commandLine.watchFolder = *watched;
+        } else if (const auto historyFolder = optionValue("--history", arguments, i)) {
+            chooseKind(commandLine, RunKind::history);
+            commandLine.watchFolder = *historyFolder;
+        } else if (const auto statusFolder = optionValue("--watch-status", arguments, i)) {
+            chooseKind(commandLine, RunKind::watchStatus);
+            commandLine.watchFolder = *statusFolder;
+        } else if (const auto settle = optionValue("--settle", arguments, i)) {
+            commandLine.settleSeconds = pollSecondsFrom(*settle, "--settle");
         } else if (const auto seconds = optionValue("--poll", arguments, i)) {
             commandLine.pollSeconds = pollSecondsFrom(*seconds);
         } else if (const auto folder = optionValue("--out", arguments, i)) {
@@ -150,6 +166,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     // Only a split lists the paths it wrote; its JSON report holds them already.
     if (commandLine.nulSeparated && (commandLine.kind != RunKind::split || commandLine.json))
         throw UsageError("option '--print0' lists the paths a split writes, without '--json'");
+    if (commandLine.settleSeconds != 0 && commandLine.kind != RunKind::watch)
+        throw UsageError("option '--settle' needs '--watch'");
+    if (commandLine.kind == RunKind::history || commandLine.kind == RunKind::watchStatus) {
+        if (commandLine.watchFolder.empty()) throw UsageError(std::string("option '") + nameOf(commandLine.kind) + "' needs a folder");
+        if (!commandLine.files.empty()) throw UsageError(std::string("option '") + nameOf(commandLine.kind) + "' takes no files");
+        return commandLine;
+    }
     if (commandLine.kind == RunKind::watch) {
         if (!commandLine.files.empty()) throw UsageError("'--watch' takes its scans from its folder, not from files");
         return commandLine;

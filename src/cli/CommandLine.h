@@ -11,7 +11,7 @@ namespace quillane {
 
 // What a run of quillane-split does with its files: split them, only check them, show what
 // each holds, picture one of them, or watch a folder and split each scan that arrives in it.
-enum class RunKind { split, check, info, preview, watch };
+enum class RunKind { split, check, info, preview, watch, history, watchStatus };
 
 // What a quillane-split command asks for.
 struct CommandLine {
@@ -29,7 +29,11 @@ struct CommandLine {
     // that to the folder's file system.
     std::string watchFolder;
     int pollSeconds = 0;
-    // Where --preview puts its picture of the one file's channels as they would be written.
+    // How long a scan must hold still before it is split, for writers whose files cannot be
+    // seen open (another machine's, over a share); 0 leaves the watch's own short pause.
+    int settleSeconds = 0;
+    // --history and --watch-status name the watched folder in `watchFolder`.
+// Where --preview puts its picture of the one file's channels as they would be written.
     std::string previewPicture;
     std::vector<std::string> files;
 };

@@ -1,16 +1,21 @@
 #include "cli/WatchFolder.h"
 
+#include "app/ProgramInfo.h"
 #include "cli/ConsoleHost.h"
 #include "cli/Reporting.h"
+#include "cli/WatchFiles.h"
 #include "platform/FolderListing.h"
 #include "platform/FolderWatch.h"
 #include "platform/StopRequest.h"
+#include "platform/WatchLock.h"
 #include "split/SplitRun.h"
+#include "split/WatchRecord.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
+#include <exception>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +30,11 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds settleTime{250};
 // The wait when nothing is due: any notification or stop ends it earlier.
 constexpr std::chrono::hours idleWait{1};
+// A failed scan is tried again after these pauses, doubled each time: a full disk, a share or an
+// output folder that is not there yet pass. The first try again confirms the failure before it
+// is reported, so that a scan still being written is not reported.
+constexpr std::chrono::milliseconds firstRetry{1000};
+constexpr std::chrono::milliseconds longestRetry{5 * 60 * 1000};
 
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
@@ -38,27 +48,50 @@ bool mayBeScan(const std::string& name) {
     return !name.empty() && name[0] != '.' && (endsWith(name, ".tif") || endsWith(name, ".tiff"));
 }
 
+std::string versionText() { return QUILLANE_VERSION_TEXT; }
+
 class FolderSplitter {
 public:
-    explicit FolderSplitter(const CommandLine& commandLine)
-        : options_(commandLine.options), folder_(commandLine.watchFolder), json_(commandLine.json) {
+    FolderSplitter(const CommandLine& commandLine, SplitRecord& record, WatchFiles& files)
+        : options_(commandLine.options), folder_(commandLine.watchFolder), json_(commandLine.json), record_(record),
+          files_(files), settle_(commandLine.settleSeconds > 0 ? std::chrono::milliseconds(commandLine.settleSeconds * 1000) : settleTime) {
         const char separator = nativePathStyle == PathStyle::windows ? '\\' : '/';
         prefix_ = folder_;
         if (!prefix_.empty() && prefix_.back() != separator && prefix_.back() != '/') prefix_ += separator;
     }
 
-    void reportEvent(const std::string& status, const std::string& message = {}) const {
+    void reportEvent(const std::string& status, const std::string& message = {}) {
         const std::string time = localTimestamp();
-        if (json_) writeLine(jsonEventLine(time, status, folder_, message));
-        else writeLine(time + ' ' + status + ' ' + folder_ + (message.empty() ? "" : " : " + message));
+        const std::string text = time + ' ' + status + ' ' + folder_ + (message.empty() ? "" : " : " + message);
+        writeLine(json_ ? jsonEventLine(time, status, folder_, message) : text);
+        files_.log(text);
+    }
+
+    // Reads the record at the first look at the folder; one missing or damaged is made again
+    // from the channel files in the folder, and the watch says so.
+    void openRecord(SplitRecord::Found found) {
+        std::vector<std::string> scans;
+        if (found != SplitRecord::Found::intact)
+            for (const std::string& path : filesInFolder(folder_))
+                if (mayBeScan(FileNamePart(path)) && !isOwnOutput(FileNamePart(path), path)) scans.push_back(path);
+        const int taken = found == SplitRecord::Found::intact ? 0 : record_.takeFromFolder(options_, scans, versionText(), localTimestamp());
+        try {
+            record_.compact();
+        } catch (const std::exception& failure) {
+            reportEvent("record-failed", std::string("the record could not be written anew: ") + failure.what());
+        }
+        if (found == SplitRecord::Found::intact) return;
+        reportEvent("record", std::string(found == SplitRecord::Found::missing ? "this folder has no record yet"
+                                                                               : "this folder's record was damaged") +
+                                  ": made from the folder, " + std::to_string(taken) + (taken == 1 ? " scan" : " scans") +
+                                  " with channel files written after it taken as split");
     }
 
     // Every file of the folder that may need a split; `tell` reports how many were split before.
     void rescan(bool tell) {
         int alreadySplit = 0;
         for (const std::string& path : filesInFolder(folder_)) {
-            const std::string name = FileNamePart(path);
-            if (noticed(name) == Verdict::alreadySplit) ++alreadySplit;
+            if (noticed(FileNamePart(path), false) == Verdict::alreadySplit) ++alreadySplit;
         }
         if (tell && alreadySplit > 0)
             reportEvent("already-split", alreadySplit == 1 ? "1 scan has its channel files"
@@ -67,51 +100,85 @@ public:
 
     enum class Verdict { ignored, alreadySplit, waiting };
 
-    // A file that may have changed: it waits until it has held still for a while.
-    Verdict noticed(const std::string& name) {
+    // A file that may have changed (`told`: the system said so): it waits until it has held still
+    // for a while, unless the record holds it split as it is.
+    Verdict noticed(const std::string& name, bool told) {
         const std::string path = prefix_ + name;
         const FileState state = fileState(path);
+        if (told) marks_.erase(name);
         if (!state.exists || !mayBeScan(name) || isOwnOutput(name, path)) {
             pending_.erase(name);
+            failing_.erase(name);
+            if (!state.exists) reported_.erase(name);  // a scan that is gone does not recover
             return Verdict::ignored;
         }
-        if (const auto refused = refused_.find(name); refused != refused_.end()) {
-            if (refused->second == state) return Verdict::ignored;  // reported once until it changes
-            refused_.erase(refused);
+        if (const auto failing = failing_.find(name); failing != failing_.end()) {
+            if (failing->second.seen == state) return Verdict::waiting;  // tried again when its pause ends
+            failing_.erase(failing);
         }
-        if (hasNewerOutputs(path, state)) return Verdict::alreadySplit;
-        if (!pending_.contains(name)) pending_[name] = {state, Clock::now() + settleTime};
+        // A file already waiting starts its pause again from the change the system told of
+        // (its close after writing, most often): the pause runs from the last change.
+        if (const auto waiting = pending_.find(name); waiting != pending_.end()) {
+            if (told) waiting->second = {state, Clock::now() + settle_};
+            return Verdict::waiting;
+        }
+        if (const std::optional<ScanMark> mark = markNow(name, path, state);
+            mark && record_.splitAsItIs(name, *mark, flipName(options_), composeOutputPaths(options_, path)))
+            return Verdict::alreadySplit;
+        pending_[name] = {state, Clock::now() + settle_};
+        statusChanged_ = true;
         return Verdict::waiting;
     }
 
-    // When the next waiting file is due to be looked at.
+    // When the next waiting or failed file is due to be looked at.
     std::chrono::milliseconds untilNextDue() const {
-        if (pending_.empty()) return idleWait;
         Clock::time_point first = Clock::time_point::max();
         for (const auto& [name, waiting] : pending_) first = std::min(first, waiting.due);
+        for (const auto& [name, failing] : failing_) first = std::min(first, failing.due);
+        if (first == Clock::time_point::max()) return idleWait;
         return std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(first - Clock::now()));
     }
 
-    // Splits each waiting file that has held still, one at a time; a stop ends the work between
-    // two files.
+    // Splits each waiting file that has held still, one at a time, and tries again each failed
+    // one whose pause has ended; a stop ends the work between two files.
     void splitWhatIsDue() {
         std::vector<std::string> due;
+        const Clock::time_point now = Clock::now();
         for (const auto& [name, waiting] : pending_)
-            if (waiting.due <= Clock::now()) due.push_back(name);
+            if (waiting.due <= now) due.push_back(name);
+        for (const auto& [name, failing] : failing_)
+            if (failing.due <= now) due.push_back(name);
         for (const std::string& name : due) {
             if (stopRequested()) return;
             const std::string path = prefix_ + name;
             const FileState state = fileState(path);
-            Waiting& waiting = pending_[name];
+            const auto waiting = pending_.find(name);
+            const auto failing = failing_.find(name);
+            const FileState seen = waiting != pending_.end() ? waiting->second.seen : failing->second.seen;
             if (!state.exists) {
                 pending_.erase(name);
-            } else if (state != waiting.seen || heldForWriting(path)) {
-                waiting = {state, Clock::now() + settleTime};
+                failing_.erase(name);
+                statusChanged_ = true;
+            } else if (state != seen || heldForWriting(path)) {
+                // Still being written: it waits, silently, until it holds still.
+                if (failing != failing_.end()) failing_.erase(failing);
+                pending_[name] = {state, Clock::now() + settle_};
             } else {
                 pending_.erase(name);
                 split(name, path, state);
             }
         }
+        if (statusChanged_) writeStatus();
+    }
+
+    void writeStatus() {
+        statusChanged_ = false;
+        std::vector<std::string> waiting;
+        std::vector<FailingScan> failing;
+        for (const auto& [name, entry] : pending_) waiting.push_back(prefix_ + name);
+        for (const auto& [name, entry] : failing_)
+            if (entry.reported) failing.push_back({prefix_ + name, entry.since, entry.message});
+        files_.writeStatus(waiting, failing);
     }
 
 private:
@@ -119,72 +186,157 @@ private:
         FileState seen;
         Clock::time_point due;
     };
+    struct Failing {
+        FileState seen;
+        Clock::time_point due;
+        int tries = 0;
+        bool reported = false;
+        std::string since;
+        std::string message;
+    };
+    struct Marked {
+        FileState state;
+        std::optional<FileIdentity> identity;
+        std::optional<ScanMark> mark;
+    };
 
-    // A channel file this watch wrote, or one that a scan beside it would have written.
+    // What the scan is now; its fingerprint is read again only when the system told of a change
+    // or its size, time or file changed, so that a poll of a share does not read every scan.
+    std::optional<ScanMark> markNow(const std::string& name, const std::string& path, const FileState& state) {
+        const std::optional<FileIdentity> identity = fileIdentity(path);
+        if (const auto known = marks_.find(name); known != marks_.end() && known->second.state == state &&
+                                                  known->second.identity == identity)
+            return known->second.mark;
+        std::optional<ScanMark> mark = markOf(path);
+        marks_[name] = {state, identity, mark};
+        return mark;
+    }
+
+    // A channel file this watch or an earlier one wrote, known by which file it is; or one that
+    // a scan beside it would have written, with or without a flip.
     bool isOwnOutput(const std::string& name, const std::string& path) const {
         if (written_.contains(path)) return true;
+        if (const std::optional<FileIdentity> identity = fileIdentity(path);
+            identity && record_.isOutput(*identity, fileState(path).size, name))
+            return true;
         for (const char* colour : {"Red", "Green"}) {
             const std::string prefix = colour;
             if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-            std::string scan = name.substr(prefix.size());
-            const std::string suffix = flipSuffix(options_);
-            if (!suffix.empty()) {
-                const std::size_t dot = scan.rfind('.');
-                const std::size_t stem = dot == std::string::npos ? scan.size() : dot;
-                if (stem < suffix.size() || scan.compare(stem - suffix.size(), suffix.size(), suffix) != 0) continue;
-                scan.erase(stem - suffix.size(), suffix.size());
+            const std::string rest = name.substr(prefix.size());
+            SplitOptions flipped = options_;
+            for (const int flip : {0, 1, 2}) {
+                flipped.flip = flip != 0;
+                flipped.mainDiagonal = flip == 1;
+                std::string scan = rest;
+                const std::string suffix = flipSuffix(flipped);
+                if (!suffix.empty()) {
+                    const std::size_t dot = scan.rfind('.');
+                    const std::size_t stem = dot == std::string::npos ? scan.size() : dot;
+                    if (stem < suffix.size() || scan.compare(stem - suffix.size(), suffix.size(), suffix) != 0) continue;
+                    scan.erase(stem - suffix.size(), suffix.size());
+                }
+                if (fileState(prefix_ + scan).exists) return true;
             }
-            const std::string scanPath = prefix_ + scan;
-            if (!fileState(scanPath).exists) continue;
-            const OutputPaths outputs = composeOutputPaths(options_, scanPath);
-            if (outputs.first == path || outputs.second == path) return true;
         }
         return false;
     }
 
-    // Both channel files are there and were written after the scan: it was split before, by this
-    // run or an earlier one.
-    bool hasNewerOutputs(const std::string& path, const FileState& scan) const {
-        const OutputPaths outputs = composeOutputPaths(options_, path);
-        for (const std::string* output : {&outputs.first, &outputs.second}) {
-            const FileState state = fileState(*output);
-            if (!state.exists || !writtenSince(state, scan)) return false;
-        }
-        return true;
-    }
-
     void split(const std::string& name, const std::string& path, const FileState& before) {
-        ConsoleHost host(options_, {path}, false);
-        ConsolePlatform platform;
-        const SplitOutcome outcome = SplitRun(host, platform);
-        const FileState after = fileState(path);
-        InputOutcome entry = outcome.inputs.empty() ? InputOutcome{} : outcome.inputs.front();
+        statusChanged_ = true;
+        InputOutcome entry;
         entry.input = path;
         entry.outputs = composeOutputPaths(options_, path);
-        if (entry.failure.empty()) entry.failure = outcome.failure;
-        if (outcome.succeeded()) {
+        bool succeeded = false;
+        bool passing = false;  // a failure that may pass: the scan was read, or its output folder is not there
+        // No failure of one scan ends the watch: whatever its split throws is its failure.
+        try {
+            entry.failure = record_.clash(options_, path, prefix_);
+            if (entry.failure.empty()) {
+                ConsoleHost host(options_, {path}, false);
+                ConsolePlatform platform;
+                const SplitOutcome outcome = SplitRun(host, platform);
+                if (!outcome.inputs.empty()) entry = outcome.inputs.front();
+                entry.input = path;
+                entry.outputs = composeOutputPaths(options_, path);
+                if (entry.failure.empty()) entry.failure = outcome.failure;
+                succeeded = outcome.succeeded();
+                passing = outcome.outputFolderRefused || entry.scan.has_value();
+            }
+        } catch (const std::exception& failure) {
+            entry.failure = failure.what();
+        } catch (...) {
+            entry.failure = "the split failed for a reason it did not tell";
+        }
+        const FileState after = fileState(path);
+        if (succeeded) {
             written_.insert(entry.outputs.first);
             written_.insert(entry.outputs.second);
+            remember(name, path, before);
         }
-        // A scan replaced while it was split is split again once it holds still.
+        // A scan replaced while it was split is split again once it holds still; a failure then
+        // was no failure of the scan that is there now.
         if (after != before) {
-            if (after.exists) pending_[name] = {after, Clock::now() + settleTime};
-            if (!outcome.succeeded()) return;
-        } else if (!outcome.succeeded()) {
-            refused_[name] = before;
+            failing_.erase(name);
+            if (after.exists) pending_[name] = {after, Clock::now() + settle_};
+            statusChanged_ = true;
+            if (!succeeded) return;
         }
-        const std::string status = outcome.succeeded() ? "split" : "failed";
-        const std::string message = outcome.succeeded() ? std::string() : failureLine(path, entry.failure);
         const std::string time = localTimestamp();
+        if (!succeeded) {
+            // Reported once, when the try again confirms it; tried again after longer and longer pauses.
+            Failing& failing = failing_[name];
+            failing.seen = before;
+            failing.tries += 1;
+            const auto pause = std::min<std::chrono::milliseconds>(longestRetry, firstRetry * (1LL << std::min(failing.tries - 1, 20)));
+            failing.due = Clock::now() + pause;
+            if (failing.tries < 2 || failing.reported) return;
+            failing.reported = true;
+            failing.since = time;
+            failing.message = failureLine(path, entry.failure);
+            reported_.insert(name);
+            statusChanged_ = true;
+        } else {
+            failing_.erase(name);
+            if (reported_.erase(name) > 0) reportEvent("recovered", path + " is split now");
+        }
+        // A scan that was never read as one is refused; any other failure (writing, a folder
+        // not there) may pass.
+        const std::string status = succeeded ? "split" : passing ? "failed" : "refused";
+        const std::string message = succeeded ? std::string() : failureLine(path, entry.failure);
+        std::string text;
         if (json_) {
             // The failure on standard error too, as every failure of a JSON report is.
-            if (!outcome.succeeded()) reportFailure(path, entry.failure);
-            writeLine(jsonLine({.input = path, .outputs = entry.outputs, .status = status, .message = message,
-                                .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options_, .seconds = entry.seconds, .time = time, .picture = {}, .figures = {}}));
-        } else if (outcome.succeeded()) {
-            writeLine(time + " split " + path + " into " + entry.outputs.first + " and " + entry.outputs.second);
-        } else {
-            writeLine(time + " failed " + message);
+            if (!succeeded) reportFailure(path, entry.failure);
+            text = jsonLine({.input = path, .outputs = entry.outputs, .status = status, .message = message,
+                             .changed = entry.changed, .scan = entry.scan, .withTexts = false, .flip = options_, .seconds = entry.seconds, .time = time,
+                             .picture = {}, .figures = {}});
+        }
+        const std::string line = succeeded ? time + " split " + path + " into " + entry.outputs.first + " and " + entry.outputs.second
+                                           : time + ' ' + status + ' ' + message;
+        writeLine(json_ ? text : line);
+        files_.log(line);
+    }
+
+    // Keeps the split in the record before it is reported.
+    void remember(const std::string& name, const std::string& path, const FileState& before) {
+        SplitRecordEntry entry;
+        entry.scan = name;
+        entry.flip = flipName(options_);
+        entry.time = localTimestamp();
+        entry.version = versionText();
+        const OutputPaths outputs = composeOutputPaths(options_, path);
+        for (const std::string* output : {&outputs.first, &outputs.second})
+            entry.outputs.push_back({.path = *output, .identity = fileIdentity(*output).value_or(FileIdentity{}),
+                                     .size = fileState(*output).size});
+        std::optional<ScanMark> mark = markOf(path);
+        // The scan as it was split: one that changed since is split again anyway.
+        if (!mark || mark->size != before.size || mark->modified != before.modified) return;
+        entry.mark = *mark;
+        marks_.erase(name);
+        try {
+            record_.add(entry);
+        } catch (const std::exception& failure) {
+            reportEvent("record-failed", failure.what());
         }
     }
 
@@ -192,38 +344,64 @@ private:
     std::string folder_;
     std::string prefix_;  // the folder with its separator, to put a name after
     bool json_;
+    SplitRecord& record_;
+    WatchFiles& files_;
+    std::chrono::milliseconds settle_;
     std::map<std::string, Waiting> pending_;
-    std::map<std::string, FileState> refused_;  // as it was when refused
-    std::set<std::string> written_;             // channel files this run wrote
+    std::map<std::string, Failing> failing_;
+    std::set<std::string> reported_;  // failed scans that were reported, to report their recovery
+    std::map<std::string, Marked> marks_;
+    std::set<std::string> written_;  // channel files this run wrote
+    bool statusChanged_ = true;
 };
 
 }  // namespace
 
 int watchFolder(const CommandLine& commandLine) {
+    std::optional<WatchFiles> files;
+    try {
+        files.emplace(commandLine.watchFolder);
+    } catch (const std::exception& failure) {
+        reportFailure(commandLine.watchFolder, failure.what());
+        return 1;
+    }
+    // One watch per folder on this machine: a second would split every scan again.
+    WatchLock lock(SplitRecord::keyOf(commandLine.watchFolder));
+    if (!lock.held()) {
+        const std::uint64_t holder = lock.holder();
+        reportFailure(commandLine.watchFolder, "another watch splits the scans of this folder already: " +
+                                                   (holder != 0 ? "process " + std::to_string(holder) : std::string("another user's process")));
+        return 1;
+    }
     stopOnRequest();
-    FolderSplitter splitter(commandLine);
+    SplitRecord& record = files->record();
+    const SplitRecord::Found found = record.read();
+    FolderSplitter splitter(commandLine, record, *files);
     FolderWatch watch(commandLine.watchFolder, std::chrono::seconds(commandLine.pollSeconds));
     bool watching = false;
     bool looked = false;
     for (;;) {
         const FolderWatch::Changes changes = watch.wait(splitter.untilNextDue());
         if (changes.stop || stopRequested()) break;
+        lock.answer();
         if (changes.gone) splitter.reportEvent("gone", "waiting for the folder to come back");
         if (changes.back) splitter.reportEvent("back");
         if (changes.rescan && !watching) {  // the folder is there: the first look at it
             watching = true;
             const auto poll = std::chrono::duration_cast<std::chrono::seconds>(watch.pollInterval()).count();
             splitter.reportEvent("watching", poll > 0 ? "looking every " + std::to_string(poll) + " s" : std::string());
+            splitter.openRecord(found);
         }
         if (changes.missed) splitter.reportEvent("rescan", "notifications were lost: looking at every file");
         // A poll's look at the folder is silent; the first and those after lost notifications
         // tell what they found.
         if (changes.rescan) splitter.rescan(!looked || changes.missed || changes.back);
         looked = looked || changes.rescan;
-        for (const std::string& name : changes.names) splitter.noticed(name);
+        for (const std::string& name : changes.names) splitter.noticed(name, true);
         splitter.splitWhatIsDue();
     }
     splitter.reportEvent("stopped");
+    files->stopped();
     stoppingNow();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "cli/PreviewFile.h"
 #include "cli/Reporting.h"
 #include "cli/SplitFiles.h"
+#include "cli/WatchFiles.h"
 #include "cli/WatchFolder.h"
 #include "platform/CodePage.h"
 #include "platform/OutputFile.h"
@@ -41,6 +42,8 @@ int run(const quillane::CommandLine& commandLine) {
     case RunKind::info: return quillane::showInfo(commandLine);
     case RunKind::preview: return quillane::previewFile(commandLine);
     case RunKind::watch: return quillane::watchFolder(commandLine);
+    case RunKind::history: return quillane::showHistory(commandLine);
+    case RunKind::watchStatus: return quillane::showWatchStatus(commandLine);
     case RunKind::split: break;
     }
     // Progress is for a person at a terminal; a log file, a pipe or JSON reports get only the errors.
@@ -80,7 +83,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillane-split: no file matches %s\n", file.c_str());
         return true;
     });
-    if (commandLine.files.empty() && commandLine.kind != quillane::RunKind::watch) return finished(1);
+    if (commandLine.files.empty() && commandLine.watchFolder.empty()) return finished(1);
     const int status = run(commandLine);
     return finished(unmatched > 0 && status == 0 ? 1 : status);
 }

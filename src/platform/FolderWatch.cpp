@@ -1,9 +1,11 @@
 #include "platform/FolderWatch.h"
 
 #include "platform/FolderNotifications.h"
+#include "platform/Process.h"
 #include "platform/StopRequest.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace quillane {
 
@@ -57,8 +59,15 @@ FolderWatch::Changes FolderWatch::wait(std::chrono::milliseconds timeout) {
     }
     const Clock::time_point until = Clock::now() + timeout;
     if (s.gone) {
-        // Looked for again at intervals: a folder that is not there sends nothing.
-        waitForChanges(nullptr, std::min(until, Clock::now() + goneLookEvery));
+        // Looked for again at intervals: a folder that is not there sends nothing. Only a stop
+        // ends the wait early: a wait that returns before its time without one (Wine's, on an
+        // event nobody sets) is made up for by sleeping, so that nothing turns it into a spin.
+        const Clock::time_point look = std::min(until, Clock::now() + goneLookEvery);
+        while (!stopRequested() && Clock::now() < look) {
+            waitForChanges(nullptr, look);
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(look - Clock::now()).count();
+            if (!stopRequested() && left > 0) sleepMilliseconds(static_cast<int>(std::min<std::int64_t>(left, 100)));
+        }
         changes.stop = stopRequested();
         if (!changes.stop && s.arm()) {
             s.gone = false;

@@ -20,8 +20,9 @@ FileState fileState(const std::string& path);
 bool writtenSince(const FileState& later, const FileState& earlier);
 
 // Whether a program still holds the file open for writing, as far as the system tells: on
-// Windows it cannot be opened without sharing write access then. POSIX cannot tell; there a
-// close after writing and a steady size and time stand for it.
+// Windows it cannot be opened without sharing write access then; on Linux a read lease is
+// refused then, where the system allows this user one on the file. Where it cannot tell, a
+// steady size and time stand for it.
 bool heldForWriting(const std::string& path);
 
 // Tells what changes in one folder (not below it) without looking at it again and again: the

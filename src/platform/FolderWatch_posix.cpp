@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -23,7 +24,16 @@ FileState fileState(const std::string& path) {
 
 bool writtenSince(const FileState& later, const FileState& earlier) { return later.modified >= earlier.modified; }
 
-bool heldForWriting(const std::string&) { return false; }
+bool heldForWriting(const std::string& path) {
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (file < 0) return false;
+    // A read lease is refused while any process has the file open for writing. Where leases are
+    // not allowed (another user's file, a network file system) nothing more can be known.
+    const bool refused = ::fcntl(file, F_SETLEASE, F_RDLCK) != 0 && errno == EAGAIN;
+    if (!refused) (void)::fcntl(file, F_SETLEASE, F_UNLCK);
+    ::close(file);
+    return refused;
+}
 
 bool folderThere(const std::string& folder) {
     struct stat status {};
@@ -59,7 +69,7 @@ const bool FolderNotifications::tellsOfRemoval = true;
 FolderNotifications::FolderNotifications(const std::string& folder) : state_(std::make_unique<State>()) {
     state_->notify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     constexpr std::uint32_t events =
-        IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+        IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
     if (state_->notify >= 0 && ::inotify_add_watch(state_->notify, folder.c_str(), events) < 0) {
         ::close(state_->notify);
         state_->notify = -1;
@@ -85,7 +95,9 @@ void FolderNotifications::read(FolderWatch::Changes& changes) {
             if (event.len > size - nameAt) break;
             if ((event.mask & IN_Q_OVERFLOW) != 0) changes.rescan = changes.missed = true;
             if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) != 0) changes.gone = true;
-            if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0 && (event.mask & IN_ISDIR) == 0 && event.len > 0)
+            // A file made by a link (a hard link, an unnamed file given a name) arrives whole, with no
+            // close after writing; a link count or a time set afterwards (cp -p) changes it too.
+            if ((event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ATTRIB)) != 0 && (event.mask & IN_ISDIR) == 0 && event.len > 0)
                 changes.names.emplace_back(buffer.data() + nameAt, ::strnlen(buffer.data() + nameAt, event.len));
             at = nameAt + event.len;
         }
