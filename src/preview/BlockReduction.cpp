@@ -47,10 +47,15 @@ ChannelReducer::ChannelReducer(std::uint32_t width, std::uint32_t height, std::o
     const std::uint32_t strip = std::min(width, stripColumns);
     columnSums_.assign(strip, 0);
     columnMaxima_.assign(strip, 0);
+    columnSaturated_.assign(strip, 0);
     runSums_.assign(runCount_, 0);
     runMaxima_.assign(runCount_, 0);
+    runSaturated_.assign(runCount_, 0);
     result_.means.assign(std::size_t{grid.columns} * grid.rows, 0);
     result_.maxima.assign(result_.means.size(), 0);
+    result_.saturated.assign(result_.means.size(), 0);
+    result_.valueCounts.assign(65536, 0);
+    oddCounts_.assign(65536, 0);
 }
 
 std::uint32_t ChannelReducer::bandEnd(std::uint32_t band) const {
@@ -82,6 +87,7 @@ bool ChannelReducer::run(const SampleSource& source, const std::atomic<bool>* st
         finishBand(row, end - row);
         row = end;
     }
+    for (std::size_t value = 0; value < oddCounts_.size(); ++value) result_.valueCounts[value] += oddCounts_[value];
     return true;
 }
 
@@ -108,7 +114,7 @@ bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRo
             }
         }
         row += rows;
-        // Per-column sums of 16-bit samples stay within 32 bits for 65536 rows.
+        // Per-column sums of 16-bit samples (and counts) stay within 32 bits for 65536 rows.
         held += rows;
         if (held > (1u << 16) - rowsAtOnce) {
             foldStrip(firstColumn, count);
@@ -122,53 +128,47 @@ namespace {
 
 // The loop the whole time goes into: plain enough for the compiler to make it many samples a
 // step, with whatever vector instructions the function it is compiled into may use. Rows come
-// `Rows` at a time, so that each column's sum and maximum are loaded and stored once for all of
-// them; saturated samples are counted in 16 bits, as wide as the samples, which keeps the loop
-// vectorised (`count` is kept small enough for that count to hold).
+// `Rows` at a time, so that each column's sum, maximum and saturated count are loaded and stored
+// once for all of them.
 template <int Rows>
 [[gnu::always_inline]] inline void addToColumns(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
                                                 std::uint32_t* __restrict sums, std::uint16_t* __restrict maxima,
-                                                std::uint16_t& lowest, std::uint64_t& saturated) {
-    std::uint16_t low = lowest;
-    std::uint16_t full = 0;
+                                                std::uint32_t* __restrict saturated) {
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t sum = 0;
+        std::uint32_t full = 0;
         std::uint16_t high = maxima[i];
         for (int r = 0; r < Rows; ++r) {
             const std::uint16_t value = sampleAt(samples + r * rowBytes, i);
             sum += value;
             high = std::max(high, value);
-            low = std::min(low, value);
-            full = static_cast<std::uint16_t>(full + (value == 0xFFFF));
+            full += value == 0xFFFF;
         }
         sums[i] += sum;
         maxima[i] = high;
+        saturated[i] += full;
     }
-    lowest = low;
-    saturated += full;
 }
 
-// Columns a call takes, so that the saturated samples of up to four rows fit the 16-bit count.
+// Columns a call takes: a piece whose sums, maxima and counts stay in the processor's cache.
 constexpr std::uint32_t columnsPerCall = 8192;
-static_assert(4 * columnsPerCall < 0x10000);
 
 using AddToColumns = void (*)(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t*, std::uint16_t*,
-                              std::uint16_t&, std::uint64_t&);
+                              std::uint32_t*);
 using ColumnAdders = std::array<AddToColumns, 4>;  // for one to four rows at a time
 
 template <int Rows>
 void addToColumnsPortable(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count, std::uint32_t* sums,
-                          std::uint16_t* maxima, std::uint16_t& lowest, std::uint64_t& saturated) {
-    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, lowest, saturated);
+                          std::uint16_t* maxima, std::uint32_t* saturated) {
+    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, saturated);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
 // Twice the samples a step on processors that have AVX2, chosen as the program runs.
 template <int Rows>
 [[gnu::target("avx2")]] void addToColumnsAvx2(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
-                                              std::uint32_t* sums, std::uint16_t* maxima, std::uint16_t& lowest,
-                                              std::uint64_t& saturated) {
-    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, lowest, saturated);
+                                              std::uint32_t* sums, std::uint16_t* maxima, std::uint32_t* saturated) {
+    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, saturated);
 }
 
 ColumnAdders fastestColumnAdders() {
@@ -182,6 +182,22 @@ ColumnAdders fastestColumnAdders() {
 }
 #endif
 
+// Counts each sample's value: the scan's own histogram, at the cost of one table look-up a
+// sample. Two tables, for the even and the odd samples, so that a run of equal samples (a plain
+// background) does not wait on each count it has just stored.
+void countValues(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t rows, std::uint32_t count,
+                 std::uint32_t* __restrict even, std::uint32_t* __restrict odd) {
+    for (std::uint32_t r = 0; r < rows; ++r) {
+        const std::uint8_t* row = samples + r * rowBytes;
+        std::uint32_t i = 0;
+        for (; i + 1 < count; i += 2) {
+            ++even[sampleAt(row, i)];
+            ++odd[sampleAt(row, i + 1)];
+        }
+        if (i < count) ++even[sampleAt(row, i)];
+    }
+}
+
 }  // namespace
 
 // Adds `rows` rows of `count` samples each, `rowBytes` apart, to the columns from `firstColumn` on.
@@ -194,11 +210,12 @@ void ChannelReducer::addSamples(const std::uint8_t* samples, std::size_t rowByte
         for (std::uint32_t left = rows; left > 0;) {
             const std::uint32_t step = std::min<std::uint32_t>(left, add.size());
             add[step - 1](row, rowBytes, columns, columnSums_.data() + firstColumn + done,
-                          columnMaxima_.data() + firstColumn + done, result_.minimum, result_.saturated);
+                          columnMaxima_.data() + firstColumn + done, columnSaturated_.data() + firstColumn + done);
             left -= step;
             row += step * rowBytes;
         }
     }
+    countValues(samples, rowBytes, rows, count, result_.valueCounts.data(), oddCounts_.data());
 }
 
 // The column sums of one strip go to the runs they belong to, and start again from nothing.
@@ -207,18 +224,22 @@ void ChannelReducer::foldStrip(std::uint32_t firstColumn, std::uint32_t count) {
         const std::uint32_t run = runOf(column);
         const std::uint32_t stop = std::min(runEnd(run), end);
         std::uint64_t sum = 0;
+        std::uint32_t saturated = 0;
         std::uint16_t maximum = runMaxima_[run];
         for (std::uint32_t c = column - firstColumn; c < stop - firstColumn; ++c) {
             sum += columnSums_[c];
+            saturated += columnSaturated_[c];
             maximum = std::max(maximum, columnMaxima_[c]);
         }
         runSums_[run] += sum;
+        runSaturated_[run] += saturated;
         runMaxima_[run] = maximum;
         column = stop;
     }
     // Cleared once for the whole strip: clearing each run's part as it was read cost more than the sums.
     std::fill_n(columnSums_.begin(), count, 0);
     std::fill_n(columnMaxima_.begin(), count, 0);
+    std::fill_n(columnSaturated_.begin(), count, 0);
 }
 
 void ChannelReducer::finishBand(std::uint32_t firstRow, std::uint32_t rows) {
@@ -229,10 +250,11 @@ void ChannelReducer::finishBand(std::uint32_t firstRow, std::uint32_t rows) {
         const std::size_t block = blockOf(firstRow, firstColumn);
         result_.means[block] = static_cast<std::uint16_t>((runSums_[run] + count / 2) / count);
         result_.maxima[block] = runMaxima_[run];
+        result_.saturated[block] = runSaturated_[run];
         result_.sum += runSums_[run];
-        result_.maximum = std::max(result_.maximum, runMaxima_[run]);
         runSums_[run] = 0;
         runMaxima_[run] = 0;
+        runSaturated_[run] = 0;
     }
 }
 

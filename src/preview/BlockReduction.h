@@ -27,12 +27,13 @@ BlockGrid planBlocks(std::uint32_t width, std::uint32_t height, std::uint32_t bo
 
 // One channel summarised block by block, blocks row after row, and as a whole.
 struct ChannelReduction {
-    std::vector<std::uint16_t> means;   // each block's mean, rounded half up
-    std::vector<std::uint16_t> maxima;  // each block's largest sample: one saturated sample shows
-    std::uint16_t minimum = 0xFFFF;
-    std::uint16_t maximum = 0;
+    std::vector<std::uint16_t> means;      // each block's mean, rounded half up
+    std::vector<std::uint16_t> maxima;     // each block's largest sample: one saturated sample shows
+    std::vector<std::uint32_t> saturated;  // each block's samples at 65535
+    // How many of the channel's samples hold each of the 65536 values (a channel of a file of
+    // at most 4 GiB has fewer than 2^31 samples).
+    std::vector<std::uint32_t> valueCounts;
     std::uint64_t sum = 0;
-    std::uint64_t saturated = 0;  // samples at 65535
 };
 
 // Gives the `count` bytes of a channel's samples from `offset` (counted from its first sample)
@@ -86,8 +87,11 @@ private:
     std::uint32_t runCount_;
     std::vector<std::uint32_t> columnSums_;
     std::vector<std::uint16_t> columnMaxima_;
+    std::vector<std::uint32_t> columnSaturated_;
     std::vector<std::uint64_t> runSums_;
     std::vector<std::uint16_t> runMaxima_;
+    std::vector<std::uint32_t> runSaturated_;
+    std::vector<std::uint32_t> oddCounts_;  // the odd samples' values, added to the result's at the end
     ChannelReduction result_;
 };
 

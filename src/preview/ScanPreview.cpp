@@ -15,11 +15,14 @@ namespace {
 ChannelFigures figuresOf(const ChannelReduction& reduction, std::uint64_t samples) {
     ChannelFigures figures;
     figures.samples = samples;
-    figures.minimum = reduction.minimum;
-    figures.maximum = reduction.maximum;
+    if (samples == 0) return figures;
+    const std::vector<std::uint32_t>& counts = reduction.valueCounts;
+    const auto held = [](std::uint32_t count) { return count != 0; };
+    figures.minimum = static_cast<std::uint16_t>(std::find_if(counts.begin(), counts.end(), held) - counts.begin());
+    figures.maximum = static_cast<std::uint16_t>(counts.rend() - std::find_if(counts.rbegin(), counts.rend(), held) - 1);
     figures.mean = static_cast<double>(reduction.sum) / static_cast<double>(samples);
-    figures.saturated = reduction.saturated;
-    for (const std::uint16_t mean : reduction.means) ++figures.histogram[mean >> 8];
+    figures.saturated = counts[0xFFFF];
+    for (std::size_t value = 0; value < counts.size(); ++value) figures.histogram[value >> 8] += counts[value];
     return figures;
 }
 
@@ -84,6 +87,8 @@ ScanPreview previewScan(const std::string& path, const PreviewRequest& request, 
         preview.channels[c].figures = figuresOf(reduction, std::uint64_t{width} * height);
         preview.channels[c].means = std::move(reduction.means);
         preview.channels[c].maxima = std::move(reduction.maxima);
+        preview.channels[c].saturated = std::move(reduction.saturated);
+        preview.channels[c].valueCounts = std::move(reduction.valueCounts);
     }
     return preview;
 }

@@ -24,9 +24,7 @@ struct PreviewRequest {
     static constexpr std::uint32_t largestBox = 1024;
 };
 
-// The figures of one channel. Minimum, maximum, mean and the saturated samples count every
-// sample; the histogram counts the preview's pixels (block means), by their upper 8 bits, which is
-// what the pictures show and costs nothing per sample.
+// The figures of one channel, every sample counted; the histogram by the samples' upper 8 bits.
 struct ChannelFigures {
     std::uint64_t samples = 0;
     std::uint16_t minimum = 0;
@@ -38,11 +36,13 @@ struct ChannelFigures {
     double saturatedShare() const { return samples == 0 ? 0.0 : static_cast<double>(saturated) / static_cast<double>(samples); }
 };
 
-// One written channel reduced to the preview's pixels, `means` for the picture and `maxima`
-// for saturation (65535 where any sample of the block is saturated).
+// One written channel reduced to the preview's pixels, `means` for the picture, `maxima` (65535
+// where any sample of the block is saturated) and `saturated` (how many) for saturation.
 struct ChannelPreview {
     std::vector<std::uint16_t> means;
     std::vector<std::uint16_t> maxima;
+    std::vector<std::uint32_t> saturated;
+    std::vector<std::uint32_t> valueCounts;  // how many samples hold each of the 65536 values
     ChannelFigures figures;
 };
 
