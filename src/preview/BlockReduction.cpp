@@ -97,7 +97,7 @@ bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRo
                                std::uint32_t firstColumn, std::uint32_t count, const std::atomic<bool>* stop) {
     const std::size_t rowBytes = 2 * std::size_t{width_};
     const bool wholeRows = count == width_ && rowBytes <= largestRead;
-    const std::uint32_t rowsAtOnce = wholeRows ? static_cast<std::uint32_t>(std::min<std::size_t>(largestRead / rowBytes, 1u << 16)) : 1;
+    const std::uint32_t rowsAtOnce = wholeRows ? static_cast<std::uint32_t>(std::min<std::size_t>(largestRead / rowBytes, 1u << 15)) : 1;
     const auto piece = static_cast<std::uint32_t>(largestRead / 2);
     std::uint32_t held = 0;
     for (std::uint32_t row = firstRow; row < endRow;) {
@@ -114,9 +114,10 @@ bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRo
             }
         }
         row += rows;
-        // Per-column sums of 16-bit samples (and counts) stay within 32 bits for 65536 rows.
+        // Per-column sums of 16-bit samples stay within 32 bits, and counts of saturated ones
+        // within 16 (as wide as the samples, which keeps the loop fast), for 65535 rows.
         held += rows;
-        if (held > (1u << 16) - rowsAtOnce) {
+        if (held > 0xFFFFu - rowsAtOnce) {
             foldStrip(firstColumn, count);
             held = 0;
         }
@@ -128,47 +129,56 @@ namespace {
 
 // The loop the whole time goes into: plain enough for the compiler to make it many samples a
 // step, with whatever vector instructions the function it is compiled into may use. Rows come
-// `Rows` at a time, so that each column's sum, maximum and saturated count are loaded and stored
-// once for all of them.
+// `Rows` at a time, so that each column's sum and maximum are loaded and stored once for all of
+// them. It only tells how many samples are saturated: counting them column by column here made
+// the loop several times slower, and most pieces hold none.
 template <int Rows>
-[[gnu::always_inline]] inline void addToColumns(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
-                                                std::uint32_t* __restrict sums, std::uint16_t* __restrict maxima,
-                                                std::uint32_t* __restrict saturated) {
+[[gnu::always_inline]] inline std::uint16_t addToColumns(const std::uint8_t* samples, std::size_t rowBytes,
+                                                         std::uint32_t count, std::uint32_t* __restrict sums,
+                                                         std::uint16_t* __restrict maxima) {
+    std::uint16_t full = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t sum = 0;
-        std::uint32_t full = 0;
         std::uint16_t high = maxima[i];
         for (int r = 0; r < Rows; ++r) {
             const std::uint16_t value = sampleAt(samples + r * rowBytes, i);
             sum += value;
             high = std::max(high, value);
-            full += value == 0xFFFF;
+            full = static_cast<std::uint16_t>(full + (value == 0xFFFF));
         }
         sums[i] += sum;
         maxima[i] = high;
-        saturated[i] += full;
     }
+    return full;
 }
 
-// Columns a call takes: a piece whose sums, maxima and counts stay in the processor's cache.
+// Columns a call takes, so that the saturated samples of up to four rows fit a 16-bit count.
 constexpr std::uint32_t columnsPerCall = 8192;
+static_assert(4 * columnsPerCall < 0x10000);
 
-using AddToColumns = void (*)(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t*, std::uint16_t*,
-                              std::uint32_t*);
+// The saturated samples of a piece that holds some, counted column by column.
+void countSaturated(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t rows, std::uint32_t count,
+                    std::uint16_t* __restrict saturated) {
+    for (std::uint32_t r = 0; r < rows; ++r)
+        for (std::uint32_t i = 0; i < count; ++i)
+            saturated[i] = static_cast<std::uint16_t>(saturated[i] + (sampleAt(samples + r * rowBytes, i) == 0xFFFF));
+}
+
+using AddToColumns = std::uint16_t (*)(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t*, std::uint16_t*);
 using ColumnAdders = std::array<AddToColumns, 4>;  // for one to four rows at a time
 
 template <int Rows>
-void addToColumnsPortable(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count, std::uint32_t* sums,
-                          std::uint16_t* maxima, std::uint32_t* saturated) {
-    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, saturated);
+std::uint16_t addToColumnsPortable(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
+                                   std::uint32_t* sums, std::uint16_t* maxima) {
+    return addToColumns<Rows>(samples, rowBytes, count, sums, maxima);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
 // Twice the samples a step on processors that have AVX2, chosen as the program runs.
 template <int Rows>
-[[gnu::target("avx2")]] void addToColumnsAvx2(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
-                                              std::uint32_t* sums, std::uint16_t* maxima, std::uint32_t* saturated) {
-    addToColumns<Rows>(samples, rowBytes, count, sums, maxima, saturated);
+[[gnu::target("avx2")]] std::uint16_t addToColumnsAvx2(const std::uint8_t* samples, std::size_t rowBytes,
+                                                       std::uint32_t count, std::uint32_t* sums, std::uint16_t* maxima) {
+    return addToColumns<Rows>(samples, rowBytes, count, sums, maxima);
 }
 
 ColumnAdders fastestColumnAdders() {
@@ -209,8 +219,9 @@ void ChannelReducer::addSamples(const std::uint8_t* samples, std::size_t rowByte
         const std::uint8_t* row = samples + 2 * std::size_t{done};
         for (std::uint32_t left = rows; left > 0;) {
             const std::uint32_t step = std::min<std::uint32_t>(left, add.size());
-            add[step - 1](row, rowBytes, columns, columnSums_.data() + firstColumn + done,
-                          columnMaxima_.data() + firstColumn + done, columnSaturated_.data() + firstColumn + done);
+            if (add[step - 1](row, rowBytes, columns, columnSums_.data() + firstColumn + done,
+                              columnMaxima_.data() + firstColumn + done) != 0)
+                countSaturated(row, rowBytes, step, columns, columnSaturated_.data() + firstColumn + done);
             left -= step;
             row += step * rowBytes;
         }

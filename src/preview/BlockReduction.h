@@ -87,7 +87,7 @@ private:
     std::uint32_t runCount_;
     std::vector<std::uint32_t> columnSums_;
     std::vector<std::uint16_t> columnMaxima_;
-    std::vector<std::uint32_t> columnSaturated_;
+    std::vector<std::uint16_t> columnSaturated_;
     std::vector<std::uint64_t> runSums_;
     std::vector<std::uint16_t> runMaxima_;
     std::vector<std::uint32_t> runSaturated_;

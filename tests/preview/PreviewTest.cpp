@@ -75,7 +75,7 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
     } shapes[] = {
         {7, 5, 3, 3}, {1, 9, 2, 2}, {9, 1, 4, 1}, {13, 11, 100, 100}, {64, 3, 5, 5}, {31, 17, 4, 6}, {1, 1, 1, 1}, {5, 4, 5, 5, true},
         // Rows wider than a strip of columns and than one read: read in pieces, summed strip by strip.
-        {ChannelReducer::stripColumns + 7, 3, 9, 4}, {20000, 7, 9, 4, true},
+        {ChannelReducer::stripColumns + 7, 3, 9, 4}, {20000, 7, 9, 4, true}, {1, 70000, 1, 1, true},
     };
     const struct {
         const char* what;
