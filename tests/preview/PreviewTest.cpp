@@ -1,6 +1,5 @@
 // The preview against the files the split writes: every pixel is what the written channel's block
-// comes to, whatever the shape, box and flip; the figures count every sample; the saturation
-// marks are as much of the picture as the saturated samples are of the scan, and never lost.
+// comes to, whatever the shape, box and flip; saturation is marked as much as it is, never lost.
 #include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
 #include "preview/ToneMapping.h"
@@ -99,7 +98,6 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
             ASSERT_TRUE(SplitRun(host, platform).succeeded());
 
             const ScanPreview preview = previewScan(input, {shape.boxWidth, shape.boxHeight, flip.flip, flip.mainDiagonal});
-            std::vector<std::size_t> saturatedInEither;
             for (int c = 0; c < 2; ++c) {
                 SCOPED_TRACE(c);
                 const TiffReadBack written = readTiff(folder / (std::string(c == 0 ? "Red" : "Green") + "scan" + flip.suffix + ".tif"));
@@ -113,7 +111,6 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 for (std::size_t i = 0; i < written.pixels.size(); ++i)
                     if (written.pixels[i] == 0xFFFF) saturated.push_back(i);
                 if (plain.side == 1) { EXPECT_EQ(markedPixels(channelPicture(preview, c, ToneCurve::linear)), saturated); }
-                saturatedInEither.insert(saturatedInEither.end(), saturated.begin(), saturated.end());
                 const ChannelFigures& figures = preview.channels[c].figures;
                 EXPECT_EQ(figures.minimum, *std::min_element(written.pixels.begin(), written.pixels.end()));
                 EXPECT_EQ(figures.maximum, *std::max_element(written.pixels.begin(), written.pixels.end()));
@@ -125,9 +122,6 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 for (const std::uint16_t sample : written.pixels) ++histogram[sample >> 8];
                 EXPECT_EQ(figures.histogram, histogram);
             }
-            std::ranges::sort(saturatedInEither);
-            saturatedInEither.erase(std::unique(saturatedInEither.begin(), saturatedInEither.end()), saturatedInEither.end());
-            if (preview.grid.side == 1) { EXPECT_EQ(markedPixels(compositePicture(preview, ToneCurve::logarithmic)), saturatedInEither); }
         }
     }
 }
@@ -153,8 +147,7 @@ TEST(Preview, OneSaturatedSampleInATenThousandByThirtyThousandChannelIsCountedAn
 }
 
 // A slide of spots, a few of them saturated: the blue pixels come to half to twice the share of
-// saturated samples, in each channel's picture and the composite, in the window's picture and a
-// much smaller one.
+// saturated samples, in each channel's picture and the composite, at two sizes.
 TEST(Preview, SaturationMarksComeToTheSaturatedShareOfASlideWithSpots) {
     constexpr std::uint32_t width = 2000, height = 6000;
     const TemporaryFolder folder;
@@ -169,11 +162,8 @@ TEST(Preview, SaturationMarksComeToTheSaturatedShareOfASlideWithSpots) {
         const double shares[][2] = {{shareOf(channelPicture(preview, 0, ToneCurve::linear)), preview.channels[0].figures.saturatedShare()},
                                     {shareOf(channelPicture(preview, 1, ToneCurve::linear)), preview.channels[1].figures.saturatedShare()},
                                     {shareOf(compositePicture(preview, ToneCurve::linear)), static_cast<double>(inEither) / (width * height)}};
-        for (const auto& [marked, saturated] : shares) {
-            EXPECT_GT(saturated, 0.0);
-            EXPECT_GE(marked, saturated / 2) << box;
-            EXPECT_LE(marked, saturated * 2) << box;
-        }
+        for (const auto& [marked, saturated] : shares)
+            EXPECT_TRUE(saturated > 0 && marked >= saturated / 2 && marked <= saturated * 2) << box << ": " << marked << " for " << saturated;
     }
 }
 
