@@ -55,6 +55,7 @@ ChannelReducer::ChannelReducer(std::uint32_t width, std::uint32_t height, std::o
     result_.maxima.assign(result_.means.size(), 0);
     result_.saturated.assign(result_.means.size(), 0);
     result_.valueCounts.assign(65536, 0);
+    result_.valueRowStep = height < sampledFromRows ? 1 : sampledRowStep;
     oddCounts_.assign(65536, 0);
 }
 
@@ -107,10 +108,13 @@ bool ChannelReducer::readStrip(const SampleSource& source, std::uint32_t firstRo
         if (wholeRows) {
             const std::uint8_t* bytes = source(offset, rows * rowBytes);
             addSamples(bytes, rowBytes, rows, 0, count);
+            countRowValues(bytes, rowBytes, row, rows, count);
         } else {
             for (std::uint32_t done = 0; done < count; done += piece) {
                 const std::uint32_t part = std::min(piece, count - done);
-                addSamples(source(offset + 2 * std::uint64_t{done}, 2 * std::size_t{part}), 0, 1, done, part);
+                const std::uint8_t* bytes = source(offset + 2 * std::uint64_t{done}, 2 * std::size_t{part});
+                addSamples(bytes, 0, 1, done, part);
+                countRowValues(bytes, 0, row, 1, part);
             }
         }
         row += rows;
@@ -135,7 +139,8 @@ namespace {
 template <int Rows>
 [[gnu::always_inline]] inline std::uint16_t addToColumns(const std::uint8_t* samples, std::size_t rowBytes,
                                                          std::uint32_t count, std::uint32_t* __restrict sums,
-                                                         std::uint16_t* __restrict maxima) {
+                                                         std::uint16_t* __restrict maxima, std::uint16_t& lowest) {
+    std::uint16_t low = lowest;
     std::uint16_t full = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t sum = 0;
@@ -144,11 +149,13 @@ template <int Rows>
             const std::uint16_t value = sampleAt(samples + r * rowBytes, i);
             sum += value;
             high = std::max(high, value);
+            low = std::min(low, value);
             full = static_cast<std::uint16_t>(full + (value == 0xFFFF));
         }
         sums[i] += sum;
         maxima[i] = high;
     }
+    lowest = low;
     return full;
 }
 
@@ -164,21 +171,23 @@ void countSaturated(const std::uint8_t* samples, std::size_t rowBytes, std::uint
             saturated[i] = static_cast<std::uint16_t>(saturated[i] + (sampleAt(samples + r * rowBytes, i) == 0xFFFF));
 }
 
-using AddToColumns = std::uint16_t (*)(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t*, std::uint16_t*);
+using AddToColumns = std::uint16_t (*)(const std::uint8_t*, std::size_t, std::uint32_t, std::uint32_t*, std::uint16_t*,
+                                       std::uint16_t&);
 using ColumnAdders = std::array<AddToColumns, 4>;  // for one to four rows at a time
 
 template <int Rows>
 std::uint16_t addToColumnsPortable(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t count,
-                                   std::uint32_t* sums, std::uint16_t* maxima) {
-    return addToColumns<Rows>(samples, rowBytes, count, sums, maxima);
+                                   std::uint32_t* sums, std::uint16_t* maxima, std::uint16_t& lowest) {
+    return addToColumns<Rows>(samples, rowBytes, count, sums, maxima, lowest);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
 // Twice the samples a step on processors that have AVX2, chosen as the program runs.
 template <int Rows>
 [[gnu::target("avx2")]] std::uint16_t addToColumnsAvx2(const std::uint8_t* samples, std::size_t rowBytes,
-                                                       std::uint32_t count, std::uint32_t* sums, std::uint16_t* maxima) {
-    return addToColumns<Rows>(samples, rowBytes, count, sums, maxima);
+                                                       std::uint32_t count, std::uint32_t* sums, std::uint16_t* maxima,
+                                                       std::uint16_t& lowest) {
+    return addToColumns<Rows>(samples, rowBytes, count, sums, maxima, lowest);
 }
 
 ColumnAdders fastestColumnAdders() {
@@ -192,8 +201,8 @@ ColumnAdders fastestColumnAdders() {
 }
 #endif
 
-// Counts each sample's value: the scan's own histogram, at the cost of one table look-up a
-// sample. Two tables, for the even and the odd samples, so that a run of equal samples (a plain
+// Counts each sample's value of `rows` rows `rowBytes` apart: the scan's own histogram, at the
+// cost of one table look-up a sample. Two tables, for the even and the odd samples, so that a run of equal samples (a plain
 // background) does not wait on each count it has just stored.
 void countValues(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t rows, std::uint32_t count,
                  std::uint32_t* __restrict even, std::uint32_t* __restrict odd) {
@@ -220,13 +229,23 @@ void ChannelReducer::addSamples(const std::uint8_t* samples, std::size_t rowByte
         for (std::uint32_t left = rows; left > 0;) {
             const std::uint32_t step = std::min<std::uint32_t>(left, add.size());
             if (add[step - 1](row, rowBytes, columns, columnSums_.data() + firstColumn + done,
-                              columnMaxima_.data() + firstColumn + done) != 0)
+                              columnMaxima_.data() + firstColumn + done, result_.minimum) != 0)
                 countSaturated(row, rowBytes, step, columns, columnSaturated_.data() + firstColumn + done);
             left -= step;
             row += step * rowBytes;
         }
     }
-    countValues(samples, rowBytes, rows, count, result_.valueCounts.data(), oddCounts_.data());
+}
+
+// Counts the values of those of rows [firstRow, firstRow + rows) that are sampled, the first
+// of them at `samples`.
+void ChannelReducer::countRowValues(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t firstRow,
+                                    std::uint32_t rows, std::uint32_t count) {
+    const std::uint32_t step = result_.valueRowStep;
+    const std::uint32_t skipped = (step - firstRow % step) % step;
+    if (skipped >= rows) return;
+    countValues(samples + skipped * rowBytes, step * rowBytes, (rows - skipped + step - 1) / step, count,
+                result_.valueCounts.data(), oddCounts_.data());
 }
 
 // The column sums of one strip go to the runs they belong to, and start again from nothing.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <numeric>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -16,13 +17,13 @@ ChannelFigures figuresOf(const ChannelReduction& reduction, std::uint64_t sample
     ChannelFigures figures;
     figures.samples = samples;
     if (samples == 0) return figures;
-    const std::vector<std::uint32_t>& counts = reduction.valueCounts;
-    const auto held = [](std::uint32_t count) { return count != 0; };
-    figures.minimum = static_cast<std::uint16_t>(std::find_if(counts.begin(), counts.end(), held) - counts.begin());
-    figures.maximum = static_cast<std::uint16_t>(counts.rend() - std::find_if(counts.rbegin(), counts.rend(), held) - 1);
+    figures.minimum = reduction.minimum;
+    figures.maximum = *std::max_element(reduction.maxima.begin(), reduction.maxima.end());
     figures.mean = static_cast<double>(reduction.sum) / static_cast<double>(samples);
-    figures.saturated = counts[0xFFFF];
+    figures.saturated = std::accumulate(reduction.saturated.begin(), reduction.saturated.end(), std::uint64_t{0});
+    const std::vector<std::uint32_t>& counts = reduction.valueCounts;
     for (std::size_t value = 0; value < counts.size(); ++value) figures.histogram[value >> 8] += counts[value];
+    figures.histogramRowStep = reduction.valueRowStep;
     return figures;
 }
 

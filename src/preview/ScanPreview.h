@@ -24,7 +24,8 @@ struct PreviewRequest {
     static constexpr std::uint32_t largestBox = 1024;
 };
 
-// The figures of one channel, every sample counted; the histogram by the samples' upper 8 bits.
+// The figures of one channel, every sample counted; the histogram by the samples' upper 8 bits,
+// of every `histogramRowStep`-th row of the scan (as stored, from its first).
 struct ChannelFigures {
     std::uint64_t samples = 0;
     std::uint16_t minimum = 0;
@@ -32,6 +33,7 @@ struct ChannelFigures {
     double mean = 0;
     std::uint64_t saturated = 0;  // samples at 65535
     std::array<std::uint32_t, 256> histogram{};
+    std::uint32_t histogramRowStep = 1;
 
     double saturatedShare() const { return samples == 0 ? 0.0 : static_cast<double>(saturated) / static_cast<double>(samples); }
 };
@@ -42,7 +44,7 @@ struct ChannelPreview {
     std::vector<std::uint16_t> means;
     std::vector<std::uint16_t> maxima;
     std::vector<std::uint32_t> saturated;
-    std::vector<std::uint32_t> valueCounts;  // how many samples hold each of the 65536 values
+    std::vector<std::uint32_t> valueCounts;  // how many samples hold each value, in the histogram's rows
     ChannelFigures figures;
 };
 

@@ -19,7 +19,8 @@ struct ToneRange {
 };
 
 // The automatic contrast of image viewers: `clippedShare` of the samples at each end go black or
-// white. Taken from the scan's samples: `valueCounts` holds how many hold each of the 65536 values.
+// white. Taken from the scan's samples: `valueCounts` holds how many of those the histogram counts hold
+// each of the 65536 values.
 ToneRange automaticRange(const std::vector<std::uint32_t>& valueCounts, double clippedShare = 0.001);
 
 // The 8-bit level of `value` in `range` along `curve`.

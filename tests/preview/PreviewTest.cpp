@@ -118,9 +118,11 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 double sum = 0;
                 for (const std::uint16_t sample : written.pixels) sum += sample;
                 EXPECT_DOUBLE_EQ(figures.mean, sum / static_cast<double>(written.pixels.size()));
+                const std::uint32_t step = shape.height < 4096 ? 1 : 8;  // the scan's rows the histogram counts
                 std::array<std::uint32_t, 256> histogram{};
-                for (const std::uint16_t sample : written.pixels) ++histogram[sample >> 8];
-                EXPECT_EQ(figures.histogram, histogram);
+                for (std::size_t i = 0; i < builder.samples[c].size(); ++i)
+                    if (i / shape.width % step == 0) ++histogram[builder.samples[c][i] >> 8];
+                EXPECT_EQ(std::make_pair(figures.histogram, figures.histogramRowStep), std::make_pair(histogram, step));
             }
         }
     }
