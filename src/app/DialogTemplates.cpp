@@ -53,8 +53,8 @@ constexpr DialogControl previewControls[] = {
     {idPreviewComposite, ControlClass::staticControl, "", 0, shown | ownerDraw, 373, 40, 176, 176},
     {idPreviewRedHistogram, ControlClass::staticControl, "", 0, shown | ownerDraw, 7, 220, 176, 30},
     {idPreviewGreenHistogram, ControlClass::staticControl, "", 0, shown | ownerDraw, 190, 220, 176, 30},
-    {idPreviewRedFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 254, 176, 24},
-    {idPreviewGreenFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 190, 254, 176, 24},
+    {idPreviewRedFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 254, 176, 32},
+    {idPreviewGreenFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 190, 254, 176, 32},
     {idPreviewLogarithmic, ControlClass::button, text::logarithmic, 0, shown | autoCheckBox | tabStop | group, 373, 222, 120, 10},
     {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop, 373, 262, 80, 14},
     {idCancel, ControlClass::button, text::close, 0, shown | pushButton | tabStop, 469, 262, 80, 14},
@@ -69,7 +69,7 @@ constexpr DialogTemplate mainDialog = {
     popup | visible | caption | sysMenu | modalFrame | setFont, appWindow, mainControls};
 
 constexpr DialogTemplate previewDialog = {
-    previewDialogId, text::previewCaption, 0, 0, 556, 284, "MS Sans Serif", 8,
+    previewDialogId, text::previewCaption, 0, 0, 556, 292, "MS Sans Serif", 8,
     popup | caption | sysMenu | setFont, 0, previewControls};
 
 }  // namespace

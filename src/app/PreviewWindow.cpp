@@ -62,7 +62,7 @@ std::optional<PreviewWindow::Job> PreviewWindow::follow(const std::string& path,
     flip_ = flip;
     mainDiagonal_ = mainDiagonal;
     stop_ = std::make_shared<std::atomic<bool>>(false);
-    return Job{++latest_, path, {pictureBox, pictureBox, flip, mainDiagonal}, stop_};
+    return Job{++latest_, path, {PreviewRequest::largestBox, PreviewRequest::largestBox, flip, mainDiagonal}, stop_};
 }
 
 void PreviewWindow::stop() {

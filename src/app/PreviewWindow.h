@@ -46,7 +46,8 @@ public:
         PreviewPage run() const;
     };
 
-    // Each picture fits a box this large, in pixels.
+    // Each picture is shown in a box this large, in pixels, scaled down from the picture the page
+    // holds: the one `quillane-split --preview` writes, which "Save picture..." writes too.
     static constexpr std::uint32_t pictureBox = 320;
 
     // The main window's list entry `entry` with the flip options as they are set: the job that

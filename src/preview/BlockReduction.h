@@ -27,12 +27,15 @@ BlockGrid planBlocks(std::uint32_t width, std::uint32_t height, std::uint32_t bo
 
 // One channel summarised block by block, blocks row after row, and as a whole.
 struct ChannelReduction {
-    std::vector<std::uint16_t> means;   // each block's mean, rounded half up
-    std::vector<std::uint16_t> maxima;  // each block's largest sample: one saturated sample shows
-    std::uint16_t minimum = 0xFFFF;
-    std::uint16_t maximum = 0;
+    std::vector<std::uint16_t> means;      // each block's mean, rounded half up
+    std::vector<std::uint16_t> maxima;     // each block's largest sample: one saturated sample shows
+    std::vector<std::uint32_t> saturated;  // each block's samples at 65535
+    // How many samples of every `valueRowStep`-th row of the scan, from its first, hold each of
+    // the 65536 values (a channel of a file of at most 4 GiB has fewer than 2^31 samples).
+    std::vector<std::uint32_t> valueCounts;
+    std::uint32_t valueRowStep = 1;
     std::uint64_t sum = 0;
-    std::uint64_t saturated = 0;  // samples at 65535
+    std::uint16_t minimum = 0xFFFF;
 };
 
 // Gives the `count` bytes of a channel's samples from `offset` (counted from its first sample)
@@ -62,6 +65,10 @@ public:
     static constexpr std::size_t largestRead = std::size_t{512} << 10;
     // Columns of a row summed at a time, so that a very wide scan needs no more memory.
     static constexpr std::uint32_t stripColumns = 1u << 18;
+    // A scan of this many rows or more has its values counted in every `sampledRowStep`-th row
+    // only: counting every sample took twice as long as reading the scan.
+    static constexpr std::uint32_t sampledFromRows = 4096;
+    static constexpr std::uint32_t sampledRowStep = 8;
 
 private:
     // Rows of the source come in bands and each row's samples in runs, each band and run
@@ -74,6 +81,8 @@ private:
                    std::uint32_t count, const std::atomic<bool>* stop);
     void addSamples(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t rows, std::uint32_t firstColumn,
                     std::uint32_t count);
+    void countRowValues(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t firstRow, std::uint32_t rows,
+                        std::uint32_t count);
     void foldStrip(std::uint32_t firstColumn, std::uint32_t count);
     void finishBand(std::uint32_t firstRow, std::uint32_t rows);
 
@@ -86,8 +95,11 @@ private:
     std::uint32_t runCount_;
     std::vector<std::uint32_t> columnSums_;
     std::vector<std::uint16_t> columnMaxima_;
+    std::vector<std::uint16_t> columnSaturated_;
     std::vector<std::uint64_t> runSums_;
     std::vector<std::uint16_t> runMaxima_;
+    std::vector<std::uint32_t> runSaturated_;
+    std::vector<std::uint32_t> oddCounts_;  // the odd samples' values, added to the result's at the end
     ChannelReduction result_;
 };
 

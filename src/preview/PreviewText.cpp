@@ -27,7 +27,8 @@ std::string bytesText(std::uint64_t bytes) {
 std::string figuresLine(const ChannelFigures& figures) {
     return "minimum " + std::to_string(figures.minimum) + ", maximum " + std::to_string(figures.maximum) + ", mean " +
            formatted("%.1f", figures.mean) + ", saturated " + std::to_string(figures.saturated) + " (" +
-           formatted("%.4g", 100.0 * figures.saturatedShare()) + " %)";
+           formatted("%.4g", 100.0 * figures.saturatedShare()) + " %)" +
+           (figures.histogramRowStep > 1 ? "; histogram of every " + std::to_string(figures.histogramRowStep) + "th row" : "");
 }
 
 std::string scanSummary(const ScanPreview& preview) {

@@ -7,7 +7,8 @@
 namespace quillane {
 
 // A channel's figures on one line, as quillane-split prints them and the preview window shows
-// them: "minimum 96, maximum 65535, mean 1834.2, saturated 3 (0.0001 %)".
+// them: "minimum 96, maximum 65535, mean 1834.2, saturated 3 (0.0001 %)", followed by
+// "; histogram of every 8th row" where the histogram and the contrast taken from it are sampled.
 std::string figuresLine(const ChannelFigures& figures);
 
 // The scan in a line: its size on disk and, as the channels will be written, its pixels, their

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <numeric>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -15,11 +16,14 @@ namespace {
 ChannelFigures figuresOf(const ChannelReduction& reduction, std::uint64_t samples) {
     ChannelFigures figures;
     figures.samples = samples;
+    if (samples == 0) return figures;
     figures.minimum = reduction.minimum;
-    figures.maximum = reduction.maximum;
+    figures.maximum = *std::max_element(reduction.maxima.begin(), reduction.maxima.end());
     figures.mean = static_cast<double>(reduction.sum) / static_cast<double>(samples);
-    figures.saturated = reduction.saturated;
-    for (const std::uint16_t mean : reduction.means) ++figures.histogram[mean >> 8];
+    figures.saturated = std::accumulate(reduction.saturated.begin(), reduction.saturated.end(), std::uint64_t{0});
+    const std::vector<std::uint32_t>& counts = reduction.valueCounts;
+    for (std::size_t value = 0; value < counts.size(); ++value) figures.histogram[value >> 8] += counts[value];
+    figures.histogramRowStep = reduction.valueRowStep;
     return figures;
 }
 
@@ -84,6 +88,8 @@ ScanPreview previewScan(const std::string& path, const PreviewRequest& request, 
         preview.channels[c].figures = figuresOf(reduction, std::uint64_t{width} * height);
         preview.channels[c].means = std::move(reduction.means);
         preview.channels[c].maxima = std::move(reduction.maxima);
+        preview.channels[c].saturated = std::move(reduction.saturated);
+        preview.channels[c].valueCounts = std::move(reduction.valueCounts);
     }
     return preview;
 }

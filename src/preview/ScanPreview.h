@@ -24,9 +24,8 @@ struct PreviewRequest {
     static constexpr std::uint32_t largestBox = 1024;
 };
 
-// The figures of one channel. Minimum, maximum, mean and the saturated samples count every
-// sample; the histogram counts the preview's pixels (block means), by their upper 8 bits, which is
-// what the pictures show and costs nothing per sample.
+// The figures of one channel, every sample counted; the histogram by the samples' upper 8 bits,
+// of every `histogramRowStep`-th row of the scan (as stored, from its first).
 struct ChannelFigures {
     std::uint64_t samples = 0;
     std::uint16_t minimum = 0;
@@ -34,15 +33,18 @@ struct ChannelFigures {
     double mean = 0;
     std::uint64_t saturated = 0;  // samples at 65535
     std::array<std::uint32_t, 256> histogram{};
+    std::uint32_t histogramRowStep = 1;
 
     double saturatedShare() const { return samples == 0 ? 0.0 : static_cast<double>(saturated) / static_cast<double>(samples); }
 };
 
-// One written channel reduced to the preview's pixels, `means` for the picture and `maxima`
-// for saturation (65535 where any sample of the block is saturated).
+// One written channel reduced to the preview's pixels, `means` for the picture, `maxima` (65535
+// where any sample of the block is saturated) and `saturated` (how many) for saturation.
 struct ChannelPreview {
     std::vector<std::uint16_t> means;
     std::vector<std::uint16_t> maxima;
+    std::vector<std::uint32_t> saturated;
+    std::vector<std::uint32_t> valueCounts;  // how many samples hold each value, in the histogram's rows
     ChannelFigures figures;
 };
 

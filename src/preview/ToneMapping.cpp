@@ -6,8 +6,6 @@
 namespace quillane {
 namespace {
 
-constexpr std::uint16_t saturatedSample = 0xFFFF;
-
 RgbImage blankPicture(std::uint32_t width, std::uint32_t height) {
     return {width, height, std::vector<std::uint8_t>(std::size_t{width} * height * 3, 0)};
 }
@@ -18,23 +16,22 @@ void put(RgbImage& picture, std::size_t pixel, Rgb colour) {
 
 }  // namespace
 
-// The values counted once, and the count walked from each end: a preview's pixels are many, and
-// their values only 65536.
-ToneRange automaticRange(const std::vector<std::uint16_t>& values, double clippedShare) {
-    if (values.empty()) return {};
-    const auto clipped = static_cast<std::size_t>(clippedShare * static_cast<double>(values.size()));
-    std::vector<std::uint32_t> counts(65536, 0);
-    for (const std::uint16_t value : values) ++counts[value];
+// The count walked from each end.
+ToneRange automaticRange(const std::vector<std::uint32_t>& counts, double clippedShare) {
+    std::uint64_t samples = 0;
+    for (const std::uint32_t count : counts) samples += count;
+    if (samples == 0 || counts.size() != 65536) return {};
+    const auto clipped = static_cast<std::uint64_t>(clippedShare * static_cast<double>(samples));
     // The value at sorted position `clipped` from the low end, and from the high end.
     ToneRange range;
-    std::size_t below = 0;
+    std::uint64_t below = 0;
     for (std::uint32_t value = 0; value < counts.size(); below += counts[value++]) {
         if (below + counts[value] > clipped) {
             range.low = static_cast<std::uint16_t>(value);
             break;
         }
     }
-    std::size_t above = 0;
+    std::uint64_t above = 0;
     for (std::uint32_t value = 65536; value-- > 0; above += counts[value]) {
         if (above + counts[value] > clipped) {
             range.high = static_cast<std::uint16_t>(value);
@@ -59,7 +56,7 @@ namespace {
 // for, and each level costs a division (and a logarithm) on its own.
 class ToneTable {
 public:
-    ToneTable(const std::vector<std::uint16_t>& values, ToneCurve curve) : range_(automaticRange(values)) {
+    ToneTable(const std::vector<std::uint32_t>& valueCounts, ToneCurve curve) : range_(automaticRange(valueCounts)) {
         levels_.reserve(std::size_t{range_.high} - range_.low + 1);
         for (std::uint32_t value = range_.low; value <= range_.high; ++value)
             levels_.push_back(toneLevel(static_cast<std::uint16_t>(value), range_, curve));
@@ -75,15 +72,46 @@ private:
     std::vector<std::uint8_t> levels_;
 };
 
+// How much of each block of a channel is saturated; blocks along the right and bottom edges are
+// cut short where the image ends.
+std::vector<double> saturatedShares(const ScanPreview& preview, const ChannelPreview& channel) {
+    const BlockGrid& grid = preview.grid;
+    std::vector<double> shares(channel.saturated.size(), 0.0);
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        if (channel.saturated[i] == 0) continue;
+        const std::uint64_t column = i % grid.columns * grid.side;
+        const std::uint64_t row = i / grid.columns * grid.side;
+        const std::uint64_t width = std::min<std::uint64_t>(grid.side, preview.width - column);
+        const std::uint64_t height = std::min<std::uint64_t>(grid.side, preview.height - row);
+        shares[i] = static_cast<double>(channel.saturated[i]) / static_cast<double>(width * height);
+    }
+    return shares;
+}
+
 }  // namespace
+
+std::vector<bool> saturationMarks(const std::vector<double>& shares) {
+    std::vector<bool> marks(shares.size(), false);
+    double owed = 0;  // stays above -1 and at most 0 between pixels
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        if (shares[i] <= 0) continue;
+        owed += shares[i];
+        if (owed > 0) {
+            marks[i] = true;
+            owed -= 1;
+        }
+    }
+    return marks;
+}
 
 RgbImage channelPicture(const ScanPreview& preview, int channel, ToneCurve curve) {
     const ChannelPreview& source = preview.channels[channel];
     RgbImage picture = blankPicture(preview.grid.columns, preview.grid.rows);
-    const ToneTable levelOf(source.means, curve);
+    const ToneTable levelOf(source.valueCounts, curve);
+    const std::vector<bool> marks = saturationMarks(saturatedShares(preview, source));
     for (std::size_t i = 0; i < source.means.size(); ++i) {
         const std::uint8_t level = levelOf(source.means[i]);
-        put(picture, i, source.maxima[i] == saturatedSample ? saturatedColour : Rgb{level, level, level});
+        put(picture, i, marks[i] ? saturatedColour : Rgb{level, level, level});
     }
     return picture;
 }
@@ -92,12 +120,14 @@ RgbImage compositePicture(const ScanPreview& preview, ToneCurve curve) {
     const ChannelPreview& red = preview.channels[0];
     const ChannelPreview& green = preview.channels[1];
     RgbImage picture = blankPicture(preview.grid.columns, preview.grid.rows);
-    const ToneTable redLevel(red.means, curve);
-    const ToneTable greenLevel(green.means, curve);
-    for (std::size_t i = 0; i < red.means.size(); ++i) {
-        const bool saturated = red.maxima[i] == saturatedSample || green.maxima[i] == saturatedSample;
-        put(picture, i, saturated ? saturatedColour : Rgb{redLevel(red.means[i]), greenLevel(green.means[i]), 0});
-    }
+    const ToneTable redLevel(red.valueCounts, curve);
+    const ToneTable greenLevel(green.valueCounts, curve);
+    std::vector<double> shares = saturatedShares(preview, red);
+    const std::vector<double> greenShares = saturatedShares(preview, green);
+    for (std::size_t i = 0; i < shares.size(); ++i) shares[i] = 1 - (1 - shares[i]) * (1 - greenShares[i]);
+    const std::vector<bool> marks = saturationMarks(shares);
+    for (std::size_t i = 0; i < red.means.size(); ++i)
+        put(picture, i, marks[i] ? saturatedColour : Rgb{redLevel(red.means[i]), greenLevel(green.means[i]), 0});
     return picture;
 }
 

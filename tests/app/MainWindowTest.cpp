@@ -736,6 +736,10 @@ TEST(PreviewWindowLogic, OnlyTheLatestRequestIsMadeAndShown) {
     const PreviewPage refusal = window.follow(refused, true, false)->run();
     EXPECT_EQ(refusal.preview, nullptr);
     EXPECT_EQ(refusal.summary, UserException(refused, 2).what()) << "the split's text for a missing file";
+
+    // The page holds the picture --preview writes (which the window saves), shown scaled down.
+    const PreviewPage tall = window.follow(ScanBuilder::scan(3, 3000).write(folder / "tall.tif").string(), false, false)->run();
+    EXPECT_EQ(std::make_pair(tall.preview->grid.columns, tall.preview->grid.rows), std::make_pair(1u, 1000u));
 }
 
 TEST(Resources, StringTableHoldsTheAboutItem) {

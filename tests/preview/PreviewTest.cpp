@@ -1,8 +1,9 @@
 // The preview against the files the split writes: every pixel is what the written channel's block
-// comes to, whatever the shape, box and flip, and a single saturated sample is never lost.
+// comes to, whatever the shape, box and flip; saturation is marked as much as it is, never lost.
 #include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
 #include "preview/ToneMapping.h"
+#include "ScanFile.h"
 #include "split/RecordingHost.h"
 #include "scan/UserException.h"
 #include "split/SplitRun.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 
@@ -26,6 +28,7 @@ namespace fs = std::filesystem;
 struct PlainReduction {
     std::uint32_t side = 1, columns = 0, rows = 0;
     std::vector<std::uint16_t> means, maxima;
+    std::vector<std::uint32_t> saturated;
 };
 
 PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, std::uint32_t boxHeight) {
@@ -38,19 +41,30 @@ PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, 
         for (std::uint32_t bc = 0; bc < plain.columns; ++bc) {
             std::uint64_t sum = 0, count = 0;
             std::uint16_t maximum = 0;
+            std::uint32_t saturated = 0;
             for (std::uint32_t r = br * plain.side; r < std::min(file.height, (br + 1) * plain.side); ++r) {
                 for (std::uint32_t c = bc * plain.side; c < std::min(file.width, (bc + 1) * plain.side); ++c) {
                     const std::uint16_t sample = file.pixels[std::size_t{r} * file.width + c];
                     sum += sample;
                     ++count;
                     maximum = std::max(maximum, sample);
+                    saturated += sample == 0xFFFF;
                 }
             }
             plain.means.push_back(static_cast<std::uint16_t>((sum + count / 2) / count));
             plain.maxima.push_back(maximum);
+            plain.saturated.push_back(saturated);
         }
     }
     return plain;
+}
+
+std::vector<std::size_t> markedPixels(const RgbImage& picture) {
+    std::vector<std::size_t> marked;
+    for (std::size_t i = 0; i < picture.pixels.size() / 3; ++i)
+        if (std::equal(saturatedColour.begin(), saturatedColour.end(), picture.pixels.begin() + static_cast<std::ptrdiff_t>(3 * i)))
+            marked.push_back(i);
+    return marked;
 }
 
 TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
@@ -58,9 +72,9 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
         std::uint32_t width, height, boxWidth, boxHeight;
         bool saturated = false;  // every sample of channel 0 at 65535: more than a 16-bit count holds
     } shapes[] = {
-        {7, 5, 3, 3}, {1, 9, 2, 2}, {9, 1, 4, 1}, {13, 11, 100, 100}, {64, 3, 5, 5}, {31, 17, 4, 6}, {1, 1, 1, 1},
+        {7, 5, 3, 3}, {1, 9, 2, 2}, {9, 1, 4, 1}, {13, 11, 100, 100}, {64, 3, 5, 5}, {31, 17, 4, 6}, {1, 1, 1, 1}, {5, 4, 5, 5, true},
         // Rows wider than a strip of columns and than one read: read in pieces, summed strip by strip.
-        {ChannelReducer::stripColumns + 7, 3, 9, 4}, {20000, 7, 9, 4, true},
+        {ChannelReducer::stripColumns + 7, 3, 9, 4}, {20000, 7, 9, 4, true}, {1, 70000, 1, 1, true},
     };
     const struct {
         const char* what;
@@ -92,6 +106,11 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 EXPECT_EQ(preview.grid.side, plain.side);
                 EXPECT_EQ(preview.channels[c].means, plain.means);
                 EXPECT_EQ(preview.channels[c].maxima, plain.maxima);
+                EXPECT_EQ(preview.channels[c].saturated, plain.saturated);
+                std::vector<std::size_t> saturated;  // at one sample a pixel, exactly these are marked
+                for (std::size_t i = 0; i < written.pixels.size(); ++i)
+                    if (written.pixels[i] == 0xFFFF) saturated.push_back(i);
+                if (plain.side == 1) { EXPECT_EQ(markedPixels(channelPicture(preview, c, ToneCurve::linear)), saturated); }
                 const ChannelFigures& figures = preview.channels[c].figures;
                 EXPECT_EQ(figures.minimum, *std::min_element(written.pixels.begin(), written.pixels.end()));
                 EXPECT_EQ(figures.maximum, *std::max_element(written.pixels.begin(), written.pixels.end()));
@@ -99,6 +118,11 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 double sum = 0;
                 for (const std::uint16_t sample : written.pixels) sum += sample;
                 EXPECT_DOUBLE_EQ(figures.mean, sum / static_cast<double>(written.pixels.size()));
+                const std::uint32_t step = shape.height < 4096 ? 1 : 8;  // the scan's rows the histogram counts
+                std::array<std::uint32_t, 256> histogram{};
+                for (std::size_t i = 0; i < builder.samples[c].size(); ++i)
+                    if (i / shape.width % step == 0) ++histogram[builder.samples[c][i] >> 8];
+                EXPECT_EQ(std::make_pair(figures.histogram, figures.histogramRowStep), std::make_pair(histogram, step));
             }
         }
     }
@@ -119,14 +143,30 @@ TEST(Preview, OneSaturatedSampleInATenThousandByThirtyThousandChannelIsCountedAn
     EXPECT_EQ(preview.channels[1].figures.maximum, 0xFFFF);
     // Flipped along the opposite diagonal, the sample stands in row width-1-column, column height-1-row.
     const std::size_t marked = std::size_t{(width - 1 - column) / preview.grid.side} * preview.grid.columns + (height - 1 - row) / preview.grid.side;
-    for (const RgbImage& picture : {channelPicture(preview, 1, ToneCurve::linear), compositePicture(preview, ToneCurve::logarithmic)}) {
-        std::vector<std::size_t> blue;
-        for (std::size_t i = 0; i < picture.pixels.size() / 3; ++i)
-            if (std::equal(saturatedColour.begin(), saturatedColour.end(), picture.pixels.begin() + static_cast<std::ptrdiff_t>(3 * i)))
-                blue.push_back(i);
-        EXPECT_EQ(blue, std::vector<std::size_t>{marked});
-    }
+    for (const RgbImage& picture : {channelPicture(preview, 1, ToneCurve::linear), compositePicture(preview, ToneCurve::logarithmic)})
+        EXPECT_EQ(markedPixels(picture), std::vector<std::size_t>{marked});
     EXPECT_EQ(std::count(preview.channels[0].maxima.begin(), preview.channels[0].maxima.end(), 0), std::ssize(preview.channels[0].maxima));
+}
+
+// A slide of spots, a few of them saturated: the blue pixels come to half to twice the share of
+// saturated samples, in each channel's picture and the composite, at two sizes.
+TEST(Preview, SaturationMarksComeToTheSaturatedShareOfASlideWithSpots) {
+    constexpr std::uint32_t width = 2000, height = 6000;
+    const TemporaryFolder folder;
+    const std::string input = (folder / "slide.tif").string();
+    bench::writeScanFile(input, {width, height, false, true});
+    std::uint64_t inEither = 0;
+    for (std::uint32_t r = 0; r < height; ++r)
+        for (std::uint32_t c = 0; c < width; ++c) inEither += bench::spotSample(0, r, c) == 0xFFFF || bench::spotSample(1, r, c) == 0xFFFF;
+    for (const std::uint32_t box : {PreviewRequest::largestBox, 200u}) {
+        const ScanPreview preview = previewScan(input, {box, box, true, true});
+        const auto shareOf = [&](const RgbImage& picture) { return static_cast<double>(markedPixels(picture).size()) / (picture.width * picture.height); };
+        const double shares[][2] = {{shareOf(channelPicture(preview, 0, ToneCurve::linear)), preview.channels[0].figures.saturatedShare()},
+                                    {shareOf(channelPicture(preview, 1, ToneCurve::linear)), preview.channels[1].figures.saturatedShare()},
+                                    {shareOf(compositePicture(preview, ToneCurve::linear)), static_cast<double>(inEither) / (width * height)}};
+        for (const auto& [marked, saturated] : shares)
+            EXPECT_TRUE(saturated > 0 && marked >= saturated / 2 && marked <= saturated * 2) << box << ": " << marked << " for " << saturated;
+    }
 }
 
 // A preview asked to stop ends without a result; a picture that cannot be written names its file.

@@ -30,7 +30,7 @@ QImage imageOf(const RgbImage& picture) {
         .copy();
 }
 
-// Scaled to its label, whole pixels kept sharp: a single saturated block stays a clear square.
+// Scaled to its label, whole pixels kept sharp: a saturated mark stays a clear blue, not a tint.
 QPixmap fitted(const RgbImage& picture, const QSize& box) {
     return QPixmap::fromImage(imageOf(picture).scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation));
 }
@@ -134,7 +134,8 @@ void PreviewDialog::showPictures() {
     pictures_[2]->setPixmap(fitted(pictures.composite, pictures_[2]->size()));
 }
 
-// The composite, as shown, through Qt's own PNG writer; the file appears whole or not at all.
+// The composite along the curve shown, at the size quillane-split --preview writes it, through
+// Qt's own PNG writer; the file appears whole or not at all.
 void PreviewDialog::savePicture() {
     if (!page_ || !page_->preview) return;
     const QString chosen = QFileDialog::getSaveFileName(this, qt(text::savePicture), shownPath(logic_.pictureName()),

@@ -172,7 +172,7 @@ void NativePreviewDialog::setPicture(int id, const RgbImage* image) {
 }
 
 // On black, as large as fits with its proportions kept, whole pixels sharp (no smoothing), so
-// that a single saturated block stays a clear square.
+// that a saturated mark stays a clear blue, not a tint.
 void NativePreviewDialog::draw(const DRAWITEMSTRUCT& item) {
     const int index = pictureIndex(static_cast<int>(item.CtlID));
     if (index < 0) return;
@@ -192,7 +192,8 @@ void NativePreviewDialog::draw(const DRAWITEMSTRUCT& item) {
                   shownHeight, 0, 0, width, height, picture.bits, &picture.info, DIB_RGB_COLORS, SRCCOPY);
 }
 
-// The composite, as shown, through WIC's PNG encoder; the file appears whole or not at all.
+// The composite along the curve shown, at the size quillane-split --preview writes it, through
+// WIC's PNG encoder; the file appears whole or not at all.
 void NativePreviewDialog::savePicture() {
     if (!page_ || !page_->preview) return;
     std::string file = logic_.pictureName();
