@@ -20,7 +20,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::uint64_t fingerprintSpan = 64 * 1024;
+constexpr std::uint64_t fingerprintSpan = std::uint64_t{64} * 1024;
 
 std::uint64_t fnv1a(std::uint64_t hash, const char* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
