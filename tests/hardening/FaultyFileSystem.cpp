@@ -32,6 +32,7 @@ struct Plan {
 };
 Plan plan;
 std::atomic<std::int64_t> pacedNanoseconds{0};  // what the slow disk's writes took since `started`
+std::atomic<std::uint64_t> pacedBytes{0};        // what they wrote
 
 constexpr std::size_t shortWrite = 7;
 
@@ -42,6 +43,7 @@ Count paced(Count count) {
     const std::size_t piece = std::max<std::size_t>(plan.bytesPerSecond / 20, 512);
     const auto taken = static_cast<Count>(std::min<std::size_t>(count, piece));
     pacedNanoseconds += static_cast<std::int64_t>(std::uint64_t{taken} * 1000000000 / plan.bytesPerSecond);
+    pacedBytes += taken;
     return taken;
 }
 
@@ -184,6 +186,7 @@ Plan& startPlan(std::vector<Fault> faults, bool shortWrites, bool withoutUnnamed
     if (plan.active) throw std::logic_error("FaultyFileSystem does not nest");
     plan = Plan{};
     pacedNanoseconds = 0;
+    pacedBytes = 0;
     plan.active = true;
     plan.faults = std::move(faults);
     plan.shortWrites = shortWrites;
@@ -206,7 +209,7 @@ int FaultyFileSystem::calls(FileCall call) const { return plan.counts[static_cas
 
 std::vector<std::string> FaultyFileSystem::trace() const { return plan.trace; }
 
-std::chrono::steady_clock::time_point FaultyFileSystem::now() const { return testing::now(); }
+std::uint64_t FaultyFileSystem::pacedBytes() const { return testing::pacedBytes.load(); }
 
 int openFileMark() {
 #ifdef _WIN32

@@ -70,7 +70,9 @@ public:
     // Every call in order, by what it did ("open unnamed", "open folder", "fsync", on Windows
     // "vanish" and "keep" for the delete disposition...), one repeated at once listed once.
     std::vector<std::string> trace() const;
-    std::chrono::steady_clock::time_point now() const;  // the file layer's clock
+    // The bytes written at the slow pace so far: the file layer's clock counts time by them, so
+    // that a test measures in them what the program does in the meantime.
+    std::uint64_t pacedBytes() const;
 
 private:
     ReplacedFileSystemCalls replaced_;
