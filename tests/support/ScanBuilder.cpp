@@ -306,8 +306,12 @@ void writeFile(const std::filesystem::path& file, const std::vector<std::uint8_t
 }
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 TemporaryFolder::TemporaryFolder() {

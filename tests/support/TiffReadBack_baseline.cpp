@@ -4,9 +4,10 @@
 // in `messages`, as libtiff's errors and warnings do in the other build.
 #include "support/TiffReadBack.h"
 
+#include "support/ScanBuilder.h"
+
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -138,12 +139,11 @@ private:
 
 TiffReadBack readTiff(const std::filesystem::path& path) {
     TiffReadBack result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    if (!std::ifstream(path, std::ios::binary)) {
         result.messages.push_back("error: cannot open " + path.string());
         return result;
     }
-    const Bytes file(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
+    const Bytes file(readFile(path));
     if (!file.holds(0, 8) || file.u16(0) != 0x4949 || file.u16(2) != 42) {
         result.messages.push_back("error: not a little-endian TIFF file");
         return result;
