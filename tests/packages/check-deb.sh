@@ -6,14 +6,21 @@
 # is then removed and purged, and the file system must be as it was before it came (below).
 # Needs root and the Debian mirror of apt's sources.
 #   tests/packages/check-deb.sh <quillane-split_*.deb> <quillane_*.deb> [cache folder]
-# The cache folder (default: build/package-check beside the .deb's build) keeps the minimal
-# system as a tarball and the packages apt fetched, so that a later check downloads nothing
-# it has; every check unpacks the system afresh.
+#   tests/packages/check-deb.sh --prepare [cache folder]
+# The cache folder (default: build/package-check) keeps the minimal system as a tarball and the
+# packages apt fetched, so that a later check downloads nothing it has; every check unpacks the
+# system afresh. --prepare only makes the tarball, as scripts/test does while it builds.
 set -euo pipefail
-split_deb=$(realpath "$1")
-window_deb=$(realpath "$2")
 here=$(cd "$(dirname "$0")/../.." && pwd)
-cache=$(realpath -m "${3:-$here/build/package-check}")
+prepare=false
+if [ "${1:-}" = --prepare ]; then
+    prepare=true
+    cache=$(realpath -m "${2:-$here/build/package-check}")
+else
+    split_deb=$(realpath "$1")
+    window_deb=$(realpath "$2")
+    cache=$(realpath -m "${3:-$here/build/package-check}")
+fi
 scan="$here/fuzz/corpus/two-channels-4x3.tif"
 suite=bookworm
 fail() { echo "check-deb: $*" >&2; exit 1; }
@@ -46,6 +53,11 @@ if [ ! -f "$base" ]; then
     rm -f "$fresh"/var/cache/apt/archives/*.deb
     tar -C "$fresh" --one-file-system -cf "$base.part" . && mv "$base.part" "$base"
     remove_tree "$fresh"
+    trap - EXIT
+fi
+if $prepare; then
+    echo "check-deb: the minimal Debian 12 is ready in $base"
+    exit 0
 fi
 
 root=$(mktemp -d "$cache/root.XXXXXX")
