@@ -242,10 +242,14 @@ Error OutputFile::flushObserved() {
     try {
         std::thread([state, handle] {
             const Error error = flush(handle);
-            const std::lock_guard lock(state->mutex);
-            state->error = error;
-            state->finished = true;
-            if (state->leftBehind) close(handle);
+            {
+                const std::lock_guard lock(state->mutex);
+                state->error = error;
+                state->finished = true;
+                if (state->leftBehind) close(handle);
+            }
+            // Told after the lock is let go: MinGW's condition variable, woken by a detached thread
+            // that still holds the lock, may leave a waiter with a time limit waiting for good.
             state->done.notify_all();
         }).detach();
     } catch (const std::system_error&) {
