@@ -4,8 +4,6 @@
 // in `messages`, as libtiff's errors and warnings do in the other build.
 #include "support/TiffReadBack.h"
 
-#include "support/ScanBuilder.h"
-
 #include <algorithm>
 #include <fstream>
 #include <set>
@@ -139,11 +137,14 @@ private:
 
 TiffReadBack readTiff(const std::filesystem::path& path) {
     TiffReadBack result;
-    if (!std::ifstream(path, std::ios::binary)) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
         result.messages.push_back("error: cannot open " + path.string());
         return result;
     }
-    const Bytes file(readFile(path));
+    std::vector<std::uint8_t> whole(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0).read(reinterpret_cast<char*>(whole.data()), static_cast<std::streamsize>(whole.size()));
+    const Bytes file(std::move(whole));
     if (!file.holds(0, 8) || file.u16(0) != 0x4949 || file.u16(2) != 42) {
         result.messages.push_back("error: not a little-endian TIFF file");
         return result;
