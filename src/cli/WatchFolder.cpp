@@ -1,15 +1,16 @@
 #include "cli/WatchFolder.h"
 
-#include "app/ProgramInfo.h"
 #include "cli/ConsoleHost.h"
 #include "cli/Reporting.h"
 #include "cli/WatchFiles.h"
+#include "platform/FileState.h"
 #include "platform/FolderListing.h"
 #include "platform/FolderWatch.h"
 #include "platform/StopRequest.h"
 #include "platform/WatchLock.h"
 #include "split/SplitRun.h"
 #include "split/WatchRecord.h"
+#include "version/ProgramVersion.h"
 
 #include <algorithm>
 #include <chrono>
@@ -48,8 +49,6 @@ bool mayBeScan(const std::string& name) {
     return !name.empty() && name[0] != '.' && (endsWith(name, ".tif") || endsWith(name, ".tiff"));
 }
 
-std::string versionText() { return QUILLANE_VERSION_TEXT; }
-
 class FolderSplitter {
 public:
     FolderSplitter(const CommandLine& commandLine, SplitRecord& record, WatchFiles& files)
@@ -74,7 +73,7 @@ public:
         if (found != SplitRecord::Found::intact)
             for (const std::string& path : filesInFolder(folder_))
                 if (mayBeScan(FileNamePart(path)) && !isOwnOutput(FileNamePart(path), path)) scans.push_back(path);
-        const int taken = found == SplitRecord::Found::intact ? 0 : record_.takeFromFolder(options_, scans, versionText(), localTimestamp());
+        const int taken = found == SplitRecord::Found::intact ? 0 : record_.takeFromFolder(options_, scans, programVersionText(), localTimestamp());
         try {
             record_.compact();
         } catch (const std::exception& failure) {
@@ -323,7 +322,7 @@ private:
         entry.scan = name;
         entry.flip = flipName(options_);
         entry.time = localTimestamp();
-        entry.version = versionText();
+        entry.version = programVersionText();
         const OutputPaths outputs = composeOutputPaths(options_, path);
         for (const std::string* output : {&outputs.first, &outputs.second})
             entry.outputs.push_back({.path = *output, .identity = fileIdentity(*output).value_or(FileIdentity{}),

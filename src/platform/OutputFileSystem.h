@@ -21,7 +21,7 @@ using Error = std::uint32_t;
 
 // What stands at an output's path when it is about to be written.
 struct Existing {
-    bool replacing = false;  // a file, which the new one will replace
+    bool fileStood = false;  // a file stood there when checked, which the new one is to replace
     std::uint32_t mode = 0;  // its permissions, which the new one takes over (POSIX)
 };
 // Refuses an existing output that may not be written, as opening it for writing would, and a
@@ -99,24 +99,5 @@ void removeUnheld(const std::string& path) noexcept;
 std::string fullPathOf(const std::string& path);
 // The folder part of a path including its last separator (or a drive, "C:"), or empty.
 std::string folderOf(const std::string& path);
-
-// Named temporaries are listed where a signal handler can remove them (POSIX); a listed one
-// is named by its folder and name. They do nothing where the system removes them itself.
-int watchTemporary(const std::string& folder, const std::string& name) noexcept;
-// A file set aside (`aside`, beside `destination` in `folder`), listed so that a signal puts it
-// back at its name before the program ends; once given up, the signal removes it instead.
-int watchAside(const std::string& folder, const std::string& aside, const std::string& destination) noexcept;
-void giveUpAside(int slot) noexcept;
-void forgetTemporary(int slot) noexcept;
-
-// Holds back the signals that end the program for as long as it lives (POSIX), so that the
-// calls it spans take the files from one whole state to the next with no signal in between.
-class SignalsHeldBack {
-public:
-    SignalsHeldBack() noexcept;
-    ~SignalsHeldBack();
-    SignalsHeldBack(const SignalsHeldBack&) = delete;
-    SignalsHeldBack& operator=(const SignalsHeldBack&) = delete;
-};
 
 }  // namespace quillane::outputsystem

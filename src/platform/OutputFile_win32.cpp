@@ -95,8 +95,8 @@ Error checkDestination(const std::string& destination, Existing& existing) {
     // that a read-only file, one the user may not change and one another program holds open are
     // refused before anything is written, as they would be without the temporary.
     const DWORD attributes = ::GetFileAttributesA(destination.c_str());
-    existing.replacing = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (!existing.replacing) return 0;
+    existing.fileStood = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!existing.fileStood) return 0;
     // Windows refuses to open a read-only file for writing; checked here as well, since the
     // attribute is all the refusal rests on and not every system that runs the program
     // enforces it for every user.
@@ -248,20 +248,6 @@ std::string folderOf(const std::string& path) {
     return {};
 }
 
-int watchTemporary(const std::string&, const std::string&) noexcept { return -1; }
-
-int watchAside(const std::string&, const std::string&, const std::string&) noexcept { return -1; }
-
-void giveUpAside(int) noexcept {}
-
-void forgetTemporary(int) noexcept {}
-
-// A console's Ctrl+C ends the program on a thread of its own, with nothing of ours to run first.
-SignalsHeldBack::SignalsHeldBack() noexcept = default;
-SignalsHeldBack::~SignalsHeldBack() = default;
-
 }  // namespace outputsystem
-
-void removeTemporariesOnSignals() {}
 
 }  // namespace quillane
