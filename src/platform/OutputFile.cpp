@@ -142,12 +142,10 @@ void OutputFile::makeNamedTemporary() {
         const std::string name = nextTemporaryName();
         signalSlot_ = removeOnSignal(folder_, name);
         Handle handle = noHandle;
-        bool vanishesOnClose = false;
-        const Error error = createNamed(folder_ + name, handle, vanishesOnClose);
+        const Error error = createNamed(folder_ + name, handle);
         if (error == 0) {
             handle_ = handle;
             temporary_ = folder_ + name;
-            vanishes_ = vanishesOnClose;
             return;
         }
         forgetOnSignal(signalSlot_);
@@ -361,22 +359,15 @@ void OutputFile::takeName() {
         }
         return;
     }
-    if (!renamesWhileHeld) {
-        handle_ = noHandle;
-        if (const Error error = close(handle)) fail(error, false, fullPathOf(destination_));
-    }
-    if (const Error error = rename(handle, temporary_, destination_)) fail(error, true, destination_);
-    vanishes_ = false;
+    NamingStep failed = NamingStep::naming;
+    const Error error = nameReplacing(handle_, temporary_, destination_,
+                                      [this](const std::function<Error()>& call) { return served(call); }, failed);
+    if (error != 0 && failed == NamingStep::naming) fail(error, true, destination_);
+    if (error != 0 && failed == NamingStep::beforeNaming) fail(error, false, fullPathOf(destination_));
     temporary_.clear();
     forgetOnSignal(signalSlot_);
     signalSlot_ = -1;
-    if (renamesWhileHeld) {
-        handle_ = noHandle;
-        const Error error = served([handle] { return flushNamed(handle); });
-        // Named and on the disk: closing it can lose nothing, and a failure to is not one of the file's.
-        close(handle);
-        if (error != 0) fail(error, false, fullPathOf(destination_));
-    }
+    if (error != 0) fail(error, false, fullPathOf(destination_));
 }
 
 void OutputFile::commit() {
@@ -386,11 +377,8 @@ void OutputFile::commit() {
 }
 
 void OutputFile::abandon() noexcept {
-    if (handle_ != noHandle) {
-        close(handle_);
-        handle_ = noHandle;
-    }
-    if (!temporary_.empty() && !vanishes_) remove(temporary_);
+    discardHidden(handle_, temporary_);
+    handle_ = noHandle;
     temporary_.clear();
     forgetOnSignal(signalSlot_);
     signalSlot_ = -1;

@@ -81,7 +81,6 @@ private:
     bool fileStood_ = false;  // a file stood at the destination when this one was created
     std::uint32_t mode_ = 0;  // that file's permissions (POSIX)
     bool unnamed_ = false;    // made without a name (O_TMPFILE)
-    bool vanishes_ = false;   // named, but the system removes it on close (Windows)
     bool flushed_ = false;   // flushed to the disk
     std::uint64_t written_ = 0;         // bytes written from the start of the file
     std::uint64_t writingBackFrom_ = 0; // where the bytes the system was not yet asked to write back begin

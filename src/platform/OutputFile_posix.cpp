@@ -94,7 +94,7 @@ Error createUnnamed(const std::string& folder, Handle& handle) {
 // folder itself, which fails for writing with EISDIR.
 bool unnamedUnsupported(Error error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
 
-Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose) {
+Error createNamed(const std::string& path, Handle& handle) {
     const int descriptor = fileSystemCalls().open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) return lastError();
     // Another process's sweep may have taken the file between its making and its locking; then
@@ -105,7 +105,6 @@ Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose
         return EEXIST;
     }
     handle = descriptor;
-    vanishesOnClose = false;
     return 0;
 }
 
@@ -204,19 +203,24 @@ Error copyAll(Handle from, Handle to) {
     }
 }
 
-Error keep(Handle) { return 0; }
+// Closed first and renamed by its name after, so that a failure to close changes nothing; the
+// folder's flush makes the name last.
+Error nameReplacing(Handle& handle, const std::string& hidden, const std::string& destination, const Observed&,
+                    NamingStep& failed) {
+    const Handle file = handle;
+    handle = noHandle;
+    failed = NamingStep::beforeNaming;
+    if (const Error error = close(file)) return error;
+    failed = NamingStep::naming;
+    return fileSystemCalls().rename(hidden.c_str(), destination.c_str()) == 0 ? 0 : lastError();
+}
 
-void discard(Handle) noexcept {}
-
-const bool renamesWhileHeld = false;
-
-Error rename(Handle, const std::string& from, const std::string& to) {
-    return fileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
+void discardHidden(Handle handle, const std::string& hidden) noexcept {
+    if (handle != noHandle) close(handle);
+    if (!hidden.empty()) remove(hidden);
 }
 
 Error remove(const std::string& path) noexcept { return fileSystemCalls().unlink(path.c_str()) == 0 ? 0 : lastError(); }
-
-Error flushNamed(Handle) { return 0; }
 
 Error flushFolder(const std::string& folder) {
     const int descriptor = fileSystemCalls().open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);

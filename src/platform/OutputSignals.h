@@ -15,8 +15,8 @@ void undoUnfinishedOutputsOnSignals();
 
 namespace outputsystem {
 
-// The files a signal undoes, each in a slot of its own (-1: not listed, left to the sweep); they
-// do nothing where the system removes temporaries itself. A file is named by its folder and name.
+// The files a signal undoes, each in a slot (-1: not listed, left to the sweep), named by folder
+// and name; nothing where the system removes temporaries itself.
 int removeOnSignal(const std::string& folder, const std::string& name) noexcept;
 // A file set aside (`aside`, beside `destination` in `folder`), which a signal puts back at its
 // name; once removeInsteadOnSignal is called, the signal removes it instead.
