@@ -28,7 +28,7 @@ namespace {
 constexpr int usageErrorStatus = 2;
 
 std::string versionText() {
-    return quillane::programVersionText() + " (" + quillane::ProductVersionText(quillane::programVersion()) + ")";
+    return std::string(quillane::programVersionText) + " (" + quillane::ProductVersionText(quillane::programVersion) + ")";
 }
 
 int run(const quillane::CommandLine& commandLine) {

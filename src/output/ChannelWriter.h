@@ -17,30 +17,29 @@ class ScanImage;
 // whole or not at all, flipped on the way when asked. Every failure throws UserException.
 class ChannelWriter {
 public:
-    // Writing tells `progress`, when given, that it is still under way (see ProgressObserver): a
-    // stop it throws abandons the channel file being written. The scan outlives the writer.
+    // Writing tells `progress`, when given, that it is still under way: a stop it throws abandons
+    // the channel file being written. The scan outlives the writer.
     explicit ChannelWriter(ScanImage& scan, ProgressObserver* progress = nullptr);
     ChannelWriter(const ChannelWriter&) = delete;
     ChannelWriter& operator=(const ChannelWriter&) = delete;
     // Abandons a file written but not committed.
     ~ChannelWriter();
 
-    // Refuses, in writeChannel's words, what writing `outputPath` would refuse before anything
-    // is written (a file that may not be written, a name too long); writes nothing.
+    // Refuses, in writeChannel's words, what writing `outputPath` would refuse before anything is
+    // written (a file that may not be written, a name too long).
     static void checkOutput(const std::string& outputPath);
     // Writes channel 0 or 1 and puts it in place.
     void writeChannel(const std::string& outputPath, int channel);
-    // Writes channel 0 or 1 as writeChannel does, but keeps the complete file out of place (without
-    // a name, or under a hidden one) for commitChannelFiles.
+    // Writes channel 0 or 1 as writeChannel does, but keeps the complete file hidden for
+    // commitChannelFiles.
     void writeChannelToCommit(const std::string& outputPath, int channel);
     // Puts both files written by writeChannelToCommit in place together: both take their names,
     // or neither changes what stood there before. `changed` receives the paths that now hold a
     // new file, also when a failure is thrown.
     void commitChannelFiles(std::vector<std::string>& changed);
-    // Whether the file of channel 0 or 1 is held: written and not yet committed, or left by a
-    // failed write until abandonFiles.
+    // Whether the file of channel 0 or 1 is held: not yet committed, or left by a failed write
+    // until abandonFiles, which discards what they hold.
     bool holdsFile(int channel) const;
-    // Lets go of the files held; what they hold is discarded.
     void abandonFiles() noexcept;
 
     // Flips every channel written from now on as it is written, a band of rows at a time through
@@ -56,16 +55,14 @@ public:
     static constexpr std::size_t copyPieceBytes = std::size_t{512} << 10;
 
 private:
-    // Write the samples at `pixels`, flipped as pending, or the `count` bytes of the input from
+    // Write the samples at `pixels`, flipped as pending, or `count` bytes of the input from
     // `offset` on; false when the input failed under them, with the reason in inputError_.
     bool writeFlippedSamples(OutputFile& file, const void* pixels);
     bool copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count);
 
     ScanImage& scan_;
     ProgressObserver* progress_ = nullptr;
-    // The output file of channel 0 or 1 while it is written; after a failed write it stays here
-    // until abandoned.
-    std::unique_ptr<OutputFile> files_[2];
+    std::unique_ptr<OutputFile> files_[2];  // see holdsFile
     struct PendingFlip {
         bool mainDiagonal = true;
         std::uint32_t sourceWidth = 0;

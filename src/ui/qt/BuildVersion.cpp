@@ -4,7 +4,7 @@
 namespace quillane {
 
 VersionResource BuildVersionSource::load() {
-    return {programVersion(), programCopyright()};
+    return {programVersion, std::string(programCopyright)};
 }
 
 }  // namespace quillane
