@@ -77,7 +77,7 @@ Error nameReplacing(Handle& handle, const std::string& hidden, const std::string
 void discardHidden(Handle handle, const std::string& hidden) noexcept;
 Error remove(const std::string& path) noexcept;
 // The folder's entries to the disk, so that names given in it survive a power cut (POSIX;
-// nothing on Windows, see flushNamed). A file system that cannot flush a folder is not a
+// nothing on Windows, see nameReplacing). A file system that cannot flush a folder is not a
 // failure.
 Error flushFolder(const std::string& folder);
 
