@@ -4,6 +4,7 @@
 // peer comparison's do.
 #include "BenchFiles.h"
 #include "SplitDriver.h"
+#include "output/ChannelWriter.h"
 #include "output/Flip.h"
 #include "scan/ScanImage.h"
 #include "split/SplitRun.h"
@@ -40,10 +41,10 @@ void removeOutputs(const std::string& folder) {
 }
 
 // Writes channel 0 of the scan again and again, the file removed between writes untimed.
-void timeChannelWrites(benchmark::State& state, ScanImage& scan) {
+void timeChannelWrites(benchmark::State& state, ChannelWriter& writer) {
     const std::string output = benchFolder() + "/Red.tif";
     for (auto _ : state) {
-        scan.writeChannel(output, 0);
+        writer.writeChannel(output, 0);
         state.PauseTiming();
         std::filesystem::remove(output);
         state.ResumeTiming();
@@ -54,9 +55,10 @@ void timeChannelWrites(benchmark::State& state, ScanImage& scan) {
 // Channel 0 straight from the mapped input, as a split without a flip writes it.
 void writeChannelFromMapping(benchmark::State& state) {
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open(scanFile(width, height));
     scan.parse();
-    timeChannelWrites(state, scan);
+    timeChannelWrites(state, writer);
 }
 
 // Channel 0 from a flipped buffer in memory, as a split with a flip writes it.
@@ -66,22 +68,24 @@ void writeChannelFromMemory(benchmark::State& state) {
     scan.parse();
     ChannelBuffer flipped;
     flipped.allocate(2, scan.channels[0].pixelCount());
-    scan.flipMainDiagonal(flipped.samples.data, scan.channels[0].samples.data);
+    flipChannel(scan, Diagonal::main, flipped.samples.data, scan.channels[0].samples.data);
     std::swap(scan.channels[0].samples.data, flipped.samples.data);
     std::swap(scan.channels[0].samples.owns, flipped.samples.owns);
     std::swap(scan.width, scan.height);
-    timeChannelWrites(state, scan);
+    ChannelWriter writer(scan);
+    timeChannelWrites(state, writer);
 }
 
 // Channel 0 flipped as the split run flips it, band by band as it is written, in bands of
 // state.range(0) KiB: the band size against its neighbours.
 void writeChannelFlippedInBands(benchmark::State& state) {
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open(scanFile(width, height));
     scan.parse();
-    scan.flipBandBytes = static_cast<std::size_t>(state.range(0)) << 10;
-    scan.flipWhenWritten(true);
-    timeChannelWrites(state, scan);
+    writer.flipBandBytes = static_cast<std::size_t>(state.range(0)) << 10;
+    writer.flipWhenWritten(true);
+    timeChannelWrites(state, writer);
 }
 
 // Channel 0 of the mapped input flipped into memory as the split run flipped it before, its reads guarded
@@ -96,7 +100,7 @@ void flipMappedChannel(benchmark::State& state, bool guarded) {
     const std::uint16_t* source = scan.channels[0].samples.data;
     for (auto _ : state) {
         if (guarded) {
-            scan.flipMainDiagonal(flipped.samples.data, source);
+            flipChannel(scan, Diagonal::main, flipped.samples.data, source);
         } else {
             scan.inputFile().prefetch(source, channelBytes);
             flipMainDiagonalBlocked(flipped.samples.data, source, width, height);

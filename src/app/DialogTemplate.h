@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgramInfo.h"
+#include "version/ProgramInfo.h"
 
 #include <cstdint>
 #include <span>

@@ -2,8 +2,8 @@
 
 #include "cli/ConsoleHost.h"
 #include "cli/Reporting.h"
+#include "output/ChannelWriter.h"
 #include "platform/FileLocation.h"
-#include "scan/ScanImage.h"
 #include "scan/UserException.h"
 #include "split/OutputPlan.h"
 
@@ -64,8 +64,8 @@ void writeInfoText(const std::string& file, const ScanFacts& facts) {
 // The outputs' refusal as the split would give it before writing anything; empty when none.
 std::string outputRefusal(const OutputPaths& outputs) {
     try {
-        ScanImage::checkOutput(outputs.first);
-        ScanImage::checkOutput(outputs.second);
+        ChannelWriter::checkOutput(outputs.first);
+        ChannelWriter::checkOutput(outputs.second);
     } catch (const UserException& refusal) {
         return refusal.what();
     }

@@ -1,15 +1,16 @@
 #include "cli/WatchFolder.h"
 
-#include "app/ProgramInfo.h"
 #include "cli/ConsoleHost.h"
 #include "cli/Reporting.h"
 #include "cli/WatchFiles.h"
+#include "platform/FileState.h"
 #include "platform/FolderListing.h"
 #include "platform/FolderWatch.h"
 #include "platform/StopRequest.h"
 #include "platform/WatchLock.h"
 #include "split/SplitRun.h"
 #include "split/WatchRecord.h"
+#include "version/ProgramVersion.h"
 
 #include <algorithm>
 #include <chrono>
@@ -36,20 +37,6 @@ constexpr std::chrono::hours idleWait{1};
 constexpr std::chrono::milliseconds firstRetry{1000};
 constexpr std::chrono::milliseconds longestRetry{5 * 60 * 1000};
 
-bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-           });
-}
-
-// Scans are TIFF files, as a dropped folder lists them; hidden files are other programs'
-// temporaries, which they rename once written.
-bool mayBeScan(const std::string& name) {
-    return !name.empty() && name[0] != '.' && (endsWith(name, ".tif") || endsWith(name, ".tiff"));
-}
-
-std::string versionText() { return QUILLANE_VERSION_TEXT; }
-
 class FolderSplitter {
 public:
     FolderSplitter(const CommandLine& commandLine, SplitRecord& record, WatchFiles& files)
@@ -73,8 +60,8 @@ public:
         std::vector<std::string> scans;
         if (found != SplitRecord::Found::intact)
             for (const std::string& path : filesInFolder(folder_))
-                if (mayBeScan(FileNamePart(path)) && !isOwnOutput(FileNamePart(path), path)) scans.push_back(path);
-        const int taken = found == SplitRecord::Found::intact ? 0 : record_.takeFromFolder(options_, scans, versionText(), localTimestamp());
+                if (mayBeScanName(FileNamePart(path)) && !isOwnOutput(FileNamePart(path), path)) scans.push_back(path);
+        const int taken = found == SplitRecord::Found::intact ? 0 : record_.takeFromFolder(options_, scans, programVersionText, localTimestamp());
         try {
             record_.compact();
         } catch (const std::exception& failure) {
@@ -106,7 +93,7 @@ public:
         const std::string path = prefix_ + name;
         const FileState state = fileState(path);
         if (told) marks_.erase(name);
-        if (!state.exists || !mayBeScan(name) || isOwnOutput(name, path)) {
+        if (!state.exists || !mayBeScanName(name) || isOwnOutput(name, path)) {
             pending_.erase(name);
             failing_.erase(name);
             if (!state.exists) reported_.erase(name);  // a scan that is gone does not recover
@@ -219,26 +206,8 @@ private:
         if (const std::optional<FileIdentity> identity = fileIdentity(path);
             identity && record_.isOutput(*identity, fileState(path).size, name))
             return true;
-        for (const char* colour : {"Red", "Green"}) {
-            const std::string prefix = colour;
-            if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-            const std::string rest = name.substr(prefix.size());
-            SplitOptions flipped = options_;
-            for (const int flip : {0, 1, 2}) {
-                flipped.flip = flip != 0;
-                flipped.mainDiagonal = flip == 1;
-                std::string scan = rest;
-                const std::string suffix = flipSuffix(flipped);
-                if (!suffix.empty()) {
-                    const std::size_t dot = scan.rfind('.');
-                    const std::size_t stem = dot == std::string::npos ? scan.size() : dot;
-                    if (stem < suffix.size() || scan.compare(stem - suffix.size(), suffix.size(), suffix) != 0) continue;
-                    scan.erase(stem - suffix.size(), suffix.size());
-                }
-                if (fileState(prefix_ + scan).exists) return true;
-            }
-        }
-        return false;
+        const std::vector<std::string> inputs = inputsNamingOutput(name);
+        return std::any_of(inputs.begin(), inputs.end(), [&](const std::string& input) { return fileState(prefix_ + input).exists; });
     }
 
     void split(const std::string& name, const std::string& path, const FileState& before) {
@@ -323,7 +292,7 @@ private:
         entry.scan = name;
         entry.flip = flipName(options_);
         entry.time = localTimestamp();
-        entry.version = versionText();
+        entry.version = programVersionText;
         const OutputPaths outputs = composeOutputPaths(options_, path);
         for (const std::string* output : {&outputs.first, &outputs.second})
             entry.outputs.push_back({.path = *output, .identity = fileIdentity(*output).value_or(FileIdentity{}),

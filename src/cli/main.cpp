@@ -1,6 +1,4 @@
 // quillane-split: the split behind the window's button, for scripts and pipelines.
-#include "app/ProgramInfo.h"
-#include "app/VersionInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/InspectFiles.h"
 #include "cli/PreviewFile.h"
@@ -9,8 +7,9 @@
 #include "cli/WatchFiles.h"
 #include "cli/WatchFolder.h"
 #include "platform/CodePage.h"
-#include "platform/OutputFile.h"
+#include "platform/OutputSignals.h"
 #include "platform/Process.h"
+#include "version/ProgramVersion.h"
 
 #include <cstdio>
 #include <string>
@@ -29,10 +28,7 @@ namespace {
 constexpr int usageErrorStatus = 2;
 
 std::string versionText() {
-    const quillane::FixedVersion version{QUILLANE_VERSION_MAJOR, QUILLANE_VERSION_MINOR, QUILLANE_VERSION_PATCH,
-                                         QUILLANE_VERSION_TWEAK};
-    return std::to_string(version.major) + '.' + std::to_string(version.minor) + '.' + std::to_string(version.build) +
-           '.' + std::to_string(version.revision) + " (" + quillane::ProductVersionText(version) + ")";
+    return std::string(quillane::programVersionText) + " (" + quillane::ProductVersionText(quillane::programVersion) + ")";
 }
 
 int run(const quillane::CommandLine& commandLine) {
@@ -55,7 +51,7 @@ int run(const quillane::CommandLine& commandLine) {
 
 int main(int argc, char** argv) {
     // Ctrl-C, a kill or a hang-up while a file is written leave no temporary behind.
-    quillane::removeTemporariesOnSignals();
+    quillane::undoUnfinishedOutputsOnSignals();
     quillane::showProgramTextOnConsole();  // the names it prints, as the program has them
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     quillane::CommandLine commandLine;

@@ -1,3 +1,5 @@
+#include "output/ChannelWriter.h"
+
 #include "output/Flip.h"
 #include "output/TiffLayout.h"
 #include "platform/CodePage.h"
@@ -65,7 +67,7 @@ std::string limitedText(const FileError& failure) {
 
 }  // namespace
 
-void ScanImage::checkOutput(const std::string& outputPath) {
+void ChannelWriter::checkOutput(const std::string& outputPath) {
     try {
         checkOutputDestination(outputPath);
     } catch (const FileError& failure) {
@@ -243,7 +245,7 @@ bool writeBands(OutputFile& file, std::uint64_t bands, bool overlapped, Progress
 
 // Each band is flipped on this thread, its reads of the mapped input under guard (a fault there
 // must come back here, where the guard was set), and written meanwhile by the band writer.
-bool ScanImage::writeFlippedSamples(OutputFile& file, const void* pixels) {
+bool ChannelWriter::writeFlippedSamples(OutputFile& file, const void* pixels) {
     const PendingFlip& flip = *pendingFlip_;
     const FlipBandPlan plan = planFlipBands(flip.sourceWidth, flip.sourceHeight, flip.bandBytes);
     const auto* source = static_cast<const std::uint16_t*>(pixels);
@@ -253,14 +255,15 @@ bool ScanImage::writeFlippedSamples(OutputFile& file, const void* pixels) {
     constexpr std::uint64_t prefetchPiece = std::uint64_t{16} << 20;
     const std::uint64_t channelBytes = 2 * std::uint64_t{flip.sourceWidth} * flip.sourceHeight;
     for (std::uint64_t done = 0; done < channelBytes; done += prefetchPiece) {
-        input_.prefetch(static_cast<const std::uint8_t*>(pixels) + done, std::min(prefetchPiece, channelBytes - done));
+        scan_.inputFile().prefetch(static_cast<const std::uint8_t*>(pixels) + done,
+                                   std::min(prefetchPiece, channelBytes - done));
         stillWorking(progress_);
     }
     void* const buffers[2] = {flipBands_[0].get(), flipBands_[1].get()};
     return writeBands(file, plan.bandCount, true, progress_, buffers, [&](std::uint64_t i, void* buffer) -> std::size_t {
         const FlipBand band = plan.band(i);
         auto* samples = static_cast<std::uint16_t*>(buffer);
-        if (!input_.readGuarded([&] { flipBand(samples, source, flip.sourceWidth, flip.sourceHeight, diagonal, band); },
+        if (!scan_.inputFile().readGuarded([&] { flipBand(samples, source, flip.sourceWidth, flip.sourceHeight, diagonal, band); },
                                 inputError_))
             return 0;
         return 2 * std::size_t{band.rows} * band.columns;
@@ -271,7 +274,7 @@ bool ScanImage::writeFlippedSamples(OutputFile& file, const void* pixels) {
 // is then written: two copies, both through the processor's cache, and nothing that depends on
 // how fast a large mapping faults in. Writing on the band writer's thread meanwhile gained
 // nothing measurable, so it is all done here.
-bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count) {
+bool ChannelWriter::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint64_t count) {
     const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, copyPieceBytes));
     const std::uint64_t pieces = (count + piece - 1) / piece;
     const auto owned = std::make_unique_for_overwrite<std::uint8_t[]>(piece);
@@ -283,7 +286,7 @@ bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint6
         while (got < wanted) {
             std::size_t more = 0;
             // An input that ends early (error 0) or cannot be read fails the piece.
-            inputError_ = input_.readAt(offset + from + got, static_cast<std::uint8_t*>(buffer) + got, wanted - got, more);
+            inputError_ = scan_.inputFile().readAt(offset + from + got, static_cast<std::uint8_t*>(buffer) + got, wanted - got, more);
             if (inputError_ != 0 || more == 0) return 0;
             got += more;
         }
@@ -291,38 +294,52 @@ bool ScanImage::copyFromInput(OutputFile& file, std::uint64_t offset, std::uint6
     });
 }
 
-void ScanImage::writeChannel(const std::string& outputPath, int channel) {
-    writeChannelUnnamed(outputPath, channel);
-    OutputFile& file = *outputFiles[channel];
+ChannelWriter::ChannelWriter(ScanImage& scan, ProgressObserver* progress) : scan_(scan), progress_(progress) {}
+
+ChannelWriter::~ChannelWriter() { abandonFiles(); }
+
+bool ChannelWriter::holdsFile(int channel) const { return files_[channel] != nullptr; }
+
+void ChannelWriter::abandonFiles() noexcept {
+    for (auto& file : files_) {
+        if (file) file->abandon();
+        file.reset();
+    }
+}
+
+void ChannelWriter::writeChannel(const std::string& outputPath, int channel) {
+    writeChannelToCommit(outputPath, channel);
+    OutputFile& file = *files_[channel];
     try {
         file.commit();
     } catch (const FileError& failure) {
         file.abandon();
         throwAsUserException(failure);
     }
-    outputFiles[channel].reset();
+    files_[channel].reset();
 }
 
-void ScanImage::nameChannelFiles(std::vector<std::string>& changed) {
-    if (!outputFiles[0] || !outputFiles[1]) throw std::logic_error("nameChannelFiles: both channels must be written first");
+void ChannelWriter::commitChannelFiles(std::vector<std::string>& changed) {
+    if (!files_[0] || !files_[1]) throw std::logic_error("commitChannelFiles: both channels must be written first");
     try {
-        commitTogether(*outputFiles[0], *outputFiles[1], changed);
+        commitTogether(*files_[0], *files_[1], changed);
     } catch (const FileError& failure) {
-        for (auto& file : outputFiles) file->abandon();
+        for (auto& file : files_) file->abandon();
         throwAsUserException(failure);
     }
-    for (auto& file : outputFiles) file.reset();
+    for (auto& file : files_) file.reset();
 }
 
-void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) {
-    if (channel < 0 || channel > 1) throw std::invalid_argument("writeChannel: the channel must be 0 or 1");
+void ChannelWriter::writeChannelToCommit(const std::string& outputPath, int channel) {
+    if (channel < 0 || channel > 1) throw std::invalid_argument("writeChannelToCommit: the channel must be 0 or 1");
 
     // Never read samples that are not there: a channel the scan does not hold, or one shorter
     // than the image, is refused before any file is made.
-    const ChannelBuffer& buffer = channels[channel];
+    const ScanImage& scan = scan_;
+    const ChannelBuffer& buffer = scan.channels[channel];
     const void* pixels = buffer.pixels();
-    const std::uint64_t needed = 2 * std::uint64_t{width > 0 ? static_cast<std::uint32_t>(width) : 0u} *
-                                 (height > 0 ? static_cast<std::uint32_t>(height) : 0u);
+    const std::uint64_t needed = 2 * std::uint64_t{scan.width > 0 ? static_cast<std::uint32_t>(scan.width) : 0u} *
+                                 (scan.height > 0 ? static_cast<std::uint32_t>(scan.height) : 0u);
     if (pixels == nullptr || needed == 0) throw UserException(outputPath + " : This scan holds no image data for this channel");
     // A count that was set must cover the image; a buffer whose count was never set is taken
     // to hold the image, as a channel always does.
@@ -330,26 +347,27 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
     if (held != 0 && held < needed) throw UserException(outputPath + " : This channel holds fewer samples than its image needs");
 
     ChannelFileFields fields;
-    fields.width = static_cast<std::uint32_t>(width);
-    fields.height = static_cast<std::uint32_t>(height);
-    fields.description = description;
-    fields.make = make;
-    fields.model = model;
-    fields.software = software;
-    fields.dateTime = dateTime;
-    fields.artist = artist;
-    fields.hostComputer = hostComputer;
-    fields.pageName = pageNameFor(scannerRecord, channel);
-    fields.pageOfMany = scannerRecord.channelCount != 0;
+    fields.width = static_cast<std::uint32_t>(scan.width);
+    fields.height = static_cast<std::uint32_t>(scan.height);
+    fields.description = scan.description;
+    fields.make = scan.make;
+    fields.model = scan.model;
+    fields.software = scan.software;
+    fields.dateTime = scan.dateTime;
+    fields.artist = scan.artist;
+    fields.hostComputer = scan.hostComputer;
+    fields.pageName = pageNameFor(scan.scannerRecord, channel);
+    fields.pageOfMany = scan.scannerRecord.channelCount != 0;
     // After a flip the rows run down the input's columns, so each axis takes the other's size.
-    fields.pixelSizeX = axesExchanged ? scannerRecord.pixelSizeY : scannerRecord.pixelSizeX;
-    fields.pixelSizeY = axesExchanged ? scannerRecord.pixelSizeX : scannerRecord.pixelSizeY;
+    const ScannerRecord& record = scan.scannerRecord;
+    fields.pixelSizeX = scan.axesExchanged ? record.pixelSizeY : record.pixelSizeX;
+    fields.pixelSizeY = scan.axesExchanged ? record.pixelSizeX : record.pixelSizeY;
     const std::optional<ChannelFileLayout> layout = layOutChannelFile(fields);
     if (!layout) throw UserException(outputPath + " : This image is too large to be written as a tiff file");
 
-    std::unique_ptr<OutputFile>& file = outputFiles[channel];
+    std::unique_ptr<OutputFile>& file = files_[channel];
     file.reset();
-    const bool fromInput = input_.holds(pixels, layout->pixelBytes);
+    const bool fromInput = scan.inputFile().holds(pixels, layout->pixelBytes);
     try {
         file = std::make_unique<OutputFile>(outputPath);
         file->reportProgressTo(progress_);
@@ -362,7 +380,7 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
             complete = writeFlippedSamples(*file, pixels);
         } else if (fromInput) {
             // Samples still in the input file are read from the file itself.
-            const auto offset = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(pixels) - input_.view());
+            const auto offset = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(pixels) - scan.view());
             complete = copyFromInput(*file, offset, layout->pixelBytes);
         } else {
             // Straight from the channel's buffer: bytes, at whatever address the samples start.
@@ -371,7 +389,7 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
         // The input failed under its samples: cut short by another program, or unreadable.
         if (!complete) {
             file->abandon();
-            failInputRead(inputError_);
+            scan.failInputRead(inputError_);
         }
     } catch (const FileError& failure) {
         // The object stays in its slot until close(); what it wrote goes now, so an existing
@@ -379,9 +397,21 @@ void ScanImage::writeChannelUnnamed(const std::string& outputPath, int channel) 
         if (file) file->abandon();
         // Pixels read from a file that another program has cut short meanwhile fail the write;
         // the input is what went wrong, not the output.
-        if (fromInput && inputCutShort()) refuseChangedInput();
+        if (fromInput && scan.inputCutShort()) scan.refuseChangedInput();
         throwAsUserException(failure);
     }
+}
+
+void ChannelWriter::flipWhenWritten(bool mainDiagonal) {
+    if (pendingFlip_) throw std::logic_error("flipWhenWritten: the channels are already to be flipped");
+    const auto w = static_cast<std::uint32_t>(std::max(scan_.width, 0));
+    const auto h = static_cast<std::uint32_t>(std::max(scan_.height, 0));
+    const FlipBandPlan plan = planFlipBands(w, h, flipBandBytes);
+    // Two buffers when there is more than one band: one is filled while the other is written.
+    for (std::uint64_t i = 0; i < 2; ++i)
+        flipBands_[i] = i < plan.bandCount ? std::make_unique_for_overwrite<std::uint16_t[]>(plan.largestBandSamples()) : nullptr;
+    pendingFlip_ = PendingFlip{mainDiagonal, w, h, flipBandBytes};
+    scan_.exchangeAxes();
 }
 
 }  // namespace quillane

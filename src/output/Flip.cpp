@@ -251,31 +251,13 @@ FlipBandPlan planFlipBands(std::uint32_t width, std::uint32_t height, std::size_
 // still inside the mapped input is mapped in first, in one go, rather than a few pages at a
 // time as the tiles reach it, and is read under guard: another program may cut the file short
 // meanwhile.
-void ScanImage::flipMainDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
-    if (width <= 0 || height <= 0) return;
-    const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
-    input_.prefetch(source, 2 * std::uint64_t{w} * h);
+void flipChannel(const ScanImage& scan, Diagonal diagonal, std::uint16_t* destination, const std::uint16_t* source) {
+    if (scan.width <= 0 || scan.height <= 0) return;
+    const auto w = static_cast<std::uint32_t>(scan.width), h = static_cast<std::uint32_t>(scan.height);
+    scan.inputFile().prefetch(source, 2 * std::uint64_t{w} * h);
     std::uint32_t error = 0;
-    if (!input_.readGuarded([&] { flipMainDiagonalBlocked(destination, source, w, h); }, error)) failInputRead(error);
-}
-
-void ScanImage::flipOppositeDiagonal(std::uint16_t* destination, const std::uint16_t* source) {
-    if (width <= 0 || height <= 0) return;
-    const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
-    input_.prefetch(source, 2 * std::uint64_t{w} * h);
-    std::uint32_t error = 0;
-    if (!input_.readGuarded([&] { flipOppositeDiagonalBlocked(destination, source, w, h); }, error)) failInputRead(error);
-}
-
-void ScanImage::flipWhenWritten(bool mainDiagonal) {
-    if (pendingFlip_) throw std::logic_error("flipWhenWritten: the channels are already to be flipped");
-    const auto w = static_cast<std::uint32_t>(std::max(width, 0)), h = static_cast<std::uint32_t>(std::max(height, 0));
-    const FlipBandPlan plan = planFlipBands(w, h, flipBandBytes);
-    // Two buffers when there is more than one band: one is filled while the other is written.
-    for (std::uint64_t i = 0; i < 2; ++i)
-        flipBands_[i] = i < plan.bandCount ? std::make_unique_for_overwrite<std::uint16_t[]>(plan.largestBandSamples()) : nullptr;
-    pendingFlip_ = PendingFlip{mainDiagonal, w, h, flipBandBytes};
-    exchangeAxes();
+    const auto flip = diagonal == Diagonal::main ? flipMainDiagonalBlocked : flipOppositeDiagonalBlocked;
+    if (!scan.inputFile().readGuarded([&] { flip(destination, source, w, h); }, error)) scan.failInputRead(error);
 }
 
 }  // namespace quillane

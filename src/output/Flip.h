@@ -12,6 +12,8 @@
 // through an aligned 16-bit access.
 namespace quillane {
 
+class ScanImage;
+
 // The reference: the source visited row by row in storage order.
 void flipMainDiagonalRowByRow(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
                               std::uint32_t height);
@@ -87,5 +89,10 @@ FlipBandPlan planFlipBands(std::uint32_t width, std::uint32_t height, std::size_
 // falls back to the usual one), for measuring how the tile size matters on a given shape.
 void flipMainDiagonalTiled(std::uint16_t* destination, const std::uint16_t* source, std::uint32_t width,
                            std::uint32_t height, FlipTile tile);
+
+// One whole channel of `scan` (its width × height, samples at `source`, perhaps in its mapped
+// input) flipped into `destination`; an input that fails under the read is refused as the split
+// refuses it. Call scan.exchangeAxes() once every channel is flipped.
+void flipChannel(const ScanImage& scan, Diagonal diagonal, std::uint16_t* destination, const std::uint16_t* source);
 
 }  // namespace quillane

@@ -2,6 +2,7 @@
 
 #include "platform/FolderListing.h"
 #include "platform/OutputFileSystem.h"
+#include "platform/OutputSignals.h"
 
 #include <atomic>
 #include <cerrno>
@@ -77,7 +78,7 @@ bool folderIgnoresCase(const std::string& folder, const struct stat& folderStatu
         const std::string probe = prefix + name;
         // Watched as the output files' temporaries are, so that a signal ending the program
         // meanwhile removes it.
-        const int slot = outputsystem::watchTemporary(folder, name);
+        const int slot = outputsystem::removeOnSignal(folder, name);
         const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         const int error = descriptor < 0 ? errno : 0;
         if (descriptor >= 0) {
@@ -86,7 +87,7 @@ bool folderIgnoresCase(const std::string& folder, const struct stat& folderStatu
             ignores = ::lstat((prefix + inOtherCase(name)).c_str(), &status) == 0;
             ::unlink(probe.c_str());
         }
-        outputsystem::forgetTemporary(slot);
+        outputsystem::forgetOnSignal(slot);
         // Otherwise a folder that cannot be written to: judged by the files' identities alone.
         if (error != EEXIST) break;
     }

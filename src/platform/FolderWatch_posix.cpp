@@ -1,3 +1,4 @@
+#include "platform/FileState.h"
 #include "platform/FolderNotifications.h"
 #include "platform/StopRequest.h"
 
@@ -21,8 +22,6 @@ FileState fileState(const std::string& path) {
     return {.exists = true, .size = static_cast<std::uint64_t>(status.st_size),
             .modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
 }
-
-bool writtenSince(const FileState& later, const FileState& earlier) { return later.modified >= earlier.modified; }
 
 bool heldForWriting(const std::string& path) {
     const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

@@ -1,3 +1,4 @@
+#include "platform/FileState.h"
 #include "platform/FolderNotifications.h"
 #include "platform/StopRequest.h"
 
@@ -21,8 +22,6 @@ FileState fileState(const std::string& path) {
                          data.ftLastWriteTime.dwLowDateTime;
     return {.exists = true, .size = size, .modified = static_cast<std::int64_t>(written)};
 }
-
-bool writtenSince(const FileState& later, const FileState& earlier) { return later.modified >= earlier.modified; }
 
 bool heldForWriting(const std::string& path) {
     // Shared for reading only: refused while anyone has the file open for writing.

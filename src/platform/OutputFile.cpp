@@ -3,6 +3,7 @@
 #include "platform/FileSystemCalls.h"
 #include "platform/FolderListing.h"
 #include "platform/OutputFileSystem.h"
+#include "platform/OutputSignals.h"
 #include "platform/ProgressObserver.h"
 
 #include <algorithm>
@@ -119,7 +120,7 @@ OutputFile::OutputFile(std::string destination) : destination_(std::move(destina
     Existing existing;
     if (const Error error = checkDestination(destination_, existing)) fail(error, true, destination_);
     folder_ = folderOf(destination_);
-    replacing_ = existing.replacing;
+    fileStood_ = existing.fileStood;
     mode_ = existing.mode;
     sweepOnce(folder_);
 
@@ -139,18 +140,16 @@ void OutputFile::makeNamedTemporary() {
         // A hidden name beside the destination, so that the final rename stays on one file system.
         // Watched before it exists, so that no signal finds it made but not yet watched.
         const std::string name = nextTemporaryName();
-        watchSlot_ = watchTemporary(folder_, name);
+        signalSlot_ = removeOnSignal(folder_, name);
         Handle handle = noHandle;
-        bool vanishesOnClose = false;
-        const Error error = createNamed(folder_ + name, handle, vanishesOnClose);
+        const Error error = createNamed(folder_ + name, handle);
         if (error == 0) {
             handle_ = handle;
             temporary_ = folder_ + name;
-            vanishes_ = vanishesOnClose;
             return;
         }
-        forgetTemporary(watchSlot_);
-        watchSlot_ = -1;
+        forgetOnSignal(signalSlot_);
+        signalSlot_ = -1;
         if (!alreadyExists(error)) fail(error, true, destination_);
     }
 }
@@ -298,10 +297,10 @@ Error OutputFile::served(Call call) {
 // The bytes reach the disk before the name does, so that a power cut cannot leave an empty or
 // partial file under the name, and a failure the system reports only on flushing (an I/O error,
 // a full disk on a network share) fails the write instead of passing unnoticed.
-void OutputFile::finish() {
-    if (finished_) return;
+void OutputFile::flushToDisk() {
+    if (flushed_) return;
     if (const Error error = flushObserved()) fail(error, false, fullPathOf(destination_));
-    finished_ = true;
+    flushed_ = true;
 }
 
 void OutputFile::moveIntoNamedTemporary() {
@@ -311,7 +310,7 @@ void OutputFile::moveIntoNamedTemporary() {
     unnamed_ = false;
     try {
         makeNamedTemporary();
-        adopt(handle_, Existing{replacing_, mode_});
+        adopt(handle_, Existing{fileStood_, mode_});
         if (const Error error = copyAll(unnamedFile, handle_)) fail(error, false, fullPathOf(destination_));
         if (const Error error = flush(handle_)) fail(error, false, fullPathOf(destination_));
     } catch (...) {
@@ -322,7 +321,7 @@ void OutputFile::moveIntoNamedTemporary() {
 }
 
 bool OutputFile::nameUnnamed() {
-    if (!replacing_) {
+    if (!fileStood_) {
         const Error error = link(handle_, destination_);
         if (error == 0) return true;
         if (linkRefused(error)) {
@@ -335,15 +334,15 @@ bool OutputFile::nameUnnamed() {
     // Only a rename replaces a file in one step: a hidden name first.
     for (;;) {
         const std::string name = nextTemporaryName();
-        watchSlot_ = watchTemporary(folder_, name);
+        signalSlot_ = removeOnSignal(folder_, name);
         const Error error = link(handle_, folder_ + name);
         if (error == 0) {
             temporary_ = folder_ + name;
             unnamed_ = false;
             return false;
         }
-        forgetTemporary(watchSlot_);
-        watchSlot_ = -1;
+        forgetOnSignal(signalSlot_);
+        signalSlot_ = -1;
         if (linkRefused(error)) {
             moveIntoNamedTemporary();
             return false;
@@ -359,49 +358,39 @@ void OutputFile::takeName() {
         // Ours alone until the descriptor is closed: a failure to close takes the name back.
         handle_ = noHandle;
         if (const Error error = close(handle)) {
-            if (!replacing_) remove(destination_);
+            if (!fileStood_) remove(destination_);
             fail(error, false, fullPathOf(destination_));
         }
         return;
     }
-    if (!renamesWhileHeld) {
-        handle_ = noHandle;
-        if (const Error error = close(handle)) fail(error, false, fullPathOf(destination_));
-    }
-    if (const Error error = rename(handle, temporary_, destination_)) fail(error, true, destination_);
-    vanishes_ = false;
+    NamingStep failed = NamingStep::naming;
+    const Error error = nameReplacing(handle_, temporary_, destination_,
+                                      [this](const std::function<Error()>& call) { return served(call); }, failed);
+    if (error != 0 && failed == NamingStep::naming) fail(error, true, destination_);
+    if (error != 0 && failed == NamingStep::beforeNaming) fail(error, false, fullPathOf(destination_));
     temporary_.clear();
-    forgetTemporary(watchSlot_);
-    watchSlot_ = -1;
-    if (renamesWhileHeld) {
-        handle_ = noHandle;
-        const Error error = served([handle] { return flushNamed(handle); });
-        // Named and on the disk: closing it can lose nothing, and a failure to is not one of the file's.
-        close(handle);
-        if (error != 0) fail(error, false, fullPathOf(destination_));
-    }
+    forgetOnSignal(signalSlot_);
+    signalSlot_ = -1;
+    if (error != 0) fail(error, false, fullPathOf(destination_));
 }
 
 void OutputFile::commit() {
-    finish();
+    flushToDisk();
     takeName();
     if (const Error error = flushFolder(folder_)) fail(error, false, fullPathOf(destination_));
 }
 
 void OutputFile::abandon() noexcept {
-    if (handle_ != noHandle) {
-        close(handle_);
-        handle_ = noHandle;
-    }
-    if (!temporary_.empty() && !vanishes_) remove(temporary_);
+    discardHidden(handle_, temporary_);
+    handle_ = noHandle;
     temporary_.clear();
-    forgetTemporary(watchSlot_);
-    watchSlot_ = -1;
+    forgetOnSignal(signalSlot_);
+    signalSlot_ = -1;
 }
 
 void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::string>& changed) {
-    first.finish();
-    second.finish();
+    first.flushToDisk();
+    second.flushToDisk();
     // The file the first replaces stays, held, under a hidden name until the second has its name.
     // A signal that ends the program before then puts it back; the two names are given with the
     // signals held back, so that no signal finds one file new and the other not.
@@ -412,13 +401,13 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
     // appeared there while the pair was written is kept as one that stood there from the start.
     Existing standing;
     checkDestination(first.destination_, standing);
-    if (first.replacing_ || standing.replacing) {
+    if (first.fileStood_ || standing.fileStood) {
         const std::string name = nextTemporaryName();
         aside = first.folder_ + name;
-        asideSlot = watchAside(first.folder_, name, first.destination_.substr(first.folder_.size()));
+        asideSlot = putBackOnSignal(first.folder_, name, first.destination_.substr(first.folder_.size()));
         bool moved = false;
         if (const Error error = setAside(first.destination_, aside, held, moved)) {
-            forgetTemporary(asideSlot);
+            forgetOnSignal(asideSlot);
             fail(error, true, first.destination_);
         }
         if (!moved) aside.clear();  // gone meanwhile: nothing to put back but nothing
@@ -433,7 +422,7 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
             first.takeName();
         } catch (...) {
             if (!aside.empty()) putFirstBack();
-            forgetTemporary(asideSlot);
+            forgetOnSignal(asideSlot);
             throw;
         }
         changed.push_back(first.destination_);
@@ -441,14 +430,14 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
             second.takeName();
         } catch (...) {
             if (putFirstBack()) changed.pop_back();
-            forgetTemporary(asideSlot);
+            forgetOnSignal(asideSlot);
             throw;
         }
         changed.push_back(second.destination_);
-        giveUpAside(asideSlot);
+        removeInsteadOnSignal(asideSlot);
     }
     if (!aside.empty()) dropAside(held, aside);
-    forgetTemporary(asideSlot);
+    forgetOnSignal(asideSlot);
     if (const Error error = flushFolder(first.folder_)) fail(error, false, fullPathOf(first.destination_));
     if (folderKey(second.folder_) != folderKey(first.folder_)) {
         if (const Error error = flushFolder(second.folder_)) fail(error, false, fullPathOf(second.destination_));

@@ -21,7 +21,7 @@ class ProgressObserver;
 // Windows the system deletes it unless it is committed, so that a kill or a crash leaves
 // nothing. Where a named temporary must serve (a file system without unnamed files, or one that
 // refuses to name them), it is hidden (".quillane-" and 16 letters and digits, ".tmp"), held by
-// its writer while it is written, removed by the signal handling of `removeTemporariesOnSignals`,
+// its writer while it is written, removed by the signal handling of `undoUnfinishedOutputsOnSignals`,
 // and swept by the next output made in its folder by any process that can take it: one no
 // writer holds any more.
 class OutputFile {
@@ -47,8 +47,8 @@ public:
     std::uint64_t position();
     void seekToStart();
     // Flushes what was written to the disk: the file is then complete and lacks only its name.
-    void finish();
-    // Finishes the file, gives it the destination's name (replacing a file there in one step),
+    void flushToDisk();
+    // Flushes the file, gives it the destination's name (replacing a file there in one step),
     // closes it and flushes its folder.
     void commit();
     // Closes and removes the temporary without reporting anything; used after a failure.
@@ -78,14 +78,13 @@ private:
     std::string folder_;     // the destination's folder, where the temporary is
     std::string temporary_;  // the temporary's path while it has a name to remove
     std::intptr_t handle_ = -1;
-    bool replacing_ = false;  // a file stood at the destination when this one was created
+    bool fileStood_ = false;  // a file stood at the destination when this one was created
     std::uint32_t mode_ = 0;  // that file's permissions (POSIX)
     bool unnamed_ = false;    // made without a name (O_TMPFILE)
-    bool vanishes_ = false;   // named, but the system removes it on close (Windows)
-    bool finished_ = false;   // flushed to the disk
+    bool flushed_ = false;   // flushed to the disk
     std::uint64_t written_ = 0;         // bytes written from the start of the file
     std::uint64_t writingBackFrom_ = 0; // where the bytes the system was not yet asked to write back begin
-    int watchSlot_ = -1;      // where signal handling finds the temporary's name
+    int signalSlot_ = -1;      // where signal handling finds the temporary's name
     ProgressObserver* progress_ = nullptr;
     std::size_t piece_ = std::size_t{1} << 20;
 };
@@ -102,12 +101,5 @@ void commitTogether(OutputFile& first, OutputFile& second, std::vector<std::stri
 // anything (an existing file that may not be written, a path or name longer than the system
 // takes); writes nothing.
 void checkOutputDestination(const std::string& destination);
-
-// Has the signals that end a program (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT, a broken pipe and the
-// crashes) first remove the named temporaries of the output files being written, then end the
-// program as the signal would have. A program calls it once at its start, before any output is
-// made; a library leaves signals to its host. Nothing to do on Windows, which removes the
-// temporaries itself.
-void removeTemporariesOnSignals();
 
 }  // namespace quillane

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace quillane::outputsystem {
@@ -21,7 +22,7 @@ using Error = std::uint32_t;
 
 // What stands at an output's path when it is about to be written.
 struct Existing {
-    bool replacing = false;  // a file, which the new one will replace
+    bool fileStood = false;  // a file stood there when checked, which the new one is to replace
     std::uint32_t mode = 0;  // its permissions, which the new one takes over (POSIX)
 };
 // Refuses an existing output that may not be written, as opening it for writing would, and a
@@ -34,13 +35,12 @@ Error createUnnamed(const std::string& folder, Handle& handle);
 // Whether createUnnamed failed only because the folder's file system has no unnamed files,
 // so that a named temporary must serve.
 bool unnamedUnsupported(Error error);
-// A new file at `path`, failing when one is there. `vanishesOnClose` tells whether the system
-// removes it when its handle closes before `keep` (Windows' delete disposition).
+// A new hidden file at `path`, failing when one is there.
 //
 // Both kinds of temporary are held by their writer for as long as the handle is open (an open
 // file description lock on POSIX, a handle that shares nothing on Windows): another process's
 // sweep removes only what it can take for itself.
-Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose);
+Error createNamed(const std::string& path, Handle& handle);
 bool alreadyExists(Error error);
 // Gives the new file the existing output's permissions.
 void adopt(Handle handle, const Existing& existing) noexcept;
@@ -61,21 +61,23 @@ Error link(Handle handle, const std::string& path);
 bool linkRefused(Error error);
 // Copies every byte of `from` into `to` (POSIX, for an unnamed file the system refuses to name).
 Error copyAll(Handle from, Handle to);
-// Keeps a file made by createNamed when its handle closes; `discard` undoes it.
-Error keep(Handle handle);
-void discard(Handle handle) noexcept;
-// Moves the temporary `from`, open as `handle`, over `to`, replacing a file there.
-Error rename(Handle handle, const std::string& from, const std::string& to);
-// Whether a temporary is renamed through its handle, before it is closed (Windows), rather than
-// by its name after it is closed (POSIX, where a failure to close then changes nothing).
-extern const bool renamesWhileHeld;
+// The step of naming a hidden file that failed: letting go of it before it could be named, the
+// naming itself, or making the new name last once it was given.
+enum class NamingStep { beforeNaming, naming, afterNaming };
+// Runs `call` (a flush that a slow share may take a while over) while telling the progress.
+using Observed = std::function<Error(const std::function<Error()>& call)>;
+// Gives the complete hidden file `hidden`, open as `handle`, the name `destination`, replacing a
+// file there in one step, and closes it (`handle` is noHandle once it is closed), with whatever
+// the system needs besides the folder's flush for the name to survive a power cut. A failure
+// tells its step in `failed`; a file that is not named stays hidden, for discardHidden.
+Error nameReplacing(Handle& handle, const std::string& hidden, const std::string& destination, const Observed& observed,
+                    NamingStep& failed);
+// Lets go of a hidden file that is not to be named: closes it when it is open, and removes
+// `hidden` unless the system removed it with its handle. Reports nothing.
+void discardHidden(Handle handle, const std::string& hidden) noexcept;
 Error remove(const std::string& path) noexcept;
-// Once a file has its new name: whatever the system needs besides the folder's flush for the
-// name to survive a power cut (Windows: the renamed file flushed again, which commits the file
-// system's log of the rename). Nothing on POSIX.
-Error flushNamed(Handle handle);
 // The folder's entries to the disk, so that names given in it survive a power cut (POSIX;
-// nothing on Windows, see flushNamed). A file system that cannot flush a folder is not a
+// nothing on Windows, see nameReplacing). A file system that cannot flush a folder is not a
 // failure.
 Error flushFolder(const std::string& folder);
 
@@ -99,24 +101,5 @@ void removeUnheld(const std::string& path) noexcept;
 std::string fullPathOf(const std::string& path);
 // The folder part of a path including its last separator (or a drive, "C:"), or empty.
 std::string folderOf(const std::string& path);
-
-// Named temporaries are listed where a signal handler can remove them (POSIX); a listed one
-// is named by its folder and name. They do nothing where the system removes them itself.
-int watchTemporary(const std::string& folder, const std::string& name) noexcept;
-// A file set aside (`aside`, beside `destination` in `folder`), listed so that a signal puts it
-// back at its name before the program ends; once given up, the signal removes it instead.
-int watchAside(const std::string& folder, const std::string& aside, const std::string& destination) noexcept;
-void giveUpAside(int slot) noexcept;
-void forgetTemporary(int slot) noexcept;
-
-// Holds back the signals that end the program for as long as it lives (POSIX), so that the
-// calls it spans take the files from one whole state to the next with no signal in between.
-class SignalsHeldBack {
-public:
-    SignalsHeldBack() noexcept;
-    ~SignalsHeldBack();
-    SignalsHeldBack(const SignalsHeldBack&) = delete;
-    SignalsHeldBack& operator=(const SignalsHeldBack&) = delete;
-};
 
 }  // namespace quillane::outputsystem

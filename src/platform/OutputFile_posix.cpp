@@ -1,19 +1,12 @@
-// The POSIX system calls behind OutputFile (platform/OutputFileSystem.h), and the signal
-// handling that removes named temporaries.
+// The POSIX system calls behind OutputFile (platform/OutputFileSystem.h).
 #include "platform/OutputFile.h"
 
 #include "platform/FileSystemCalls.h"
 #include "platform/OutputFileSystem.h"
 
-#include <array>
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <pthread.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,9 +51,9 @@ Error checkDestination(const std::string& destination, Existing& existing) {
         const Error error = lastError();
         if (error == ENAMETOOLONG) return error;  // refused before anything is written
     }
-    existing.replacing = status.st_mode != 0 && !S_ISDIR(status.st_mode);
+    existing.fileStood = status.st_mode != 0 && !S_ISDIR(status.st_mode);
     existing.mode = status.st_mode & 07777;
-    if (existing.replacing && ::access(destination.c_str(), W_OK) != 0) return lastError();
+    if (existing.fileStood && ::access(destination.c_str(), W_OK) != 0) return lastError();
     return 0;
 }
 
@@ -101,7 +94,7 @@ Error createUnnamed(const std::string& folder, Handle& handle) {
 // folder itself, which fails for writing with EISDIR.
 bool unnamedUnsupported(Error error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
 
-Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose) {
+Error createNamed(const std::string& path, Handle& handle) {
     const int descriptor = fileSystemCalls().open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) return lastError();
     // Another process's sweep may have taken the file between its making and its locking; then
@@ -112,14 +105,13 @@ Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose
         return EEXIST;
     }
     handle = descriptor;
-    vanishesOnClose = false;
     return 0;
 }
 
 bool alreadyExists(Error error) { return error == EEXIST; }
 
 void adopt(Handle handle, const Existing& existing) noexcept {
-    if (existing.replacing) ::fchmod(descriptorOf(handle), static_cast<mode_t>(existing.mode & 0777));
+    if (existing.fileStood) ::fchmod(descriptorOf(handle), static_cast<mode_t>(existing.mode & 0777));
 }
 
 Error writeSome(Handle handle, const void* bytes, std::size_t count, std::size_t& written) {
@@ -211,19 +203,24 @@ Error copyAll(Handle from, Handle to) {
     }
 }
 
-Error keep(Handle) { return 0; }
+// Closed first and renamed by its name after, so that a failure to close changes nothing; the
+// folder's flush makes the name last.
+Error nameReplacing(Handle& handle, const std::string& hidden, const std::string& destination, const Observed&,
+                    NamingStep& failed) {
+    const Handle file = handle;
+    handle = noHandle;
+    failed = NamingStep::beforeNaming;
+    if (const Error error = close(file)) return error;
+    failed = NamingStep::naming;
+    return fileSystemCalls().rename(hidden.c_str(), destination.c_str()) == 0 ? 0 : lastError();
+}
 
-void discard(Handle) noexcept {}
-
-const bool renamesWhileHeld = false;
-
-Error rename(Handle, const std::string& from, const std::string& to) {
-    return fileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
+void discardHidden(Handle handle, const std::string& hidden) noexcept {
+    if (handle != noHandle) close(handle);
+    if (!hidden.empty()) remove(hidden);
 }
 
 Error remove(const std::string& path) noexcept { return fileSystemCalls().unlink(path.c_str()) == 0 ? 0 : lastError(); }
-
-Error flushNamed(Handle) { return 0; }
 
 Error flushFolder(const std::string& folder) {
     const int descriptor = fileSystemCalls().open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
@@ -294,131 +291,6 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The named temporaries being written and the files set aside, where a signal handler can reach
-// them without allocating or locking: each slot holds a descriptor of the folder and the names.
-namespace {
-
-struct WatchedTemporary {
-    std::atomic<bool> inUse{false};     // claimed by a writer
-    std::atomic<bool> published{false}; // folder and names are complete
-    std::atomic<bool> putBack{false};   // set aside: goes back to `destination`
-    int folder = -1;
-    std::array<char, 96> name{};
-    std::array<char, NAME_MAX + 1> destination{};
-};
-std::array<WatchedTemporary, 16> watched;
-
-int watch(const std::string& folder, const std::string& name, const std::string& destination) noexcept {
-    if (name.size() >= WatchedTemporary{}.name.size() || destination.size() >= WatchedTemporary{}.destination.size())
-        return -1;
-    for (std::size_t slot = 0; slot < watched.size(); ++slot) {
-        WatchedTemporary& entry = watched[slot];
-        bool expected = false;
-        if (!entry.inUse.compare_exchange_strong(expected, true)) continue;
-        entry.folder = ::open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (entry.folder < 0) {
-            entry.inUse.store(false);
-            return -1;
-        }
-        std::memcpy(entry.name.data(), name.c_str(), name.size() + 1);
-        std::memcpy(entry.destination.data(), destination.c_str(), destination.size() + 1);
-        entry.putBack.store(!destination.empty());
-        entry.published.store(true);
-        return static_cast<int>(slot);
-    }
-    return -1;  // more files at once than slots: left to the sweep
-}
-
-// The signals whose handler below removes the temporaries and that may come at any moment; the
-// faults come from the program's own instructions and cannot wait.
-sigset_t signalsFromOutside() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&signals, signal);
-    return signals;
-}
-
-thread_local sigset_t signalsBefore;
-// Threads giving names while holding the signals back; one that comes on another thread waits.
-std::atomic<int> namesBeingGiven{0};
-
-}  // namespace
-
-int watchTemporary(const std::string& folder, const std::string& name) noexcept { return watch(folder, name, {}); }
-
-int watchAside(const std::string& folder, const std::string& aside, const std::string& destination) noexcept {
-    return destination.empty() ? -1 : watch(folder, aside, destination);
-}
-
-void giveUpAside(int slot) noexcept {
-    if (slot >= 0 && static_cast<std::size_t>(slot) < watched.size()) watched[static_cast<std::size_t>(slot)].putBack.store(false);
-}
-
-void forgetTemporary(int slot) noexcept {
-    if (slot < 0 || static_cast<std::size_t>(slot) >= watched.size()) return;
-    WatchedTemporary& entry = watched[static_cast<std::size_t>(slot)];
-    entry.published.store(false);
-    ::close(entry.folder);
-    entry.folder = -1;
-    entry.inUse.store(false);
-}
-
-SignalsHeldBack::SignalsHeldBack() noexcept {
-    const sigset_t signals = signalsFromOutside();
-    ::pthread_sigmask(SIG_BLOCK, &signals, &signalsBefore);
-    namesBeingGiven.fetch_add(1);
-}
-
-// One that came to this thread meanwhile is handled here, as the mask is put back.
-SignalsHeldBack::~SignalsHeldBack() {
-    namesBeingGiven.fetch_sub(1);
-    ::pthread_sigmask(SIG_SETMASK, &signalsBefore, nullptr);
-}
-
 }  // namespace outputsystem
-
-namespace {
-
-// Only async-signal-safe calls: nanosleep, renameat, unlinkat, signal, raise. A file set aside
-// goes back to its name, whatever stands there now (a rename between two names of one file
-// leaves both, so the extra one is removed after it).
-void removeTemporariesAndEnd(int signal) {
-    const int savedErrno = errno;
-    // A signal from outside, taken here while another thread gives names with the signals held
-    // back, waits until they are given; a fault cannot wait, since it may be that thread's own.
-    const sigset_t fromOutside = outputsystem::signalsFromOutside();
-    if (sigismember(&fromOutside, signal) == 1) {
-        const timespec pause{0, 1000000};
-        while (outputsystem::namesBeingGiven.load() > 0) ::nanosleep(&pause, nullptr);
-    }
-    for (auto& entry : outputsystem::watched) {
-        if (!entry.published.load()) continue;
-        if (entry.putBack.load()) ::renameat(entry.folder, entry.name.data(), entry.folder, entry.destination.data());
-        ::unlinkat(entry.folder, entry.name.data(), 0);
-    }
-    errno = savedErrno;
-    // The signal's own ending: default action, delivered again once this handler returns (a
-    // fault, by running the faulting instruction again).
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-}  // namespace
-
-void removeTemporariesOnSignals() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-        struct sigaction current {};
-        if (::sigaction(signal, nullptr, &current) != 0) continue;
-        // Only signals that would end the program as they stand: one ignored by whoever started
-        // it (nohup, a shell's background job) stays ignored, and a handler already in place
-        // (a sanitizer's report of a crash) keeps its work.
-        if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) continue;
-        struct sigaction handler {};
-        handler.sa_handler = removeTemporariesAndEnd;
-        sigemptyset(&handler.sa_mask);
-        handler.sa_flags = SA_RESETHAND;
-        ::sigaction(signal, &handler, nullptr);
-    }
-}
 
 }  // namespace quillane

@@ -1,7 +1,7 @@
 // The Win32 calls behind OutputFile (platform/OutputFileSystem.h).
 //
 // The temporary is made with a delete disposition: Windows deletes it when its handle closes,
-// also when the process is ended from the task manager or crashes, unless `keep` clears the
+// also when the process is ended from the task manager or crashes, unless naming it clears the
 // disposition once the file is complete. Its handle shares nothing, not even deletion, so that
 // no other program (a sweep, a virus scanner, an indexer) can open, move or delete it while it is
 // written; it is renamed through that same handle and only then closed. It is reached by its
@@ -11,9 +11,12 @@
 
 #include "platform/FileSystemCalls.h"
 #include "platform/OutputFileSystem.h"
+#include "platform/OutputSignals.h"
 
 #include <cstddef>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +82,16 @@ DWORD renameByHandle(HANDLE file, const std::string& to, bool replace) {
     return ::GetLastError();
 }
 
+// The hidden files whose file system has no delete disposition: `keep` lists one, and either
+// way tells whether it was listed (and takes it off the list).
+bool keptOnClose(const std::string& hidden, bool keep) {
+    static std::mutex guard;
+    static std::set<std::string> kept;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (keep) return !kept.insert(hidden).second;
+    return kept.erase(hidden) != 0;
+}
+
 }  // namespace
 
 const FileSystemCalls& systemFileSystemCalls() { return systemCalls; }
@@ -95,8 +108,8 @@ Error checkDestination(const std::string& destination, Existing& existing) {
     // that a read-only file, one the user may not change and one another program holds open are
     // refused before anything is written, as they would be without the temporary.
     const DWORD attributes = ::GetFileAttributesA(destination.c_str());
-    existing.replacing = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (!existing.replacing) return 0;
+    existing.fileStood = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!existing.fileStood) return 0;
     // Windows refuses to open a read-only file for writing; checked here as well, since the
     // attribute is all the refusal rests on and not every system that runs the program
     // enforces it for every user.
@@ -112,14 +125,14 @@ Error createUnnamed(const std::string&, Handle&) { return ERROR_NOT_SUPPORTED; }
 
 bool unnamedUnsupported(Error) { return true; }
 
-Error createNamed(const std::string& path, Handle& handle, bool& vanishesOnClose) {
+Error createNamed(const std::string& path, Handle& handle) {
     const HANDLE file = fileSystemCalls().createFile(longForm(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return ::GetLastError();
     handle = reinterpret_cast<Handle>(file);
     // A file system without dispositions (rare) still gets a whole output; its temporary is
     // then removed by the program alone.
-    vanishesOnClose = setDeleteOnClose(file, true) != FALSE;
+    if (!setDeleteOnClose(file, true)) keptOnClose(path, true);
     return 0;
 }
 
@@ -155,28 +168,37 @@ bool linkRefused(Error) { return false; }
 
 Error copyAll(Handle, Handle) { return ERROR_NOT_SUPPORTED; }
 
-Error keep(Handle handle) { return setDeleteOnClose(handleOf(handle), false) ? 0 : ::GetLastError(); }
-
-void discard(Handle handle) noexcept { setDeleteOnClose(handleOf(handle), true); }
-
-const bool renamesWhileHeld = true;
-
-Error rename(Handle handle, const std::string&, const std::string& to) {
+// Renamed through its handle while it is held, then flushed again and closed. MOVEFILE_WRITE_THROUGH
+// makes no rename durable on the same volume. Flushing the renamed file writes its metadata and
+// commits NTFS's log, which holds the rename (the log is written in order); Wine flushes the Linux
+// file, which on a journalling file system commits the rename.
+Error nameReplacing(Handle& handle, const std::string& hidden, const std::string& destination, const Observed& observed,
+                    NamingStep& failed) {
+    failed = NamingStep::naming;
     // Kept first: a file renamed while it would still vanish on close would take its name with it.
-    if (const Error error = keep(handle)) return error;
-    const Error error = renameByHandle(handleOf(handle), to, true);
-    if (error != 0) discard(handle);
+    if (!setDeleteOnClose(handleOf(handle), false)) return ::GetLastError();
+    if (const Error error = renameByHandle(handleOf(handle), destination, true)) {
+        setDeleteOnClose(handleOf(handle), true);
+        return error;
+    }
+    keptOnClose(hidden, false);
+    const Handle file = handle;
+    handle = noHandle;
+    const Error error = observed([file] { return flush(file); });
+    // Named and on the disk: closing it can lose nothing, and a failure to is not one of the file's.
+    close(file);
+    failed = NamingStep::afterNaming;
     return error;
+}
+
+void discardHidden(Handle handle, const std::string& hidden) noexcept {
+    if (handle != noHandle) close(handle);
+    if (!hidden.empty() && keptOnClose(hidden, false)) remove(hidden);
 }
 
 Error remove(const std::string& path) noexcept {
     return fileSystemCalls().deleteFile(longForm(path).c_str()) ? 0 : ::GetLastError();
 }
-
-// MOVEFILE_WRITE_THROUGH makes no rename durable on the same volume. Flushing the renamed file
-// writes its metadata and commits NTFS's log, which holds the rename (the log is written in
-// order); Wine flushes the Linux file, which on a journalling file system commits the rename.
-Error flushNamed(Handle handle) { return flush(handle); }
 
 Error flushFolder(const std::string&) { return 0; }
 
@@ -248,20 +270,17 @@ std::string folderOf(const std::string& path) {
     return {};
 }
 
-int watchTemporary(const std::string&, const std::string&) noexcept { return -1; }
-
-int watchAside(const std::string&, const std::string&, const std::string&) noexcept { return -1; }
-
-void giveUpAside(int) noexcept {}
-
-void forgetTemporary(int) noexcept {}
-
-// A console's Ctrl+C ends the program on a thread of its own, with nothing of ours to run first.
+// Windows removes an unfinished output's temporary itself (its delete disposition), and a
+// console's Ctrl+C ends the program on a thread of its own, with nothing of ours to run first.
+int removeOnSignal(const std::string&, const std::string&) noexcept { return -1; }
+int putBackOnSignal(const std::string&, const std::string&, const std::string&) noexcept { return -1; }
+void removeInsteadOnSignal(int) noexcept {}
+void forgetOnSignal(int) noexcept {}
 SignalsHeldBack::SignalsHeldBack() noexcept = default;
 SignalsHeldBack::~SignalsHeldBack() = default;
 
 }  // namespace outputsystem
 
-void removeTemporariesOnSignals() {}
+void undoUnfinishedOutputsOnSignals() {}
 
 }  // namespace quillane

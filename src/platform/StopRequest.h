@@ -8,7 +8,7 @@ namespace quillane {
 // (Ctrl-C, SIGTERM, SIGHUP when its terminal closes; on Windows Ctrl-C, Ctrl-Break, closing the
 // console, logging off and shutting down) ask it to stop at its next safe point instead of
 // ending it at once. A second request while it stops ends it at once, as the signals did before
-// (removeTemporariesOnSignals). Call once, after removeTemporariesOnSignals.
+// (undoUnfinishedOutputsOnSignals). Call once, after undoUnfinishedOutputsOnSignals.
 void stopOnRequest();
 
 // Whether a stop has been asked for.

@@ -58,7 +58,7 @@ void writePicture(const std::string& path, const RgbImage& picture, const std::s
     try {
         OutputFile file(path);
         file.write(png.data(), png.size());
-        file.finish();
+        file.flushToDisk();
         // Whatever came to stand at the name while the picture was made is looked at again.
         if (std::string refusal = pictureRefusal(path, scan); !refusal.empty()) throw UserException(std::move(refusal));
         file.commit();

@@ -1,15 +1,12 @@
 #include "scan/ScanImage.h"
 
 #include "platform/FolderListing.h"
-#include "platform/OutputFile.h"
 #include "scan/UserException.h"
 
 #include <cstdint>
 #include <utility>
 
 namespace quillane {
-
-ScanImage::ScanImage(ProgressObserver* progress) : progress_(progress) {}
 
 ScanImage::~ScanImage() {
     try {
@@ -92,20 +89,8 @@ void ScanImage::exchangeAxes() {
 void ScanImage::close() {
     if (const std::uint32_t error = input_.unmap()) throw UserException(path, error);
     if (const std::uint32_t error = input_.closeFile()) throw UserException(path, error);
-    for (auto& file : outputFiles) {
-        if (file) {
-            // Only a write that failed leaves its file here; what it wrote is discarded.
-            file->abandon();
-            file.reset();
-        }
-    }
-    // Nothing planned or read for this scan may reach the next one opened here: a flip still
-    // pending would write it in this one's shape.
-    pendingFlip_.reset();
-    flipBands_[0].reset();
-    flipBands_[1].reset();
+    // Nothing read for this scan may reach the next one opened here.
     axesExchanged = false;
-    inputError_ = 0;
     ifdEntryCount = 0;
     ifdEntries = 0;
     stripOffsetsEntry.reset();

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "scan/ScannerRecord.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string_view>
 
@@ -139,6 +140,38 @@ std::string FileNamePart(const std::string& path, PathStyle style) {
 std::string flipSuffix(const SplitOptions& options) {
     if (!options.flip) return {};
     return options.mainDiagonal ? "_FlippedLLtoUR" : "_FlippedULtoLR";
+}
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+           });
+}
+
+}  // namespace
+
+bool mayBeScanName(const std::string& name) {
+    return !name.empty() && name[0] != '.' && (endsWith(name, ".tif") || endsWith(name, ".tiff"));
+}
+
+std::vector<std::string> inputsNamingOutput(const std::string& outputName) {
+    std::vector<std::string> inputs;
+    for (const std::string_view colour : {"Red", "Green"}) {
+        if (outputName.size() <= colour.size() || !outputName.starts_with(colour)) continue;
+        const std::string rest = outputName.substr(colour.size());
+        const std::size_t stem = std::min(rest.rfind('.'), rest.size());
+        for (const int flip : {0, 1, 2}) {
+            SplitOptions flipped;
+            flipped.flip = flip != 0;
+            flipped.mainDiagonal = flip == 1;
+            const std::string suffix = flipSuffix(flipped);
+            if (stem >= suffix.size() && rest.compare(stem - suffix.size(), suffix.size(), suffix) == 0)
+                inputs.push_back(rest.substr(0, stem - suffix.size()) + rest.substr(stem));
+        }
+    }
+    return inputs;
 }
 
 OutputPaths composeOutputPaths(const SplitOptions& options, const std::string& inputPath) {

@@ -3,6 +3,7 @@
 #include "split/SplitHost.h"
 
 #include <string>
+#include <vector>
 
 namespace quillane {
 
@@ -35,5 +36,12 @@ struct OutputPaths {
 };
 // Inside the output folder, or beside the input when writing back or when no folder is given.
 OutputPaths composeOutputPaths(const SplitOptions& options, const std::string& inputPath);
+
+// Whether a file named `name` may be a scan: a TIFF file, as a dropped folder lists them, and not
+// a hidden one (other programs' temporaries, which they rename once written).
+bool mayBeScanName(const std::string& name);
+// The names of the inputs beside it whose split, with either flip or none, writes a channel file
+// named `outputName`.
+std::vector<std::string> inputsNamingOutput(const std::string& outputName);
 
 }  // namespace quillane

@@ -1,5 +1,6 @@
 #include "split/SplitRun.h"
 
+#include "output/ChannelWriter.h"
 #include "platform/FileSystemCalls.h"
 #include "platform/ProgressObserver.h"
 #include "scan/ScanImage.h"
@@ -82,7 +83,7 @@ void splitOne(InputOutcome& entry, const SplitOptions& options, Stages& stages, 
     const std::string& path = entry.input;
     const OutputPaths& outputs = entry.outputs;
     ProgressObserver observer([&stages] { stages.stillWorking(); });
-    const auto scan = std::make_unique<ScanImage>(&observer);
+    const auto scan = std::make_unique<ScanImage>();
     scan->open(path);
     stages.reach(1);
     scan->parse();
@@ -90,26 +91,27 @@ void splitOne(InputOutcome& entry, const SplitOptions& options, Stages& stages, 
     entry.scan = factsOf(*scan);
     scan->requireTwoChannels();
 
+    ChannelWriter writer(*scan, &observer);
     // Each channel is flipped band by band as it is written, never copied whole first.
-    if (options.flip) scan->flipWhenWritten(options.mainDiagonal);
+    if (options.flip) writer.flipWhenWritten(options.mainDiagonal);
     stages.reach(3);
     stages.reach(4);
     stages.reach(5);
 
     // Both files are written whole before either takes its name, so that they replace what stood
     // there together or not at all.
-    scan->writeChannelUnnamed(outputs.first, 0);
+    writer.writeChannelToCommit(outputs.first, 0);
     stages.reach(6);
     stages.reach(7);
 
-    scan->writeChannelUnnamed(outputs.second, 1);
+    writer.writeChannelToCommit(outputs.second, 1);
     stages.reach(8);
     stages.reach(9);
 
     // What stands where they go, looked at just before they go there, must be none of the run's
     // own files, by what it is rather than how it is named.
     if (const std::string refusal = files.clash(path, outputs); !refusal.empty()) throw UserException(refusal);
-    scan->nameChannelFiles(entry.changed);
+    writer.commitChannelFiles(entry.changed);
     files.addWritten(path, outputs);
 
     scan->close();

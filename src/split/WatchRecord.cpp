@@ -1,6 +1,6 @@
 #include "split/WatchRecord.h"
 
-#include "platform/FolderWatch.h"
+#include "platform/FileState.h"
 #include "platform/OutputFile.h"
 #include "platform/StateFolder.h"
 #include "split/OutputPlan.h"
@@ -203,7 +203,7 @@ int SplitRecord::takeFromFolder(const SplitOptions& options, const std::vector<s
         for (const std::string* output : {&outputs.first, &outputs.second}) {
             const FileState state = fileState(*output);
             const std::optional<FileIdentity> identity = fileIdentity(*output);
-            if (!state.exists || !identity || !writtenSince(state, scan)) break;
+            if (!state.exists || !identity || !writtenAtOrAfter(state, scan)) break;
             entry.outputs.push_back({.path = *output, .identity = *identity, .size = state.size});
         }
         const std::optional<ScanMark> mark = markOf(path);

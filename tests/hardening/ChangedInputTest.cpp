@@ -2,6 +2,8 @@
 // flip or the writer reads its pixels from the mapping. The entry fails with a message that names
 // the input, the run ends as for any failure, and no output file is left behind. And a failure
 // whose error number is read only after other calls still reports its own cause.
+#include "output/ChannelWriter.h"
+#include "output/Flip.h"
 #include "platform/FileSystemCalls.h"
 #include "platform/MappedFile.h"
 #include "platform/Process.h"
@@ -85,7 +87,7 @@ TEST(ChangedInput, GuardedReadOfAnIntactMappingCompletes) {
     scan.open(input.string());
     scan.parse();
     std::vector<std::uint16_t> flipped(64 * 64);
-    for (int i = 0; i < 3; ++i) EXPECT_NO_THROW(scan.flipOppositeDiagonal(flipped.data(), scan.channels[1].samples.data));
+    for (int i = 0; i < 3; ++i) EXPECT_NO_THROW(flipChannel(scan, Diagonal::opposite, flipped.data(), scan.channels[1].samples.data));
     EXPECT_EQ(flipped, reflectedPatternImage(1, 64, 64, false));
     bool ran = false;
     EXPECT_TRUE(scan.inputFile().readGuarded([&] { ran = true; }));
@@ -224,6 +226,7 @@ TEST(ChangedInput, DiskFullIsReportedAsSuchWhateverHappensAfterIt) {
     removedFolder = folderText.c_str();
 
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open(input.string());
     scan.parse();
     FileSystemCalls calls = systemFileSystemCalls();
@@ -232,7 +235,7 @@ TEST(ChangedInput, DiskFullIsReportedAsSuchWhateverHappensAfterIt) {
     {
         const ReplacedFileSystemCalls failing(calls);
         try {
-            scan.writeChannel("Red.tif", 0);
+            writer.writeChannel("Red.tif", 0);
         } catch (const UserException& failure) {
             message = failure.message;
         }

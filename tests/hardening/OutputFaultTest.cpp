@@ -3,8 +3,10 @@
 // an output already in place is left as it was, nothing stays open, and the run releases its
 // input before it shows the message.
 #include "hardening/FaultyFileSystem.h"
+#include "output/ChannelWriter.h"
 #include "platform/FileError.h"
 #include "platform/OutputFile.h"
+#include "platform/OutputSignals.h"
 #include "platform/Process.h"
 #include "scan/ScanImage.h"
 #include "scan/UserException.h"
@@ -156,12 +158,13 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
         std::string message = "(written)";
         {
             ScanImage scan;
+            ChannelWriter writer(scan);
             scan.open("../in/scan.tif");
             scan.parse();
             {
                 FaultyFileSystem faulty(step.faults, false, named);
                 try {
-                    scan.writeChannel("Red.tif", 0);
+                    writer.writeChannel("Red.tif", 0);
                 } catch (const UserException& failure) {
                     message = failure.message;
                 }
@@ -170,10 +173,11 @@ TEST_F(OutputFault, EveryWriteStepThroughTheWriter) {
             EXPECT_EQ(message, expectedMessage(step, "Red.tif", full("Red.tif")));
             EXPECT_EQ(namesIn("."), std::vector<std::string>{"Red.tif"}) << "no temporary may stay";
             EXPECT_EQ(readFile("Red.tif"), previous);
-            // A file that was made stays in its slot until the scan is closed; one never made does not.
-            EXPECT_EQ(static_cast<bool>(scan.outputFiles[0]), step.faults[0].call != FileCall::open);
+            // A file that was made stays in its slot until the writer lets go of it; one never made does not.
+            EXPECT_EQ(writer.holdsFile(0), step.faults[0].call != FileCall::open);
+            writer.abandonFiles();
             scan.close();
-            EXPECT_FALSE(scan.outputFiles[0]);
+            EXPECT_FALSE(writer.holdsFile(0));
             EXPECT_FALSE(processHolds("../in/scan.tif"));
         }
         EXPECT_EQ(openFileMark(), openFiles) << "a descriptor was left open";
@@ -276,6 +280,7 @@ TEST_F(OutputFault, FirstFileThatAppearedMeanwhileIsPutBackWhenTheSecondFails) {
 TEST_F(OutputFault, OrderOfCallsPutsTheBytesOnTheDiskBeforeTheNameAndTheNameAfter) {
     ScanBuilder::scan(width, height).write("scan.tif");
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open("scan.tif");
     scan.parse();
 #ifdef _WIN32
@@ -290,7 +295,7 @@ TEST_F(OutputFault, OrderOfCallsPutsTheBytesOnTheDiskBeforeTheNameAndTheNameAfte
     for (const bool replacing : {false, true}) {
         SCOPED_TRACE(replacing ? "replacing a file" : "a new file");
         FaultyFileSystem recording({});
-        scan.writeChannel("Red.tif", 0);
+        writer.writeChannel("Red.tif", 0);
         EXPECT_EQ(recording.trace(), expected[replacing ? 1 : 0]);
     }
     EXPECT_EQ(readTiff("Red.tif").pixels, patternImage(0, width, height));
@@ -303,6 +308,7 @@ TEST_F(OutputFault, OrderOfCallsPutsTheBytesOnTheDiskBeforeTheNameAndTheNameAfte
 TEST_F(OutputFault, RefusedNameFallsBackToANamedTemporaryForTheFolder) {
     ScanBuilder::scan(width, height).write("scan.tif");
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open("scan.tif");
     scan.parse();
     for (const int refusal : {EPERM, EXDEV}) {
@@ -311,8 +317,8 @@ TEST_F(OutputFault, RefusedNameFallsBackToANamedTemporaryForTheFolder) {
         fs::create_directory(out);
         // Both ways of naming the descriptor (directly and through /proc) are refused.
         FaultyFileSystem refusing({{FileCall::link, 1, refusal}, {FileCall::link, 2, refusal}});
-        scan.writeChannel(out + "/Red.tif", 0);
-        scan.writeChannel(out + "/Green.tif", 1);
+        writer.writeChannel(out + "/Red.tif", 0);
+        writer.writeChannel(out + "/Green.tif", 1);
         const std::vector<std::string> trace = refusing.trace();
         EXPECT_EQ(std::count(trace.begin(), trace.end(), "open unnamed"), 1);
         EXPECT_EQ(readTiff(out + "/Red.tif").pixels, patternImage(0, width, height));
@@ -361,12 +367,13 @@ TEST_F(OutputFault, StopAskedForWhileAChannelIsWrittenAbandonsTheFileWhole) {
 TEST_F(OutputFault, ShortAndInterruptedWritesStillWriteTheWholeFile) {
     ScanBuilder::scan(width, height).write("scan.tif");
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open("scan.tif");
     scan.parse();
-    scan.writeChannel("Plain.tif", 1);
+    writer.writeChannel("Plain.tif", 1);
     {
         FaultyFileSystem faulty({}, true);
-        scan.writeChannel("Pieces.tif", 1);
+        writer.writeChannel("Pieces.tif", 1);
         EXPECT_GT(faulty.calls(FileCall::write), 20);
     }
     EXPECT_EQ(readFile("Pieces.tif"), readFile("Plain.tif"));
@@ -378,6 +385,7 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptL
     ScanBuilder::scan(width, height).write("scan.tif");
     writeFile("Red.tif", previous);
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open("scan.tif");
     scan.parse();
     std::string message;
@@ -391,7 +399,7 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptL
 #endif
         FaultyFileSystem faulty(faults, false, true);
         try {
-            scan.writeChannel("Red.tif", 0);
+            writer.writeChannel("Red.tif", 0);
         } catch (const UserException& failure) {
             message = failure.message;
         }
@@ -421,7 +429,7 @@ TEST_F(OutputFault, TemporaryThatCannotBeRemovedDoesNotHideTheFailureAndIsSweptL
     std::vector<std::string> expected = namesIn("later");
     // As a run ended by a kill (or the task manager, its delete disposition not set) leaves one.
     writeFile("later/.quillane-fedcba9876543210.tmp", previous);
-    scan.writeChannel("later/Red.tif", 0);
+    writer.writeChannel("later/Red.tif", 0);
     scan.close();
     expected.push_back("Red.tif");
     std::sort(expected.begin(), expected.end());
@@ -473,7 +481,7 @@ TEST_F(OutputFault, SignalsThatEndTheProgramRemoveItsNamedTemporariesFirstAndLea
             writeFile("Green.tif", previous);
             EXPECT_EXIT(
                 {
-                    removeTemporariesOnSignals();
+                    undoUnfinishedOutputsOnSignals();
                     std::thread(::pause).detach();  // a thread the signal may come to instead
                     FaultyFileSystem named(moment.withoutLinks ? std::vector<Fault>{{FileCall::link, 1, EPERM}} : std::vector<Fault>{},
                                            false, true);

@@ -208,14 +208,14 @@ void expectWrittenFile(const std::filesystem::path& folder, std::uint32_t width,
         // of rows where the image is narrow), in bands of 8 rows, or in one band.
         const bool mainDiagonal = k % 2 == 0;
         const std::size_t bandSizes[] = {std::max<std::size_t>(64, std::size_t{width} * height / 8),
-                                         std::size_t{16} * height, ScanImage::defaultFlipBandBytes};
-        scan.flipBandBytes = bandSizes[k % 3];
-        scan.flipWhenWritten(mainDiagonal);
+                                         std::size_t{16} * height, ChannelWriter::defaultFlipBandBytes};
+        source.writer.flipBandBytes = bandSizes[k % 3];
+        source.writer.flipWhenWritten(mainDiagonal);
         std::swap(fileWidth, fileHeight);
         expectedPixels = reflectedPatternImage(channel, width, height, mainDiagonal);
     }
     const auto path = folder / "channel.tif";
-    scan.writeChannel(path.string(), channel);
+    source.writer.writeChannel(path.string(), channel);
 
     const std::vector<std::uint8_t> file = readFile(path);
     const ExpectedLayout e = expectedLayout(fileWidth, fileHeight, [&] {

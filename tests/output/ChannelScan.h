@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/ChannelWriter.h"
 #include "scan/ScanImage.h"
 #include "support/Expectations.h"
 #include "support/ScanBuilder.h"
@@ -35,6 +36,7 @@ struct ChannelScan {
     }
 
     ScanImage scan;
+    ChannelWriter writer{scan};
     std::vector<std::uint16_t> pixels[2];
 };
 

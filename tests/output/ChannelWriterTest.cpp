@@ -1,6 +1,7 @@
 // Writing a channel: what libtiff reads back, what the writer refuses, and how the file layer's
 // failures reach the user while an existing output stays as it was.
 #include "output/ChannelScan.h"
+#include "output/Flip.h"
 #include "platform/OutputFile.h"
 #include "platform/SystemError.h"
 #include "scan/UserException.h"
@@ -27,9 +28,9 @@ namespace {
 
 using namespace testing;
 
-std::string writeFailure(ScanImage& scan, const std::string& path, int channel) {
+std::string writeFailure(ChannelWriter& writer, const std::string& path, int channel) {
     try {
-        scan.writeChannel(path, channel);
+        writer.writeChannel(path, channel);
     } catch (const UserException& failure) {
         return failure.message;
     }
@@ -63,8 +64,8 @@ TEST(ChannelWriter, FilesReadBackThroughLibtiffWithEveryPixel) {
         source.scan.scannerRecord.pixelSizeX = c.pixelSizeX;
         source.scan.scannerRecord.pixelSizeY = c.pixelSizeY;
         const auto path = folder / "out.tif";
-        source.scan.writeChannel(path.string(), c.channel);
-        EXPECT_FALSE(source.scan.outputFiles[c.channel]);
+        source.writer.writeChannel(path.string(), c.channel);
+        EXPECT_FALSE(source.writer.holdsFile(c.channel));
         EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"out.tif"});
 
         const TiffReadBack tiff = readTiff(path);
@@ -92,13 +93,14 @@ TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
     builder.pixelSize(4.0, 8.0);
     const auto input = builder.write(folder / "scan.tif");
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open(input.string());
     scan.parse();
     ASSERT_EQ(reinterpret_cast<std::uintptr_t>(scan.channels[0].pixels()) % 2, 1u);
 
     for (int c = 0; c < 2; ++c) {
         const auto path = folder / ("plain" + std::to_string(c) + ".tif");
-        scan.writeChannel(path.string(), c);
+        writer.writeChannel(path.string(), c);
         const TiffReadBack tiff = readTiff(path);
         EXPECT_EQ(unexpectedMessages(tiff, scan.dateTime), std::vector<std::string>{});
         EXPECT_EQ(firstMismatches(builder.samples[static_cast<std::size_t>(c)], tiff.pixels, 37), "") << "channel " << c;
@@ -106,7 +108,7 @@ TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
 
     ChannelBuffer flipped;
     auto* destination = static_cast<std::uint16_t*>(flipped.allocate(2, scan.channels[0].pixelCount()));
-    scan.flipMainDiagonal(destination, scan.channels[0].samples.data);
+    flipChannel(scan, Diagonal::main, destination, scan.channels[0].samples.data);
     scan.channels[0].samples.data = destination;
     scan.channels[0].samples.owns = true;
     flipped.samples.data = nullptr;
@@ -115,7 +117,7 @@ TEST(ChannelWriter, WritesParsedChannelsFromOddAddressesAndAfterAFlip) {
     scan.exchangeAxes();
 
     const auto path = folder / "flipped.tif";
-    scan.writeChannel(path.string(), 0);
+    writer.writeChannel(path.string(), 0);
     const TiffReadBack tiff = readTiff(path);
     EXPECT_EQ(unexpectedMessages(tiff, scan.dateTime), std::vector<std::string>{});
     EXPECT_EQ(tiff.width, 23u);
@@ -143,7 +145,7 @@ TEST(ChannelWriter, DatesReadBackAsStoredInTheirTwentyBytes) {
         ChannelScan source(4, 3);
         source.scan.dateTime = c.dateTime;
         const auto path = folder / "dated.tif";
-        source.scan.writeChannel(path.string(), 0);
+        source.writer.writeChannel(path.string(), 0);
         const TiffReadBack tiff = readTiff(path);
         EXPECT_EQ(unexpectedMessages(tiff, c.dateTime), std::vector<std::string>{}) << c.dateTime;
         EXPECT_EQ(tiff.dateTime, c.readBack);
@@ -164,7 +166,7 @@ TEST(ChannelWriter, PageNameFollowsTheRecordedColourOrElseTheChannel) {
         ChannelScan source(4, 3);
         source.scan.scannerRecord.channelColour[c.channel] = c.colour;
         const auto path = folder / "page.tif";
-        source.scan.writeChannel(path.string(), c.channel);
+        source.writer.writeChannel(path.string(), c.channel);
         const TiffReadBack tiff = readTiff(path);
         EXPECT_EQ(unexpectedMessages(tiff, source.scan.dateTime), std::vector<std::string>{});
         EXPECT_EQ(tiff.pageName, c.pageName) << "channel " << c.channel << ", colour " << c.colour;
@@ -177,7 +179,7 @@ TEST(ChannelWriter, NewSubfileTypeMarksAPageOfAMultiChannelScan) {
         ChannelScan source(2, 2);
         source.scan.scannerRecord.channelCount = channelCount;
         const auto path = folder / "type.tif";
-        source.scan.writeChannel(path.string(), 0);
+        source.writer.writeChannel(path.string(), 0);
         const auto file = readFile(path);
         EXPECT_EQ(get16(file, 10), 254);
         EXPECT_EQ(get32(file, 18), type) << "channel count " << channelCount;
@@ -191,22 +193,22 @@ TEST(ChannelWriter, RefusesAChannelWithoutSamplesBeforeMakingAFile) {
     ChannelScan missing(3, 4);
     missing.scan.channels[1].samples.data = nullptr;
     missing.scan.channels[1].samples.count = 0;
-    EXPECT_EQ(writeFailure(missing.scan, path, 1), path + " : This scan holds no image data for this channel");
-    EXPECT_FALSE(missing.scan.outputFiles[1]);
+    EXPECT_EQ(writeFailure(missing.writer, path, 1), path + " : This scan holds no image data for this channel");
+    EXPECT_FALSE(missing.writer.holdsFile(1));
 
     ChannelScan shorter(3, 4);
     shorter.scan.channels[1].samples.count = 11;
-    EXPECT_EQ(writeFailure(shorter.scan, path, 1), path + " : This channel holds fewer samples than its image needs");
+    EXPECT_EQ(writeFailure(shorter.writer, path, 1), path + " : This channel holds fewer samples than its image needs");
 
     // A buffer whose count was never set is taken to hold the image.
     ChannelScan uncounted(3, 4);
     uncounted.scan.channels[1].samples.count = 0;
-    EXPECT_NO_THROW(uncounted.scan.writeChannel((folder / "uncounted.tif").string(), 1));
+    EXPECT_NO_THROW(uncounted.writer.writeChannel((folder / "uncounted.tif").string(), 1));
     std::filesystem::remove(folder / "uncounted.tif");
 
     ChannelScan empty(3, 4);
     empty.scan.width = 0;
-    EXPECT_EQ(writeFailure(empty.scan, path, 1), path + " : This scan holds no image data for this channel");
+    EXPECT_EQ(writeFailure(empty.writer, path, 1), path + " : This scan holds no image data for this channel");
 
     EXPECT_TRUE(namesIn(folder.path()).empty());
 }
@@ -219,7 +221,7 @@ TEST(ChannelWriter, ReplacesAnExistingOutputWhole) {
                              std::filesystem::perms::group_read;
     std::filesystem::permissions(path, permissions);
     ChannelScan source(3, 4);
-    source.scan.writeChannel(path.string(), 0);
+    source.writer.writeChannel(path.string(), 0);
     EXPECT_EQ(readFile(path).size(), 422u);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Red.tif"});
 #ifndef _WIN32
@@ -245,12 +247,12 @@ protected:
 
 TEST_F(ChannelWriterFailure, MissingFolderIsAnInvalidPathAndLeavesTheSlotEmpty) {
     const std::string path = (folder / "missing" / "Red.tif").string();
-    EXPECT_EQ(writeFailure(source.scan, path, 0), path + " : " + path + " contains an invalid path.");
-    EXPECT_FALSE(source.scan.outputFiles[0]);
+    EXPECT_EQ(writeFailure(source.writer, path, 0), path + " : " + path + " contains an invalid path.");
+    EXPECT_FALSE(source.writer.holdsFile(0));
 #ifndef _WIN32
     // A name longer than the system takes says so, in its words (Windows: WindowsOutput).
     const std::string tooLong = (folder / std::string(300, 'n')).string();
-    EXPECT_EQ(writeFailure(source.scan, tooLong, 0), tooLong + " : " + systemErrorText(ENAMETOOLONG));
+    EXPECT_EQ(writeFailure(source.writer, tooLong, 0), tooLong + " : " + systemErrorText(ENAMETOOLONG));
 #endif
     EXPECT_TRUE(namesIn(folder.path()).empty());
 }
@@ -291,7 +293,7 @@ TEST_F(ChannelWriterFailure, FileLayerTextKeepsItsReasonWithin255Characters) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = (folder / "missing" / c.folderName / "Red.tif").string();
-        const std::string message = writeFailure(source.scan, path, 0);
+        const std::string message = writeFailure(source.writer, path, 0);
         ASSERT_EQ(message.substr(0, path.size() + 3), path + " : ");
         const std::string text = message.substr(path.size() + 3);
         EXPECT_LE(text.size(), 255u);
@@ -355,8 +357,8 @@ TEST_F(ChannelWriterFailure, ReadOnlyFolderIsAccessDeniedAndKeepsTheExistingOutp
                                              std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
                                              std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     const auto message = withoutPrivileges([&] {
-        const std::string text = writeFailure(source.scan, path, 0);
-        return source.scan.outputFiles[0] ? text + " (slot held)" : text;
+        const std::string text = writeFailure(source.writer, path, 0);
+        return source.writer.holdsFile(0) ? text + " (slot held)" : text;
     });
     if (message) {
         EXPECT_EQ(*message, path + " : Access to " + path + " was denied.");
@@ -366,10 +368,10 @@ TEST_F(ChannelWriterFailure, ReadOnlyFolderIsAccessDeniedAndKeepsTheExistingOutp
     }
     // No unprivileged user to be: a file system that refuses every new file will do.
     const std::string refused = "/sys/quillane-output-test.tif";
-    const std::string text = writeFailure(source.scan, refused, 0);
+    const std::string text = writeFailure(source.writer, refused, 0);
     if (text == "(written)" || std::filesystem::exists(refused)) GTEST_SKIP() << "no folder here refuses a new file";
     EXPECT_EQ(text, refused + " : Access to " + refused + " was denied.");
-    EXPECT_FALSE(source.scan.outputFiles[0]);
+    EXPECT_FALSE(source.writer.holdsFile(0));
 #endif
 }
 
@@ -380,7 +382,7 @@ TEST_F(ChannelWriterFailure, WriteProtectedOutputIsAccessDeniedAndKeptAsItWas) {
     const std::string path = existingOutput(open / "Red.tif");
     std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                            std::filesystem::perms::others_read);
-    const auto message = withoutPrivileges([&] { return writeFailure(source.scan, path, 0); });
+    const auto message = withoutPrivileges([&] { return writeFailure(source.writer, path, 0); });
     if (!message) GTEST_SKIP() << "no unprivileged user to be";
     EXPECT_EQ(*message, path + " : Access to " + path + " was denied.");
     EXPECT_EQ(readFile(path), previous);
@@ -424,17 +426,17 @@ TEST_F(ChannelWriterFailure, FullDiskIsReportedWithTheFullPathAndKeepsTheExistin
     {
         FileSizeLimit limit(64 * 1024);
         if (!limit.active()) GTEST_SKIP() << "the file size limit cannot be lowered here";
-        message = writeFailure(source.scan, path, 0);
+        message = writeFailure(source.writer, path, 0);
     }
     const std::string full = fullPath(path);
     EXPECT_EQ(message, full + " : Disk full while accessing " + full + ".");
     EXPECT_EQ(readFile(path), previous);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Red.tif"});
 
-    // The failed file's object stays until the scan is closed.
-    EXPECT_TRUE(source.scan.outputFiles[0]);
-    source.scan.close();
-    EXPECT_FALSE(source.scan.outputFiles[0]);
+    // The failed file's object stays until the writer lets go of it.
+    EXPECT_TRUE(source.writer.holdsFile(0));
+    source.writer.abandonFiles();
+    EXPECT_FALSE(source.writer.holdsFile(0));
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Red.tif"});
 #endif
 }
@@ -444,10 +446,10 @@ TEST_F(ChannelWriterFailure, FailedReplaceIsReportedLikeACreationFailure) {
     const auto path = folder / "Red.tif";
     std::filesystem::create_directory(path);
     existingOutput(path / "inside.txt");
-    EXPECT_EQ(writeFailure(source.scan, path.string(), 0), path.string() + " : Access to " + path.string() + " was denied.");
+    EXPECT_EQ(writeFailure(source.writer, path.string(), 0), path.string() + " : Access to " + path.string() + " was denied.");
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Red.tif"});
     EXPECT_EQ(readFile(path / "inside.txt"), previous);
-    EXPECT_TRUE(source.scan.outputFiles[0]);
+    EXPECT_TRUE(source.writer.holdsFile(0));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The diagonal flips: the defining examples and laws through ScanImage, the fast blocked
+// The diagonal flips: the defining examples and laws through a scan's channel, the fast blocked
 // traversal against the plain row-by-row one on shapes that leave partial blocks and tiles, and
 // the flip made band by band as a channel is written against the whole flip.
 #include "output/ChannelScan.h"
@@ -34,10 +34,7 @@ std::vector<std::uint16_t> randomImage(std::size_t n, unsigned seed) {
 // exchanged.
 std::vector<std::uint16_t> flipped(ScanImage& scan, bool mainDiagonal, const std::vector<std::uint16_t>& image) {
     std::vector<std::uint16_t> result(image.size(), 0xDEAD);
-    if (mainDiagonal)
-        scan.flipMainDiagonal(result.data(), image.data());
-    else
-        scan.flipOppositeDiagonal(result.data(), image.data());
+    flipChannel(scan, mainDiagonal ? Diagonal::main : Diagonal::opposite, result.data(), image.data());
     std::swap(scan.width, scan.height);
     return result;
 }
@@ -151,7 +148,7 @@ TEST(Flip, BlockedEqualsRowByRowOnEveryShape) {
 // of rows where 8 rows would be far too many bytes, and the usual size.
 std::vector<std::size_t> bandSizesFor(std::uint32_t width, std::uint32_t height) {
     return {std::max<std::size_t>(16, std::size_t{2} * width * height / 40), std::size_t{16} * height,
-            std::size_t{48} * height + 2, ScanImage::defaultFlipBandBytes};
+            std::size_t{48} * height + 2, ChannelWriter::defaultFlipBandBytes};
 }
 
 const std::pair<std::uint32_t, std::uint32_t> bandShapes[] = {
@@ -203,27 +200,25 @@ TEST(FlipBands, FlippedWhileWrittenEqualsFlippedWholeFirst) {
             std::vector<std::uint16_t> flipped[2];
             for (int c = 0; c < 2; ++c) {
                 flipped[c].resize(std::size_t{width} * height);
-                if (mainDiagonal)
-                    whole.scan.flipMainDiagonal(flipped[c].data(), whole.scan.channels[c].samples.data);
-                else
-                    whole.scan.flipOppositeDiagonal(flipped[c].data(), whole.scan.channels[c].samples.data);
+                flipChannel(whole.scan, mainDiagonal ? Diagonal::main : Diagonal::opposite, flipped[c].data(),
+                            whole.scan.channels[c].samples.data);
                 whole.scan.channels[c].samples.data = flipped[c].data();
             }
             whole.scan.exchangeAxes();
-            whole.scan.writeChannel((folder / "whole-0.tif").string(), 0);
-            whole.scan.writeChannel((folder / "whole-1.tif").string(), 1);
+            whole.writer.writeChannel((folder / "whole-0.tif").string(), 0);
+            whole.writer.writeChannel((folder / "whole-1.tif").string(), 1);
 
             for (const std::size_t bandBytes : bandSizesFor(width, height)) {
                 SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", bands of " +
                              std::to_string(bandBytes) + (mainDiagonal ? ", main" : ", opposite"));
                 ChannelScan streamed(width, height);
-                streamed.scan.flipBandBytes = bandBytes;
-                streamed.scan.flipWhenWritten(mainDiagonal);
+                streamed.writer.flipBandBytes = bandBytes;
+                streamed.writer.flipWhenWritten(mainDiagonal);
                 EXPECT_EQ((std::pair{streamed.scan.width, streamed.scan.height}), (std::pair{whole.scan.width, whole.scan.height}));
                 // Both channels through the same band buffers, one after the other.
                 for (int c = 0; c < 2; ++c) {
                     const auto path = folder / ("streamed-" + std::to_string(c) + ".tif");
-                    streamed.scan.writeChannel(path.string(), c);
+                    streamed.writer.writeChannel(path.string(), c);
                     EXPECT_EQ(readFile(path), readFile(folder / ("whole-" + std::to_string(c) + ".tif"))) << "channel " << c;
                 }
             }

@@ -75,7 +75,7 @@ TEST(ChannelFileLayout, WorkedExampleIsWrittenByteForByteAsRedAndAsGreen) {
         TemporaryFolder folder;
         ChannelScan source(1000, 500);
         const auto path = folder / (std::string(c.pageName) + ".tif");
-        source.scan.writeChannel(path.string(), c.channel);
+        source.writer.writeChannel(path.string(), c.channel);
         const auto file = readFile(path);
         ASSERT_EQ(file.size(), c.fileSize);
 
@@ -131,7 +131,7 @@ TEST(ChannelFileLayout, MixedTextsFileIsWrittenByteForByte) {
     scan.scannerRecord.pixelSizeX = 10.0;
     scan.scannerRecord.pixelSizeY = 10.0;
     const auto path = folder / "mixed.tif";
-    scan.writeChannel(path.string(), 1);
+    source.writer.writeChannel(path.string(), 1);
 
     std::vector<std::uint8_t> expected(412, 0);
     const auto text = [&](std::size_t at, const std::string& s) { std::copy(s.begin(), s.end(), expected.begin() + static_cast<std::ptrdiff_t>(at)); };

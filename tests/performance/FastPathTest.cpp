@@ -4,6 +4,7 @@
 // ahead only inside the mapping, and an input cut short meanwhile still fails the ordinary way,
 // flipped or not; channel buffers carry the huge-page advice and stay plain arrays; a flip in
 // tiles of any size is the flip.
+#include "output/ChannelWriter.h"
 #include "output/Flip.h"
 #include "platform/FileSystemCalls.h"
 #include "platform/MappedFile.h"
@@ -108,6 +109,7 @@ protected:
 TEST_F(FastPath, EveryOutputIsFlushedBeforeItsNameAndItsFolderAfter) {
     const fs::path input = ScanBuilder::scan(9, 4).write(folder / "scan.tif");
     ScanImage scan;
+    ChannelWriter writer(scan);
     scan.open(input.string());
     scan.parse();
     FileSystemCalls calls = systemFileSystemCalls();
@@ -115,9 +117,9 @@ TEST_F(FastPath, EveryOutputIsFlushedBeforeItsNameAndItsFolderAfter) {
     const ReplacedFileSystemCalls counting(calls);
 
     fsyncCalls = 0;
-    scan.writeChannel((folder / "Red.tif").string(), 0);
+    writer.writeChannel((folder / "Red.tif").string(), 0);
     EXPECT_EQ(fsyncCalls, 2) << "a new file";
-    scan.writeChannel((folder / "Red.tif").string(), 0);
+    writer.writeChannel((folder / "Red.tif").string(), 0);
     EXPECT_EQ(fsyncCalls, 4) << "a file replaced";
     EXPECT_EQ(readTiff(folder / "Red.tif").pixels, samplesAt(scan.channels[0].samples.data, 36));
 }
@@ -133,23 +135,24 @@ TEST_F(FastPath, LargePixelDataGoesToTheSystemInPieces) {
         const char* what;
         bool flip;
         std::size_t bandBytes;
-    } cases[] = {{"from the input", false, 0}, {"flipped in one band", true, ScanImage::defaultFlipBandBytes},
+    } cases[] = {{"from the input", false, 0}, {"flipped in one band", true, ChannelWriter::defaultFlipBandBytes},
                  {"flipped in bands of 400 rows", true, 400 * 2 * height}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ScanImage scan;
+        ChannelWriter writer(scan);
         scan.open(input.string());
         scan.parse();
         if (c.flip) {
-            scan.flipBandBytes = c.bandBytes;
-            scan.flipWhenWritten(true);
+            writer.flipBandBytes = c.bandBytes;
+            writer.flipWhenWritten(true);
         }
         FileSystemCalls calls = systemFileSystemCalls();
         recordWrites(calls);
         writeSizes.clear();
         {
             const ReplacedFileSystemCalls recording(calls);
-            scan.writeChannel((folder / "Green.tif").string(), 1);
+            writer.writeChannel((folder / "Green.tif").string(), 1);
         }
         // Header, directory and value area, then the samples.
         ASSERT_GE(writeSizes.size(), 3u);
@@ -157,8 +160,8 @@ TEST_F(FastPath, LargePixelDataGoesToTheSystemInPieces) {
         // Bands of 400 rows are 1040000 bytes, each one piece.
         const std::vector<std::size_t> bands = {1040000, 1040000, 520000};
         std::vector<std::size_t> read;
-        for (std::size_t left = pixelBytes; left > 0; left -= std::min(left, ScanImage::copyPieceBytes))
-            read.push_back(std::min(left, ScanImage::copyPieceBytes));
+        for (std::size_t left = pixelBytes; left > 0; left -= std::min(left, ChannelWriter::copyPieceBytes))
+            read.push_back(std::min(left, ChannelWriter::copyPieceBytes));
         EXPECT_EQ(samples, !c.flip ? read : c.bandBytes < pixelBytes ? bands : megabytePieces);
         const TiffReadBack back = readTiff(folder / "Green.tif");
         ASSERT_TRUE(back.opened);
@@ -230,17 +233,18 @@ TEST_F(FastPath, InputCutShortAfterLoadingFailsTheWriteCleanly) {
         SCOPED_TRACE(c.what);
         const fs::path input = ScanBuilder::scan(3000, 40).write(folder / "scan.tif");
         ScanImage scan;
+        ChannelWriter writer(scan);
         scan.open(input.string());
         scan.parse();
         if (c.flip) {
-            scan.flipBandBytes = 8 * 2 * 40;
-            scan.flipWhenWritten(c.mainDiagonal);
+            writer.flipBandBytes = 8 * 2 * 40;
+            writer.flipWhenWritten(c.mainDiagonal);
         }
         // Inside the first channel's samples.
         fs::resize_file(input, 60000);
         const std::string output = (folder / "Red.tif").string();
         try {
-            scan.writeChannel(output, 0);
+            writer.writeChannel(output, 0);
             FAIL() << "the write went through";
         } catch (const UserException& failure) {
             EXPECT_EQ(failure.message, input.string() + " : This file was changed by another program while it was being split");

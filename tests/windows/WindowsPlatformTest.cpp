@@ -2,6 +2,8 @@
 // mode, Windows error codes sorted into the file layer's causes, the atomic replacement of an
 // output with MoveFileExA, the guard against in-page errors and the Windows path style.
 #include "hardening/FaultyFileSystem.h"
+#include "output/ChannelWriter.h"
+#include "output/Flip.h"
 #include "platform/FileError.h"
 #include "platform/FileSystemCalls.h"
 #include "platform/MappedFile.h"
@@ -38,9 +40,9 @@ std::string fullPathOf(const std::string& path) {
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
 }
 
-std::string writeFailure(ScanImage& scan, const std::string& path) {
+std::string writeFailure(ChannelWriter& writer, const std::string& path) {
     try {
-        scan.writeChannel(path, 0);
+        writer.writeChannel(path, 0);
     } catch (const UserException& failure) {
         return failure.message;
     }
@@ -143,7 +145,7 @@ TEST(WindowsInput, InPageErrorInsideTheMappingEndsTheGuardedReadOnly) {
     EXPECT_EQ(reached, 'I');
     std::vector<std::uint16_t> flipped(64 * 64);
     scan.parse();
-    scan.flipMainDiagonal(flipped.data(), scan.channels[0].samples.data);
+    flipChannel(scan, Diagonal::main, flipped.data(), scan.channels[0].samples.data);
     EXPECT_EQ(flipped, reflectedPatternImage(0, 64, 64, true));
 }
 
@@ -208,6 +210,7 @@ class WindowsOutput : public ::testing::Test {
 protected:
     TemporaryFolder folder;
     ScanImage scan;
+    ChannelWriter writer{scan};
     const std::vector<std::uint8_t> previous = std::vector<std::uint8_t>(100, 0x5A);
 
     void SetUp() override {
@@ -222,21 +225,21 @@ protected:
 
 TEST_F(WindowsOutput, EachRefusalNamesItsCause) {
     const std::string missing = out("missing\\Red.tif");
-    EXPECT_EQ(writeFailure(scan, missing), missing + " : " + missing + " contains an invalid path.");
-    EXPECT_FALSE(scan.outputFiles[0]);
+    EXPECT_EQ(writeFailure(writer, missing), missing + " : " + missing + " contains an invalid path.");
+    EXPECT_FALSE(writer.holdsFile(0));
 
     // A folder where the output should go: everything is written, then the move is refused.
     const std::string folderInPlace = out("Folder.tif");
     fs::create_directory(folderInPlace);
-    EXPECT_EQ(writeFailure(scan, folderInPlace), folderInPlace + " : Access to " + folderInPlace + " was denied.");
-    scan.outputFiles[0].reset();  // releases the failed file, as close() would
+    EXPECT_EQ(writeFailure(writer, folderInPlace), folderInPlace + " : Access to " + folderInPlace + " was denied.");
+    writer.abandonFiles();  // releases the failed file
 
     const std::string readOnly = out("ReadOnly.tif");
     writeFile(readOnly, previous);
     ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(writeFailure(scan, readOnly), readOnly + " : Access to " + readOnly + " was denied.");
+    EXPECT_EQ(writeFailure(writer, readOnly), readOnly + " : Access to " + readOnly + " was denied.");
     EXPECT_EQ(readFile(readOnly), previous);
-    EXPECT_FALSE(scan.outputFiles[0]) << "refused before anything was made";
+    EXPECT_FALSE(writer.holdsFile(0)) << "refused before anything was made";
     ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // Another program has the existing output open and shares it with no writer.
@@ -245,7 +248,7 @@ TEST_F(WindowsOutput, EachRefusalNamesItsCause) {
     const HANDLE holder = ::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(writeFailure(scan, held), held + " : A sharing violation occurred while accessing " + held + ".");
+    EXPECT_EQ(writeFailure(writer, held), held + " : A sharing violation occurred while accessing " + held + ".");
     ::CloseHandle(holder);
     EXPECT_EQ(readFile(held), previous);
 
@@ -270,11 +273,11 @@ TEST_F(WindowsOutput, FullDiskKeepsTheExistingOutputAndLeavesNoTemporary) {
         std::string message;
         {
             FaultyFileSystem faulty({c.fault});
-            message = writeFailure(scan, path);
+            message = writeFailure(writer, path);
             EXPECT_EQ(faulty.raised(), 1u);
         }
         EXPECT_EQ(message, full + " : Disk full while accessing " + full + ".");
-        scan.outputFiles[0].reset();
+        writer.abandonFiles();
         EXPECT_EQ(readFile(path), previous);
         EXPECT_EQ(namesIn(folder / "out"), std::vector<std::string>{"Red.tif"});
     }
@@ -292,15 +295,15 @@ TEST_F(WindowsOutput, OutputPathsUpToMaxPathAreWrittenAndLongerOnesRefusedWithTh
         const std::string input = "C:\\in\\" + std::string(length - shortFolder.size() - 1 - 3 - 4, 'b') + ".tif";
         const std::string path = composeInFolder(shortFolder, input, 0, "");
         ASSERT_EQ(path.size(), length);
-        EXPECT_EQ(writeFailure(scan, path), "(written)");
+        EXPECT_EQ(writeFailure(writer, path), "(written)");
         writeFile(path, previous);
-        EXPECT_EQ(writeFailure(scan, path), "(written)") << "replacing it";
+        EXPECT_EQ(writeFailure(writer, path), "(written)") << "replacing it";
         EXPECT_EQ(readTiff(path).pixels, patternImage(0, 7, 5));
         EXPECT_EQ(namesIn(shortFolder), std::vector<std::string>{fs::path(path).filename().string()});
         fs::remove(path);
     }
     const std::string tooLong = shortFolder + "\\" + std::string(259 - shortFolder.size(), 'r');
-    EXPECT_EQ(writeFailure(scan, tooLong), tooLong + " : " + systemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(writeFailure(writer, tooLong), tooLong + " : " + systemErrorText(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_TRUE(namesIn(shortFolder).empty());
 }
 

@@ -1,4 +1,4 @@
-#include "platform/OutputFile.h"
+#include "platform/OutputSignals.h"
 #include "qt/DesktopApp.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // The window ended by a signal (the session closing, a kill) leaves no temporary behind.
-    quillane::removeTemporariesOnSignals();
+    quillane::undoUnfinishedOutputsOnSignals();
     QApplication application(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("quillane"));
     theApp.startupFiles = quillane::startupFiles(argc, argv);
