@@ -23,6 +23,7 @@ inline constexpr std::uint32_t caption = 0x00C00000;
 inline constexpr std::uint32_t sysMenu = 0x00080000;
 inline constexpr std::uint32_t modalFrame = 0x00000080;  // DS_MODALFRAME
 inline constexpr std::uint32_t setFont = 0x00000040;     // DS_SETFONT
+inline constexpr std::uint32_t thickFrame = 0x00040000;  // WS_THICKFRAME: a frame to resize by
 inline constexpr std::uint32_t appWindow = 0x00040000;   // WS_EX_APPWINDOW (extended style)
 
 // Buttons: the low four bits choose the kind.
@@ -39,6 +40,8 @@ inline constexpr std::uint32_t readOnly = 0x0800;
 
 // List boxes.
 inline constexpr std::uint32_t notify = 0x0001;
+inline constexpr std::uint32_t ownerDrawFixed = 0x0010;
+inline constexpr std::uint32_t hasStrings = 0x0040;
 inline constexpr std::uint32_t noIntegralHeight = 0x0100;
 inline constexpr std::uint32_t noSel = 0x4000;
 

@@ -24,7 +24,8 @@ constexpr DialogControl mainControls[] = {
     {idOutputFolder, ControlClass::edit, "", 0, shown | border | tabStop | autoHScroll, 27, 188, 206, 14},
     {idProgress, ControlClass::progressBar, text::progressPlaceholder, 0, shown | border, 13, 248, 289, 12},
     {idInputList, ControlClass::listBox, "", 0,
-     shown | border | vScroll | hScroll | tabStop | notify | noSel | noIntegralHeight, 28, 30, 201, 63},
+     shown | border | vScroll | hScroll | tabStop | notify | noSel | noIntegralHeight | ownerDrawFixed | hasStrings,
+     28, 30, 201, 63},
     {-1, ControlClass::button, text::flipGroup, 0, shown | groupBox, 21, 106, 282, 55},
     {idFlip, ControlClass::button, text::flip, 0, shown | autoCheckBox | tabStop, 32, 129, 73, 10},
     // The two diagonals are one group, which the picture after them ends: Tab reaches the checked
@@ -66,11 +67,11 @@ constexpr DialogTemplate aboutDialog = {
 
 constexpr DialogTemplate mainDialog = {
     mainDialogId, text::mainCaption, 0, 0, 320, 273, "MS Sans Serif", 8,
-    popup | visible | caption | sysMenu | modalFrame | setFont, appWindow, mainControls};
+    popup | visible | caption | sysMenu | thickFrame | modalFrame | setFont, appWindow, mainControls};
 
 constexpr DialogTemplate previewDialog = {
     previewDialogId, text::previewCaption, 0, 0, 556, 292, "MS Sans Serif", 8,
-    popup | caption | sysMenu | setFont, 0, previewControls};
+    popup | caption | sysMenu | thickFrame | setFont, 0, previewControls};
 
 }  // namespace
 
