@@ -23,9 +23,33 @@ int pictureIndex(int id) {
     return id >= firstPictureId && id < firstPictureId + pictureCount ? id - firstPictureId : -1;
 }
 
+// The three pictures share the width and take the height; what is under them follows them.
+constexpr float third = 1.0F / 3, twoThirds = 2.0F / 3, fiveSixths = 5.0F / 6;
+constexpr EdgeShares previewWindowShares[] = {
+    {0, 0, 1, 0},                        // the file
+    {0, 0, 1, 0},                        // its summary
+    {0, 0, third, 0},                    // the three pictures' names
+    {third, 0, twoThirds, 0},
+    {twoThirds, 0, 1, 0},
+    {0, 0, third, 1},                    // the pictures
+    {third, 0, twoThirds, 1},
+    {twoThirds, 0, 1, 1},
+    {0, 1, third, 1},                    // the histograms
+    {third, 1, twoThirds, 1},
+    {0, 1, third, 1},                    // their figures
+    {third, 1, twoThirds, 1},
+    {twoThirds, 1, fiveSixths, 1},       // the tone curve
+    {twoThirds, 1, fiveSixths, 1},       // Save picture
+    {fiveSixths, 1, 1, 1},               // Close
+};
+// At the smallest, each picture is 136 by 96 units and the buttons still hold their texts: at
+// 150 % the window fits a screen 1024 pixels across.
+constexpr ResizeRules previewWindowRules{previewWindowShares, {120, 80}, "PreviewWindowPlace"};
+
 }  // namespace
 
-NativePreviewDialog::NativePreviewDialog(HWND owner, MessageBoxes& messages) : owner_(owner), messages_(messages) {}
+NativePreviewDialog::NativePreviewDialog(HWND owner, MessageBoxes& messages, SettingsStore* settings)
+    : owner_(owner), messages_(messages), settings_(settings), resizer_(previewDialogTemplate(), previewWindowRules) {}
 
 NativePreviewDialog::~NativePreviewDialog() {
     logic_.stop();
@@ -70,6 +94,7 @@ INT_PTR CALLBACK NativePreviewDialog::DialogProc(HWND dialog, UINT message, WPAR
         self->hwnd_ = dialog;
     }
     if (!self) return FALSE;
+    if (message == WM_DESTROY && self->shown()) self->resizer_.rememberPlace();
     if (message == WM_NCDESTROY) {
         // Destroyed with its owner, the main window: the object lives on without a window.
         self->logic_.stop();
@@ -83,6 +108,12 @@ INT_PTR CALLBACK NativePreviewDialog::DialogProc(HWND dialog, UINT message, WPAR
 INT_PTR NativePreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        resizer_.attach(hwnd_, settings_);
+        return TRUE;
+    case WM_SIZE:
+    case WM_GETMINMAXINFO:
+    case WM_DPICHANGED:
+        resizer_.onMessage(message, wParam, lParam);
         return TRUE;
     case PreviewWorker::readyMessage:
         takePages();
@@ -220,6 +251,7 @@ void NativePreviewDialog::savePicture() {
 // Closed, the window is hidden and its work stops; it opens again as it was left.
 void NativePreviewDialog::close() {
     logic_.stop();
+    resizer_.rememberPlace();
     ShowWindow(hwnd_, SW_HIDE);
 }
 

@@ -3,6 +3,7 @@
 #include "app/Choosers.h"
 #include "app/PreviewWindow.h"
 #include "win32/PreviewWorker.h"
+#include "win32/ResizableDialog.h"
 
 #include <windows.h>
 
@@ -18,7 +19,7 @@ class MainWindow;
 // pixel size. Its pages are made on a worker thread that posts a message when one is ready.
 class NativePreviewDialog {
 public:
-    NativePreviewDialog(HWND owner, MessageBoxes& messages);
+    NativePreviewDialog(HWND owner, MessageBoxes& messages, SettingsStore* settings = nullptr);
     ~NativePreviewDialog();
     NativePreviewDialog(const NativePreviewDialog&) = delete;
     NativePreviewDialog& operator=(const NativePreviewDialog&) = delete;
@@ -53,6 +54,8 @@ private:
     HWND hwnd_ = nullptr;
     HHOOK keyboardHook_ = nullptr;
     MessageBoxes& messages_;
+    SettingsStore* settings_;
+    ResizableDialog resizer_;
     PreviewWindow logic_;
     std::optional<PreviewPage> page_;
     Picture pictures_[5];  // the ids idPreviewRed to idPreviewGreenHistogram, in their order
