@@ -33,6 +33,19 @@ ZoomView::ZoomView(std::uint32_t width, std::uint32_t height, std::uint32_t fitS
     clampOrigin();
 }
 
+ZoomView ZoomView::showing(std::uint32_t width, std::uint32_t height, std::uint32_t tileBlocks, ZoomScale scale, double left,
+                           double top, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+    ZoomView view(width, height, scale.side, tileBlocks);
+    view.boxWidth_ = std::max<std::uint32_t>(boxWidth, 1);
+    view.boxHeight_ = std::max<std::uint32_t>(boxHeight, 1);
+    view.scale_ = scale;
+    view.atFit_ = false;
+    view.originX_ = left;
+    view.originY_ = top;
+    view.clampOrigin();
+    return view;
+}
+
 // The whole image in the box, drawn from the preview's blocks, never larger than 8 : 1.
 ZoomScale ZoomView::fitScale() const {
     const double fit = std::min(static_cast<double>(boxWidth_) / width_, static_cast<double>(boxHeight_) / height_);

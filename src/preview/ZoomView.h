@@ -25,6 +25,11 @@ public:
 
     ZoomView(std::uint32_t width, std::uint32_t height, std::uint32_t fitSide, std::uint32_t tileBlocks = defaultTileBlocks);
 
+    // A box of boxWidth × boxHeight pixels showing the image from the sample (left, top) on at
+    // `scale`, as far as it reaches.
+    static ZoomView showing(std::uint32_t width, std::uint32_t height, std::uint32_t tileBlocks, ZoomScale scale, double left,
+                            double top, std::uint32_t boxWidth, std::uint32_t boxHeight);
+
     // The box changed size: a view at fit stays at fit, any other keeps its centre.
     void resize(std::uint32_t boxWidth, std::uint32_t boxHeight);
     // One step larger or smaller, the sample at (x, y) staying where it is; false when already at 8 : 1 or at fit.
