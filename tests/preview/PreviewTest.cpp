@@ -2,6 +2,7 @@
 // comes to, whatever the shape, box and flip; saturation is marked as much as it is, never lost.
 #include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
+#include "preview/TileMaker.h"
 #include "preview/ToneMapping.h"
 #include "ScanFile.h"
 #include "split/RecordingHost.h"
@@ -17,6 +18,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace quillane {
 namespace {
@@ -31,10 +33,10 @@ struct PlainReduction {
     std::vector<std::uint32_t> saturated;
 };
 
-PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t side) {
     PlainReduction plain;
+    plain.side = side;
     const auto blocks = [&](std::uint32_t length) { return (length + plain.side - 1) / plain.side; };
-    while (blocks(file.width) > boxWidth || blocks(file.height) > boxHeight) ++plain.side;
     plain.columns = blocks(file.width);
     plain.rows = blocks(file.height);
     for (std::uint32_t br = 0; br < plain.rows; ++br) {
@@ -57,6 +59,28 @@ PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, 
         }
     }
     return plain;
+}
+
+PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+    std::uint32_t side = 1;
+    while ((file.width + side - 1) / side > boxWidth || (file.height + side - 1) / side > boxHeight) ++side;
+    return reducedPlainly(file, side);
+}
+
+// A channel's tiles put back together into the whole image's blocks; `marked` receives the blocks marked.
+PlainReduction assembled(const std::vector<ViewTile>& tiles, const TileLayout& layout, int channel, std::vector<std::size_t>& marked) {
+    PlainReduction whole{layout.side, layout.blockColumns(), layout.blockRows(), {}, {}, {}};
+    const std::size_t blocks = std::size_t{whole.columns} * whole.rows;
+    whole.means.assign(blocks, 0), whole.maxima.assign(blocks, 0), whole.saturated.assign(blocks, 0);
+    for (const ViewTile& tile : tiles) {
+        for (std::size_t i = 0; i < std::size_t{tile.columns} * tile.rows; ++i) {
+            const std::size_t at = (tile.key.row * layout.tileBlocks + i / tile.columns) * whole.columns + tile.key.column * layout.tileBlocks + i % tile.columns;
+            whole.means[at] = tile.channels[channel].means[i], whole.maxima[at] = tile.channels[channel].maxima[i], whole.saturated[at] = tile.channels[channel].saturated[i];
+            if (tile.marks[channel][i]) marked.push_back(at);
+        }
+    }
+    std::sort(marked.begin(), marked.end());
+    return whole;
 }
 
 std::vector<std::size_t> markedPixels(const RgbImage& picture) {
@@ -98,6 +122,9 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
             ASSERT_TRUE(SplitRun(host, platform).succeeded());
 
             const ScanPreview preview = previewScan(input, {shape.boxWidth, shape.boxHeight, flip.flip, flip.mainDiagonal});
+            // Zoomed: tiles of a few blocks (wide ones on a large scan), many across the edges.
+            const std::uint32_t tileBlocks = shape.width * shape.height > 10000 ? 1024 : 3;
+            const TileMaker maker(input, preview.flip, tileBlocks);
             for (int c = 0; c < 2; ++c) {
                 SCOPED_TRACE(c);
                 const TiffReadBack written = readTiff(folder / (std::string(c == 0 ? "Red" : "Green") + "scan" + flip.suffix + ".tif"));
@@ -111,6 +138,18 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 for (std::size_t i = 0; i < written.pixels.size(); ++i)
                     if (written.pixels[i] == 0xFFFF) saturated.push_back(i);
                 if (plain.side == 1) { EXPECT_EQ(markedPixels(channelPicture(preview, c, ToneCurve::linear)), saturated); }
+                for (const std::uint32_t side : {1u, 2u, plain.side}) {
+                    SCOPED_TRACE("side " + std::to_string(side));
+                    std::vector<ViewTile> tiles;
+                    for (std::uint32_t row = 0; row < maker.layout(side).tileRows(); ++row)
+                        for (std::uint32_t column = 0; column < maker.layout(side).tileColumns(); ++column) tiles.push_back(maker.make({side, row, column}));
+                    std::vector<std::size_t> marked;
+                    const PlainReduction tiled = assembled(tiles, maker.layout(side), c, marked), atSide = reducedPlainly(written, side);
+                    EXPECT_EQ(std::tie(tiled.means, tiled.maxima, tiled.saturated), std::tie(atSide.means, atSide.maxima, atSide.saturated));
+                    if (side == 1) { EXPECT_EQ(marked, saturated); }
+                }
+                std::vector<std::size_t> seedMarks;  // the preview's own blocks, cut into the fit view's tiles
+                EXPECT_EQ(assembled(tilesOfPreview(preview, tileBlocks), maker.layout(plain.side), c, seedMarks).means, plain.means);
                 const ChannelFigures& figures = preview.channels[c].figures;
                 EXPECT_EQ(figures.minimum, *std::min_element(written.pixels.begin(), written.pixels.end()));
                 EXPECT_EQ(figures.maximum, *std::max_element(written.pixels.begin(), written.pixels.end()));

@@ -1,0 +1,164 @@
+#include "qt/ZoomController.h"
+
+#include "preview/PreviewText.h"
+#include "preview/RegionPicture.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillane {
+namespace {
+
+QImage imageOf(const RgbImage& picture) {
+    return QImage(picture.pixels.data(), static_cast<int>(picture.width), static_cast<int>(picture.height),
+                  static_cast<qsizetype>(picture.width) * 3, QImage::Format_RGB888)
+        .copy();
+}
+
+}  // namespace
+
+ZoomController::ZoomController(QObject* parent) : QObject(parent) {}
+
+ZoomController::~ZoomController() = default;
+
+void ZoomController::showPage(const PreviewPage* page, ToneCurve curve) {
+    worker_.reset();  // stopped and joined: nothing of the page before arrives after this
+    ++generation_;
+    cache_.clear();
+    view_.reset();
+    preview_.reset();
+    maker_.reset();
+    for (QImage& picture : pictures_) picture = QImage();
+    if (page != nullptr && page->preview && page->tiles) {
+        preview_ = page->preview;
+        maker_ = page->tiles;
+        view_.emplace(preview_->width, preview_->height, preview_->grid.side, maker_->tileBlocks());
+        view_->resize(static_cast<std::uint32_t>(box_.width()), static_cast<std::uint32_t>(box_.height()));
+        for (ViewTile& tile : tilesOfPreview(*preview_, maker_->tileBlocks())) cache_.insert(std::make_shared<const ViewTile>(std::move(tile)));
+        // The worker's calls come on its thread; the tile is handed to this one's event loop,
+        // and dropped there when the page has changed meanwhile.
+        const QPointer<ZoomController> self(this);
+        const std::uint64_t generation = generation_;
+        worker_ = std::make_unique<TileWorker>(
+            maker_,
+            [self, generation](std::shared_ptr<const ViewTile> tile) {
+                QMetaObject::invokeMethod(self.get(), [self, generation, tile] {
+                    if (self && self->generation_ == generation) self->takeTile(tile);
+                }, Qt::QueuedConnection);
+            },
+            [self, generation](const std::string& text) {
+                const QString message = QString::fromStdString(text);
+                QMetaObject::invokeMethod(self.get(), [self, generation, message] {
+                    if (self && self->generation_ == generation) Q_EMIT self->failed(message);
+                }, Qt::QueuedConnection);
+            });
+    }
+    curve_ = curve;
+    setCurve(curve);
+}
+
+void ZoomController::setCurve(ToneCurve curve) {
+    curve_ = curve;
+    if (preview_)
+        for (int c = 0; c < 2; ++c) levels_[c] = toneLevels(preview_->channels[c].valueCounts, curve);
+    viewMoved();
+}
+
+void ZoomController::resize(QSize box) {
+    box_ = QSize(std::max(box.width(), 1), std::max(box.height(), 1));
+    if (!view_) return;
+    view_->resize(static_cast<std::uint32_t>(box_.width()), static_cast<std::uint32_t>(box_.height()));
+    viewMoved();
+}
+
+void ZoomController::zoomIn(QPointF at) {
+    if (view_ && view_->zoomIn(at.x(), at.y())) viewMoved();
+}
+
+void ZoomController::zoomOut(QPointF at) {
+    if (view_ && view_->zoomOut(at.x(), at.y())) viewMoved();
+}
+
+void ZoomController::zoomToFit() {
+    if (!view_) return;
+    view_->zoomToFit();
+    viewMoved();
+}
+
+void ZoomController::zoomToActualSize(QPointF at) {
+    if (!view_) return;
+    view_->zoomToActualSize(at.x(), at.y());
+    viewMoved();
+}
+
+void ZoomController::panBy(QPointF by) {
+    if (!view_) return;
+    view_->panBy(by.x(), by.y());
+    viewMoved();
+}
+
+void ZoomController::viewMoved() {
+    requestTiles();
+    scheduleRefresh();
+    Q_EMIT viewChanged();
+}
+
+// Only the tiles the view shows and the cache lacks; what was wanted before and is not now is dropped.
+void ZoomController::requestTiles() {
+    if (!view_ || !worker_) return;
+    std::vector<TileKey> wanted;
+    for (const TileKey& key : view_->visibleTiles())
+        if (!cache_.contains(key)) wanted.push_back(key);
+    worker_->want(wanted);
+}
+
+// Many wheel steps or a drag's moves in one turn of the event loop make one picture.
+void ZoomController::scheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+        if (refreshPending_) refreshNow();
+    }, Qt::QueuedConnection);
+}
+
+void ZoomController::refreshNow() {
+    refreshPending_ = false;
+    if (!view_) {
+        missing_ = 0;
+        Q_EMIT picturesChanged();
+        return;
+    }
+    const ViewPictures pictures = viewPictures(*view_, cache_, levels_[0], levels_[1]);
+    pictures_[0] = imageOf(pictures.channels[0]);
+    pictures_[1] = imageOf(pictures.channels[1]);
+    pictures_[2] = imageOf(pictures.composite);
+    missing_ = pictures.missing;
+    Q_EMIT picturesChanged();
+}
+
+void ZoomController::takeTile(std::shared_ptr<const ViewTile> tile) {
+    if (!view_ || tile->key.side != view_->scale().side) return;  // made for a view left since
+    cache_.insert(std::move(tile));
+    scheduleRefresh();
+}
+
+QString ZoomController::statusAt(std::optional<QPointF> at) {
+    if (!view_) return {};
+    QString text = QString::fromStdString(scaleText(view_->scale(), view_->atFit()));
+    if (at)
+        if (const std::optional<PointValue> value = valueAt(*view_, cache_, at->x(), at->y(), preview_->pixelSizeX, preview_->pixelSizeY))
+            text += QStringLiteral("   ") + QString::fromStdString(pointLine(*value));
+    return text;
+}
+
+std::function<RgbImage(const std::atomic<bool>*)> ZoomController::currentViewJob(std::uint32_t longestSide) const {
+    if (!view_ || !maker_) return {};
+    return [maker = maker_, view = *view_, longestSide, red = levels_[0], green = levels_[1]](const std::atomic<bool>* stop) {
+        return regionPicture(*maker, view, longestSide, red, green, stop);
+    };
+}
+
+}  // namespace quillane
