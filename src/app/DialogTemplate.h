@@ -108,6 +108,7 @@ inline constexpr const char* logarithmic = "Logarithmic scale";
 inline constexpr const char* savePicture = "Save picture\u2026";
 inline constexpr const char* close = "Close";
 inline constexpr const char* previewWorking = "Reading the scan...";
+inline constexpr const char* previewHint = "Wheel, + and \u2212 zoom, 0 fits, 1 shows 1 : 1, arrows and dragging move";
 }  // namespace text
 
 // Resource ids.
@@ -146,6 +147,7 @@ inline constexpr int idPreviewRedFigures = 1108;
 inline constexpr int idPreviewGreenFigures = 1109;
 inline constexpr int idPreviewLogarithmic = 1110;
 inline constexpr int idPreviewSave = 1111;
+inline constexpr int idPreviewPointer = 1112;  // the position and the samples under the pointer
 
 const DialogTemplate& aboutDialogTemplate();  // 100
 const DialogTemplate& mainDialogTemplate();   // 102

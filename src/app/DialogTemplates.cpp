@@ -42,7 +42,8 @@ constexpr DialogControl mainControls[] = {
 };
 
 // Three pictures side by side, each 176 units square, the histograms and figures of the two
-// channels under theirs, the tone curve and the buttons under the composite.
+// channels under theirs, the tone curve and the buttons under the composite, and a line for
+// what is under the pointer.
 constexpr DialogControl previewControls[] = {
     {idPreviewFile, ControlClass::staticControl, "", 0, shown | left | noPrefix | pathEllipsis, 7, 6, 546, 8},
     {idPreviewSummary, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 16, 546, 8},
@@ -59,6 +60,7 @@ constexpr DialogControl previewControls[] = {
     {idPreviewLogarithmic, ControlClass::button, text::logarithmic, 0, shown | autoCheckBox | tabStop | group, 373, 222, 120, 10},
     {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop, 373, 262, 80, 14},
     {idCancel, ControlClass::button, text::close, 0, shown | pushButton | tabStop, 469, 262, 80, 14},
+    {idPreviewPointer, ControlClass::staticControl, text::previewHint, 0, shown | left | noPrefix, 7, 290, 542, 8},
 };
 
 constexpr DialogTemplate aboutDialog = {
@@ -70,7 +72,7 @@ constexpr DialogTemplate mainDialog = {
     popup | visible | caption | sysMenu | thickFrame | modalFrame | setFont, appWindow, mainControls};
 
 constexpr DialogTemplate previewDialog = {
-    previewDialogId, text::previewCaption, 0, 0, 556, 292, "MS Sans Serif", 8,
+    previewDialogId, text::previewCaption, 0, 0, 556, 302, "MS Sans Serif", 8,
     popup | caption | sysMenu | thickFrame | setFont, 0, previewControls};
 
 }  // namespace

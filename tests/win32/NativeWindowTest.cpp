@@ -716,6 +716,52 @@ TEST_F(NativeWindow, ResizedWindowsKeepTheirControlsInsideAndApart) {
     }
 }
 
+// Keys typed into whichever control has the focus (the check box would take + and -): each row
+// from fit, then the scale the pictures share; the arrows move the view, the pointer's line tells
+// the scale and the samples under it.
+TEST_F(NativeWindow, ZoomKeysChangeTheScaleOfAllThreePictures) {
+    dialog->logic().OnOpenFiles({ScanBuilder::scan(3000, 2000).write(folder / "slide.tif").string()});
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(idInputList, LBN_DBLCLK), reinterpret_cast<LPARAM>(item(idInputList)));
+    const NativePreviewDialog& preview = *dialog->previewDialog();
+    for (int wait = 0; wait < 200 && !preview.view(); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        pumpMessages();
+    }
+    ASSERT_NE(preview.view(), nullptr) << "the page came";
+    HWND curve = GetDlgItem(preview.window(), idPreviewLogarithmic);
+    const auto type = [&](const std::vector<WPARAM>& keys) {
+        for (const WPARAM key : keys) SendMessageA(curve, key < 0x100 && key != VK_LEFT && key != VK_RIGHT ? WM_CHAR : WM_KEYDOWN, key, 1);
+    };
+    struct Row {
+        std::vector<WPARAM> keys;
+        double pixelsPerSample;
+        bool fit;
+    };
+    for (const Row& row : std::vector<Row>{{{'1'}, 1, false},
+                                           {{'1', '+'}, 2, false},
+                                           {{'1', '=', '+', '+', '+'}, 8, false},
+                                           {{'1', '-'}, 0.5, false},
+                                           {{'1', '-', '0'}, preview.view()->scale().pixelsPerSample, true},
+                                           {{'-'}, preview.view()->scale().pixelsPerSample, true}}) {
+        type({'0'});
+        type(row.keys);
+        EXPECT_DOUBLE_EQ(preview.view()->scale().pixelsPerSample, row.pixelsPerSample) << row.keys.size() << " keys";
+        EXPECT_EQ(preview.view()->atFit(), row.fit);
+    }
+    EXPECT_FALSE(IsDlgButtonChecked(preview.window(), idPreviewLogarithmic)) << "+ zooms, not checks";
+    type({'0', '1'});
+    const double left = preview.view()->sampleX(0);
+    type({VK_RIGHT});
+    EXPECT_GT(preview.view()->sampleX(0), left);
+
+    RECT composite;
+    GetWindowRect(GetDlgItem(preview.window(), idPreviewComposite), &composite);
+    MapWindowPoints(nullptr, preview.window(), reinterpret_cast<POINT*>(&composite), 2);
+    SendMessageA(preview.window(), WM_MOUSEMOVE, 0, MAKELPARAM(composite.left + 10, composite.top + 10));
+    EXPECT_EQ(windowTextOf(GetDlgItem(preview.window(), idPreviewPointer)).rfind("1 : 1   x ", 0), 0u)
+        << windowTextOf(GetDlgItem(preview.window(), idPreviewPointer));
+}
+
 // 31 files: the list scrolls to the one under way, wherever it is, as the run makes it current;
 // the status line shows the file's name of a path too long for it, and keeps the whole path.
 TEST_F(NativeWindow, TheListScrollsToTheFileUnderWayAndLongPathsAreElided) {

@@ -1,6 +1,7 @@
 #include "win32/MainDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "app/WindowPlacement.h"
 #include "platform/FolderListing.h"
 #include "win32/DialogTemplateBytes.h"
 #include "win32/OpenWith.h"
@@ -47,7 +48,7 @@ constexpr EdgeShares mainWindowShares[] = {
     {0, 1, 1, 1},        // the status line
 };
 // Narrower, the flip pictures would leave their group; lower, the list keeps two lines.
-constexpr ResizeRules mainWindowRules{mainWindowShares, {20, 39}, "MainWindowPlace"};
+constexpr ResizeRules mainWindowRules{mainWindowShares, {20, 39}, mainWindowPlacementSetting};
 
 constexpr UINT_PTR listTool = 1, statusTool = 2;
 

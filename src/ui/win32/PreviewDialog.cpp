@@ -1,11 +1,16 @@
 #include "win32/PreviewDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "app/WindowPlacement.h"
 #include "preview/PictureFile.h"
 #include "scan/UserException.h"
 #include "win32/DialogTemplateBytes.h"
 
+#include "preview/PreviewText.h"
+
+#include <commctrl.h>
 #include <commdlg.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string>
@@ -41,10 +46,11 @@ constexpr EdgeShares previewWindowShares[] = {
     {twoThirds, 1, fiveSixths, 1},       // the tone curve
     {twoThirds, 1, fiveSixths, 1},       // Save picture
     {fiveSixths, 1, 1, 1},               // Close
+    {0, 1, 1, 1},                        // what is under the pointer
 };
 // At the smallest, each picture is 136 by 96 units and the buttons still hold their texts: at
 // 150 % the window fits a screen 1024 pixels across.
-constexpr ResizeRules previewWindowRules{previewWindowShares, {120, 80}, "PreviewWindowPlace"};
+constexpr ResizeRules previewWindowRules{previewWindowShares, {120, 80}, previewWindowPlacementSetting};
 
 }  // namespace
 
@@ -86,6 +92,27 @@ LRESULT CALLBACK NativePreviewDialog::keyboardFilter(int code, WPARAM wParam, LP
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+LRESULT CALLBACK NativePreviewDialog::zoomKeys(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<NativePreviewDialog*>(data);
+    switch (message) {
+    case WM_GETDLGCODE:
+        // The arrows and the characters come here rather than move the focus or, on the check
+        // box, check it ("+") or clear it ("-").
+        return DefSubclassProc(control, message, wParam, lParam) | DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+        if (self->onZoomKey(message, wParam)) return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(control, zoomKeys, 0);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(control, message, wParam, lParam);
+}
+
 INT_PTR CALLBACK NativePreviewDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<NativePreviewDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
     if (message == WM_INITDIALOG) {
@@ -109,15 +136,36 @@ INT_PTR NativePreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
     case WM_INITDIALOG:
         resizer_.attach(hwnd_, settings_);
+        for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            SetWindowSubclass(child, zoomKeys, 0, reinterpret_cast<DWORD_PTR>(this));
         return TRUE;
+    case WM_MOUSEWHEEL:
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        return onMouse(message, wParam, lParam) ? TRUE : FALSE;
     case WM_SIZE:
     case WM_GETMINMAXINFO:
     case WM_DPICHANGED:
         resizer_.onMessage(message, wParam, lParam);
+        if (message == WM_SIZE && view_) {
+            const SIZE box = pictureBox();
+            view_->resize(static_cast<std::uint32_t>(box.cx), static_cast<std::uint32_t>(box.cy));
+            showView();
+        }
         return TRUE;
     case PreviewWorker::readyMessage:
         takePages();
         return TRUE;
+    case tileMessage:
+        takeTile(wParam, lParam);
+        return TRUE;
+    case tileFailureMessage: {
+        const std::unique_ptr<std::string> failure(reinterpret_cast<std::string*>(lParam));
+        if (page_ && wParam == page_->request) SetDlgItemTextA(hwnd_, idPreviewPointer, failure->c_str());
+        return TRUE;
+    }
     case WM_DRAWITEM:
         draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
@@ -125,7 +173,7 @@ INT_PTR NativePreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED) return FALSE;
         switch (LOWORD(wParam)) {
-        case idPreviewLogarithmic: showPictures(); break;
+        case idPreviewLogarithmic: showPictures(); break;  // the tone curve
         case idPreviewSave: savePicture(); break;
         case IDCANCEL: close(); break;  // Close, Escape and the close box
         default: break;
@@ -142,6 +190,9 @@ void NativePreviewDialog::start(const PreviewWindow::Job& job) {
     SetWindowTextA(hwnd_, logic_.caption().c_str());
     SetDlgItemTextA(hwnd_, idPreviewFile, job.path.c_str());
     SetDlgItemTextA(hwnd_, idPreviewSummary, text::previewWorking);
+    tiles_.reset();
+    view_.reset();
+    cache_.clear();
     page_.reset();
     showPictures();
     worker_.run(job, hwnd_);
@@ -151,22 +202,198 @@ void NativePreviewDialog::takePages() {
     for (PreviewPage& page : worker_.takePages()) {
         if (!logic_.isCurrent(page)) continue;  // replaced by a newer request meanwhile
         SetDlgItemTextA(hwnd_, idPreviewSummary, page.summary.c_str());
+        tiles_.reset();
+        view_.reset();
+        cache_.clear();
         page_ = std::move(page);
+        if (page_->preview) {
+            const ScanPreview& preview = *page_->preview;
+            // The preview's own blocks show the fit view at once; the rest is read as it is wanted.
+            for (ViewTile& tile : tilesOfPreview(preview)) cache_.insert(std::make_shared<const ViewTile>(std::move(tile)));
+            const SIZE box = pictureBox();
+            view_.emplace(preview.width, preview.height, preview.grid.side);
+            view_->resize(static_cast<std::uint32_t>(box.cx), static_cast<std::uint32_t>(box.cy));
+        }
+        if (page_->tiles) {
+            // Posted with the page's request, so that a tile of the scan before is never taken for one of this.
+            const HWND window = hwnd_;
+            const WPARAM request = static_cast<WPARAM>(page_->request);
+            tiles_ = std::make_unique<TileWorker>(
+                page_->tiles,
+                [window, request](std::shared_ptr<const ViewTile> tile) {
+                    auto* posted = new std::shared_ptr<const ViewTile>(std::move(tile));
+                    if (!PostMessageA(window, tileMessage, request, reinterpret_cast<LPARAM>(posted))) delete posted;
+                },
+                [window, request](const std::string& failure) {
+                    auto* posted = new std::string(failure);
+                    if (!PostMessageA(window, tileFailureMessage, request, reinterpret_cast<LPARAM>(posted))) delete posted;
+                });
+        }
         showPictures();
     }
 }
 
+void NativePreviewDialog::takeTile(WPARAM request, LPARAM tile) {
+    const std::unique_ptr<std::shared_ptr<const ViewTile>> posted(reinterpret_cast<std::shared_ptr<const ViewTile>*>(tile));
+    if (!page_ || request != page_->request || !view_) return;
+    cache_.insert(*posted);
+    // Drawn once the tiles that have come meanwhile are all in.
+    MSG next;
+    if (!PeekMessageA(&next, hwnd_, tileMessage, tileMessage, PM_NOREMOVE)) showView();
+}
+
+// All three pictures share the size of the first.
+SIZE NativePreviewDialog::pictureBox() const {
+    RECT box{};
+    GetClientRect(GetDlgItem(hwnd_, idPreviewRed), &box);
+    return {std::max<LONG>(box.right, 1), std::max<LONG>(box.bottom, 1)};
+}
+
+void NativePreviewDialog::showView() {
+    if (!view_ || !still_) return;
+    ViewPictures pictures = viewPictures(*view_, cache_, toneLevels_[0], toneLevels_[1]);
+    setPicture(idPreviewRed, &pictures.channels[0]);
+    setPicture(idPreviewGreen, &pictures.channels[1]);
+    setPicture(idPreviewComposite, &pictures.composite);
+    if (tiles_) {
+        std::vector<TileKey> wanted;
+        for (const TileKey& key : view_->visibleTiles())
+            if (!cache_.contains(key)) wanted.push_back(key);
+        tiles_->want(wanted);
+    }
+    POINT pointer;
+    GetCursorPos(&pointer);
+    ScreenToClient(hwnd_, &pointer);
+    showPointer(pointer);
+}
+
+// The position and samples under the pointer when it is over a picture, and the scale.
+void NativePreviewDialog::showPointer(POINT point) {
+    if (!view_ || !page_ || !page_->preview) return;
+    std::string line = scaleText(view_->scale(), view_->atFit());
+    const int picture = pictureAt(point);
+    if (picture >= 0) {
+        RECT box;
+        GetWindowRect(GetDlgItem(hwnd_, idPreviewRed + picture), &box);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+        const ScanPreview& preview = *page_->preview;
+        if (const std::optional<PointValue> value =
+                valueAt(*view_, cache_, point.x - box.left, point.y - box.top, preview.pixelSizeX, preview.pixelSizeY))
+            line += "   " + pointLine(*value);
+    } else {
+        line += "   ";
+        line += text::previewHint;
+    }
+    SetDlgItemTextA(hwnd_, idPreviewPointer, line.c_str());
+}
+
+int NativePreviewDialog::pictureAt(POINT point) const {
+    for (int picture = 0; picture < 3; ++picture) {
+        RECT box;
+        GetWindowRect(GetDlgItem(hwnd_, idPreviewRed + picture), &box);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+        if (PtInRect(&box, point)) return picture;
+    }
+    return -1;
+}
+
+// + and - (either keyboard's) zoom about the pictures' middle, 0 fits, 1 shows the samples one
+// to a pixel, and the arrows move an eighth of a picture.
+bool NativePreviewDialog::onZoomKey(UINT message, WPARAM key) {
+    const bool character = message == WM_CHAR;
+    const bool arrow = !character && (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN);
+    if (!arrow && !(character && (key == '+' || key == '=' || key == '-' || key == '0' || key == '1'))) return false;
+    if (!view_) return true;
+    const double middleX = view_->boxWidth() / 2.0, middleY = view_->boxHeight() / 2.0;
+    const double stepX = view_->boxWidth() / 8.0, stepY = view_->boxHeight() / 8.0;
+    switch (key) {
+    case '+':
+    case '=': view_->zoomIn(middleX, middleY); break;
+    case '-': view_->zoomOut(middleX, middleY); break;
+    case '0': view_->zoomToFit(); break;
+    case '1': view_->zoomToActualSize(middleX, middleY); break;
+    case VK_LEFT: view_->panBy(stepX, 0); break;  // shows what lies to the left
+    case VK_RIGHT: view_->panBy(-stepX, 0); break;
+    case VK_UP: view_->panBy(0, stepY); break;
+    case VK_DOWN: view_->panBy(0, -stepY); break;
+    default: break;
+    }
+    showView();
+    return true;
+}
+
+// The wheel zooms about the pointer, dragging a picture moves all three, and moving over one
+// tells what lies under the pointer.
+bool NativePreviewDialog::onMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (message == WM_MOUSEWHEEL) ScreenToClient(hwnd_, &point);  // the wheel's point is the screen's
+    const int picture = pictureAt(point);
+    RECT box{};
+    if (picture >= 0) {
+        GetWindowRect(GetDlgItem(hwnd_, idPreviewRed + picture), &box);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+    }
+    switch (message) {
+    case WM_MOUSEWHEEL: {
+        if (!view_) return true;
+        wheelSteps_ += GET_WHEEL_DELTA_WPARAM(wParam);
+        const double x = picture >= 0 ? point.x - box.left : view_->boxWidth() / 2.0;
+        const double y = picture >= 0 ? point.y - box.top : view_->boxHeight() / 2.0;
+        bool changed = false;
+        for (; wheelSteps_ >= WHEEL_DELTA; wheelSteps_ -= WHEEL_DELTA) changed |= view_->zoomIn(x, y);
+        for (; wheelSteps_ <= -WHEEL_DELTA; wheelSteps_ += WHEEL_DELTA) changed |= view_->zoomOut(x, y);
+        if (changed) showView();
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
+        return true;
+    }
+    case WM_LBUTTONDOWN:
+        if (picture < 0 || !view_) return false;
+        dragging_ = true;
+        dragFrom_ = point;
+        SetCapture(hwnd_);
+        return true;
+    case WM_MOUSEMOVE:
+        if (dragging_ && view_) {
+            view_->panBy(point.x - dragFrom_.x, point.y - dragFrom_.y);
+            dragFrom_ = point;
+            showView();
+        } else {
+            showPointer(point);
+        }
+        return true;
+    case WM_LBUTTONUP:
+        if (dragging_) ReleaseCapture();
+        dragging_ = false;
+        return true;
+    case WM_CAPTURECHANGED:
+        dragging_ = false;
+        return false;
+    default:
+        return false;
+    }
+}
+
+// A new page or tone curve: the histograms and figures, and the view along the curve.
 void NativePreviewDialog::showPictures() {
     const bool shown = page_ && page_->preview;
     EnableWindow(GetDlgItem(hwnd_, idPreviewSave), shown ? TRUE : FALSE);
-    std::optional<PreviewPictures> pictures;
+    still_.reset();
     if (shown) {
         const bool logarithmic = IsDlgButtonChecked(hwnd_, idPreviewLogarithmic) == BST_CHECKED;
-        pictures = picturesOf(*page_->preview, logarithmic ? ToneCurve::logarithmic : ToneCurve::linear);
+        const ToneCurve curve = logarithmic ? ToneCurve::logarithmic : ToneCurve::linear;
+        still_ = picturesOf(*page_->preview, curve);
+        for (int channel = 0; channel < 2; ++channel)
+            toneLevels_[channel] = toneLevels(page_->preview->channels[channel].valueCounts, curve);
     }
-    setPicture(idPreviewRed, pictures ? &pictures->channels[0] : nullptr);
-    setPicture(idPreviewGreen, pictures ? &pictures->channels[1] : nullptr);
-    setPicture(idPreviewComposite, pictures ? &pictures->composite : nullptr);
+    const std::optional<PreviewPictures>& pictures = still_;
+    if (view_ && still_) {
+        showView();
+    } else {
+        setPicture(idPreviewRed, nullptr);
+        setPicture(idPreviewGreen, nullptr);
+        setPicture(idPreviewComposite, nullptr);
+        SetDlgItemTextA(hwnd_, idPreviewPointer, text::previewHint);
+    }
     setPicture(idPreviewRedHistogram, pictures ? &pictures->histograms[0] : nullptr);
     setPicture(idPreviewGreenHistogram, pictures ? &pictures->histograms[1] : nullptr);
     SetDlgItemTextA(hwnd_, idPreviewRedFigures, pictures ? pictures->figures[0].c_str() : "");

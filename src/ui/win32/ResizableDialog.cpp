@@ -1,10 +1,9 @@
 #include "win32/ResizableDialog.h"
 
-#include "app/SettingsStore.h"
+#include "app/WindowPlacement.h"
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 
 namespace quillane {
 namespace {
@@ -31,22 +30,6 @@ SIZE frameAround(HWND window) {
 
 }  // namespace
 
-std::string placeText(const RECT& frame, UINT dpi) {
-    std::ostringstream text;
-    text << frame.left << ' ' << frame.top << ' ' << frame.right << ' ' << frame.bottom << ' ' << dpi;
-    return text.str();
-}
-
-bool readPlace(const std::string& text, RECT& frame, UINT& dpi) {
-    std::istringstream in(text);
-    long left = 0, top = 0, right = 0, bottom = 0, scale = 0;
-    if (!(in >> left >> top >> right >> bottom >> scale)) return false;
-    if (right <= left || bottom <= top || scale < 24 || scale > 24 * 96) return false;
-    frame = {left, top, right, bottom};
-    dpi = static_cast<UINT>(scale);
-    return true;
-}
-
 ResizableDialog::~ResizableDialog() {
     if (scaledFont_) DeleteObject(scaledFont_);
 }
@@ -65,12 +48,9 @@ void ResizableDialog::attach(HWND dialog, SettingsStore* settings) {
 
     RECT frame;
     GetWindowRect(dialog, &frame);
-    RECT remembered;
-    UINT rememberedDpi = 0;
-    if (settings_ && readPlace(settings_->read(rules_.placeSetting), remembered, rememberedDpi)) {
-        // Remembered at another scale, the window keeps its size in dialog units.
-        frame = {remembered.left, remembered.top, remembered.left + MulDiv(width(remembered), static_cast<int>(dpi_), static_cast<int>(rememberedDpi)),
-                 remembered.top + MulDiv(height(remembered), static_cast<int>(dpi_), static_cast<int>(rememberedDpi))};
+    if (settings_) {
+        if (const std::optional<WindowPlacement> remembered = readPlacement(*settings_, rules_.placementSetting))
+            frame = {remembered->left, remembered->top, remembered->left + remembered->width, remembered->top + remembered->height};
     }
     fitInto(frame);
     layOut();
@@ -79,7 +59,8 @@ void ResizableDialog::attach(HWND dialog, SettingsStore* settings) {
 void ResizableDialog::rememberPlace() {
     if (!dialog_ || !settings_ || IsIconic(dialog_)) return;
     RECT frame;
-    if (GetWindowRect(dialog_, &frame)) settings_->write(rules_.placeSetting, placeText(frame, dpi_));
+    if (GetWindowRect(dialog_, &frame))
+        writePlacement(*settings_, rules_.placementSetting, {frame.left, frame.top, width(frame), height(frame), false});
 }
 
 // The frame as large as asked but no smaller than the minimum, and no larger than the work area
@@ -91,11 +72,9 @@ void ResizableDialog::fitInto(RECT frame) {
     const RECT& area = monitor.rcWork;
     const SIZE around = frameAround(dialog_);
     const SIZE least = minimumClient();
-    const LONG w = std::max(std::min(width(frame), width(area)), least.cx + around.cx);
-    const LONG h = std::max(std::min(height(frame), height(area)), least.cy + around.cy);
-    const LONG x = std::max(area.left, std::min(frame.left, area.right - w));
-    const LONG y = std::max(area.top, std::min(frame.top, area.bottom - h));
-    SetWindowPos(dialog_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    const WindowPlacement fitted = WindowPlacement{frame.left, frame.top, width(frame), height(frame), false}.fittedTo(
+        {area.left, area.top, width(area), height(area), false}, least.cx + around.cx, least.cy + around.cy);
+    SetWindowPos(dialog_, nullptr, fitted.left, fitted.top, fitted.width, fitted.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 SIZE ResizableDialog::minimumClient() const {

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <span>
-#include <string>
 #include <vector>
 
 namespace quillane {
@@ -25,7 +24,7 @@ struct EdgeShares {
 struct ResizeRules {
     std::span<const EdgeShares> shares;  // one for each control of the template, in its order
     SIZE shrink;                         // dialog units
-    const char* placeSetting;            // where the window's size and place are remembered
+    const char* placementSetting;        // where the window's size and place are remembered
 };
 
 class ResizableDialog {
@@ -67,9 +66,5 @@ private:
     UINT dpi_ = 96;
     HFONT scaledFont_ = nullptr;  // the dialog's font at a scale it was not made at
 };
-
-// The window's frame as the settings keep it: "left top right bottom dpi", in pixels.
-std::string placeText(const RECT& frame, UINT dpi);
-bool readPlace(const std::string& text, RECT& frame, UINT& dpi);
 
 }  // namespace quillane
