@@ -20,7 +20,7 @@ RgbImage regionPicture(const TileMaker& maker, const ZoomView& view, std::uint32
         scale = {1.0 / side, side};
     }
     const auto pixels = [&](double samples) {
-        return static_cast<std::uint32_t>(std::clamp(std::ceil(samples * scale.pixelsPerSample), 1.0, double{longestSide}));
+        return static_cast<std::uint32_t>(std::clamp(std::ceil(samples * scale.pixelsPerSample), 1.0, static_cast<double>(longestSide)));
     };
     const ZoomView region = ZoomView::showing(view.width(), view.height(), maker.tileBlocks(), scale, left, top, pixels(right - left),
                                               pixels(bottom - top));

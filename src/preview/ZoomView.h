@@ -43,6 +43,7 @@ public:
 
     bool atFit() const { return atFit_; }
     ZoomScale scale() const { return scale_; }
+    std::uint32_t fitSide() const { return fitSide_; }
     std::uint32_t width() const { return width_; }
     std::uint32_t height() const { return height_; }
     std::uint32_t boxWidth() const { return boxWidth_; }

@@ -690,7 +690,7 @@ TEST_F(QtWindow, PreviewIsMadeOffTheWindowsThreadAndFollowsTheListAndTheFlip) {
     click(window->flipBox());
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == beforeMove + 2; }, 60000));
     EXPECT_TRUE(preview->summaryLabel()->text().endsWith(QStringLiteral("5 \u00d7 7 pixels of 5 \u00d7 5 \u00b5m, flipped along the main diagonal")));
-    EXPECT_FALSE(preview->pictureLabel(2)->pixmap().isNull());
+    EXPECT_FALSE(preview->zoom().picture(2).isNull());
     preview->close();
     QApplication::setActiveWindow(window.get());
     list->setFocus();
