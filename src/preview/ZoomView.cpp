@@ -83,7 +83,7 @@ bool ZoomView::zoomOut(double x, double y) {
     const ZoomScale fit = fitScale();
     for (auto step = ladder.rbegin(); step != ladder.rend(); ++step) {
         if (step->pixelsPerSample < scale_.pixelsPerSample * 0.9999) {
-            if (step->pixelsPerSample <= fit.pixelsPerSample) break;
+            if (step->pixelsPerSample <= fit.pixelsPerSample * 1.5) break;  // as zoomIn: fit is the next step
             setScale(*step, false, x, y);
             return true;
         }
