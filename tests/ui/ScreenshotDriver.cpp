@@ -104,6 +104,8 @@ int main(int argc, char* argv[]) {
                     if (dialog.zoom().missingTiles() > 0) return;
                     waiting->stop();
                     dialog.pane(2)->setFocus();
+                    // What the status line says with the pointer on the middle of the composite.
+                    if (argc > 4) dialog.pane(2)->pointerMoved(QPointF(dialog.pane(2)->width() / 2.0, dialog.pane(2)->height() / 2.0));
                     printGeometry(dialog);
                 });
                 waiting->start(100);
