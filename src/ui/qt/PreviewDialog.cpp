@@ -292,6 +292,8 @@ void PreviewDialog::showEvent(QShowEvent* event) {
 
 void PreviewDialog::hideEvent(QHideEvent* event) {
     logic_.stop();  // closed: nothing under way is wanted any more
+    page_.reset();  // nor the tiles being read ahead; opened again, the window reads the scan anew
+    zoom_->showPage(nullptr, curve());
     followed_ = -1;
     if (pictureStop_) pictureStop_->store(true);
     if (settings_) {

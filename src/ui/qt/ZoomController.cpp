@@ -25,7 +25,9 @@ QImage imageOf(const RgbImage& picture) {
 
 ZoomController::ZoomController(QObject* parent) : QObject(parent) {}
 
-ZoomController::~ZoomController() = default;
+ZoomController::~ZoomController() {
+    worker_.reset();  // stopped and joined while the object its deliveries go to still stands
+}
 
 void ZoomController::showPage(const PreviewPage* page, ToneCurve curve) {
     worker_.reset();  // stopped and joined: nothing of the page before arrives after this
