@@ -108,7 +108,12 @@ inline constexpr const char* logarithmic = "Logarithmic scale";
 inline constexpr const char* savePicture = "Save picture\u2026";
 inline constexpr const char* close = "Close";
 inline constexpr const char* previewWorking = "Reading the scan...";
-inline constexpr const char* previewHint = "Wheel, + and \u2212 zoom, 0 fits, 1 shows 1 : 1, arrows and dragging move";
+inline constexpr const char* wholeScan = "Whole scan";     // what "Save picture..." writes
+inline constexpr const char* currentView = "Current view";
+inline constexpr const char* longestSide = "Longest side:";
+inline constexpr const char* pixels = "pixels";
+inline constexpr const char* pictureWorking = "Making the picture...";
+inline constexpr const char* zoomHint = "Wheel or + \u2212 to zoom, 0 fit, 1 for 1 : 1, drag or arrows to move";
 }  // namespace text
 
 // Resource ids.

@@ -60,7 +60,7 @@ constexpr DialogControl previewControls[] = {
     {idPreviewLogarithmic, ControlClass::button, text::logarithmic, 0, shown | autoCheckBox | tabStop | group, 373, 222, 120, 10},
     {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop, 373, 262, 80, 14},
     {idCancel, ControlClass::button, text::close, 0, shown | pushButton | tabStop, 469, 262, 80, 14},
-    {idPreviewPointer, ControlClass::staticControl, text::previewHint, 0, shown | left | noPrefix, 7, 290, 542, 8},
+    {idPreviewPointer, ControlClass::staticControl, text::zoomHint, 0, shown | left | noPrefix, 7, 290, 542, 8},
 };
 
 constexpr DialogTemplate aboutDialog = {

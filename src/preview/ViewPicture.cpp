@@ -60,6 +60,7 @@ ViewPictures viewPictures(const ZoomView& view, TileCache& cache, const ToneLeve
     }
 
     const std::uint32_t span = layout.tileBlocks;
+    std::shared_ptr<const ViewTile> standIn;  // the last fit tile looked up for a missing one
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
             const std::size_t pixel = std::size_t{y} * width + x;
@@ -72,11 +73,22 @@ ViewPictures viewPictures(const ZoomView& view, TileCache& cache, const ToneLeve
             const ViewTile* tile = nullptr;
             if (tileRow >= firstRow && tileRow <= lastRow && tileColumn >= firstColumn && tileColumn <= lastColumn)
                 tile = tiles[std::size_t{tileRow - firstRow} * tileColumns + (tileColumn - firstColumn)].get();
+            std::size_t block = 0;
             if (tile == nullptr) {
-                for (RgbImage* picture : {&pictures.channels[0], &pictures.channels[1], &pictures.composite}) put(*picture, pixel, pendingColour);
-                continue;
+                // The fit view's block of the same sample, when the cache still holds it.
+                const std::uint32_t side = view.fitSide();
+                const std::uint32_t fitRow = blockRow * layout.side / side, fitColumn = blockColumn * layout.side / side;
+                const TileKey fitKey{side, fitRow / span, fitColumn / span};
+                if (!standIn || standIn->key != fitKey) standIn = side == layout.side ? nullptr : cache.find(fitKey);
+                if (!standIn) {
+                    for (RgbImage* picture : {&pictures.channels[0], &pictures.channels[1], &pictures.composite}) put(*picture, pixel, pendingColour);
+                    continue;
+                }
+                tile = standIn.get();
+                block = std::size_t{fitRow % span} * tile->columns + fitColumn % span;
+            } else {
+                block = std::size_t{blockRow % span} * tile->columns + blockColumn % span;
             }
-            const std::size_t block = std::size_t{blockRow % span} * tile->columns + blockColumn % span;
             const std::uint8_t r = red[tile->channels[0].means[block]], g = green[tile->channels[1].means[block]];
             put(pictures.channels[0], pixel, tile->marks[0][block] ? saturatedColour : Rgb{r, r, r});
             put(pictures.channels[1], pixel, tile->marks[1][block] ? saturatedColour : Rgb{g, g, g});

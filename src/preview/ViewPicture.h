@@ -22,6 +22,7 @@ inline constexpr Rgb pendingColour = {48, 48, 48};
 
 // What the box of a zoomed view shows: each channel in grey and the composite, box-sized, from
 // the tiles the cache holds; `missing` tells how many of the visible tiles it does not hold yet.
+// Where one is missing, the fit view's blocks stand in, enlarged, until it comes.
 struct ViewPictures {
     RgbImage channels[2];
     RgbImage composite;

@@ -62,14 +62,19 @@ void ZoomView::resize(std::uint32_t boxWidth, std::uint32_t boxHeight) {
     clampOrigin();
 }
 
+// A step at least half as large again as the scale shown: the fit view's scale is seldom a
+// power of two, and a step to the next one up can be hardly any larger.
+std::optional<ZoomScale> ZoomView::nextStepIn() const {
+    for (const ZoomScale step : steps(width_, height_))
+        if (step.pixelsPerSample > scale_.pixelsPerSample * (atFit_ ? 1.5 : 1.0001)) return step;
+    return std::nullopt;
+}
+
 bool ZoomView::zoomIn(double x, double y) {
-    for (const ZoomScale step : steps(width_, height_)) {
-        if (step.pixelsPerSample > scale_.pixelsPerSample * 1.0001) {
-            setScale(step, false, x, y);
-            return true;
-        }
-    }
-    return false;
+    const std::optional<ZoomScale> step = nextStepIn();
+    if (!step) return false;
+    setScale(*step, false, x, y);
+    return true;
 }
 
 bool ZoomView::zoomOut(double x, double y) {
@@ -78,7 +83,7 @@ bool ZoomView::zoomOut(double x, double y) {
     const ZoomScale fit = fitScale();
     for (auto step = ladder.rbegin(); step != ladder.rend(); ++step) {
         if (step->pixelsPerSample < scale_.pixelsPerSample * 0.9999) {
-            if (step->pixelsPerSample <= fit.pixelsPerSample) break;
+            if (step->pixelsPerSample <= fit.pixelsPerSample * 1.5) break;  // as zoomIn: fit is the next step
             setScale(*step, false, x, y);
             return true;
         }
@@ -119,16 +124,30 @@ void ZoomView::clampOrigin() {
 }
 
 std::vector<TileKey> ZoomView::visibleTiles() const {
-    const TileLayout tiles = layout();
-    const double span = static_cast<double>(scale_.side) * tileBlocks_;  // samples a tile covers
+    return tilesOver(scale_.side, sampleX(0), sampleY(0), sampleX(boxWidth_ - 0.5), sampleY(boxHeight_ - 0.5));
+}
+
+std::vector<TileKey> ZoomView::tilesAhead(std::size_t most) const {
+    const std::optional<ZoomScale> next = nextStepIn();
+    if (!next || next->side == 1) return {};
+    std::vector<TileKey> keys = tilesOver(next->side, sampleX(0), sampleY(0), sampleX(boxWidth_ - 0.5), sampleY(boxHeight_ - 0.5));
+    if (keys.size() > most) keys.clear();
+    return keys;
+}
+
+// The tiles at `side` over the samples from (left, top) to (right, bottom), those nearest the
+// box's centre first.
+std::vector<TileKey> ZoomView::tilesOver(std::uint32_t side, double left, double top, double right, double bottom) const {
+    const TileLayout tiles{width_, height_, side, tileBlocks_};
+    const double span = static_cast<double>(side) * tileBlocks_;  // samples a tile covers
     const auto tileOf = [&](double sample, std::uint32_t count) {
         return static_cast<std::uint32_t>(std::clamp(std::floor(sample / span), 0.0, static_cast<double>(count - 1)));
     };
-    const std::uint32_t left = tileOf(sampleX(0), tiles.tileColumns()), right = tileOf(sampleX(boxWidth_ - 0.5), tiles.tileColumns());
-    const std::uint32_t top = tileOf(sampleY(0), tiles.tileRows()), bottom = tileOf(sampleY(boxHeight_ - 0.5), tiles.tileRows());
+    const std::uint32_t first = tileOf(left, tiles.tileColumns()), last = tileOf(right, tiles.tileColumns());
+    const std::uint32_t firstRow = tileOf(top, tiles.tileRows()), lastRow = tileOf(bottom, tiles.tileRows());
     std::vector<TileKey> keys;
-    for (std::uint32_t row = top; row <= bottom; ++row)
-        for (std::uint32_t column = left; column <= right; ++column) keys.push_back({scale_.side, row, column});
+    for (std::uint32_t row = firstRow; row <= lastRow; ++row)
+        for (std::uint32_t column = first; column <= last; ++column) keys.push_back({side, row, column});
     const double centreX = sampleX(boxWidth_ / 2.0) / span - 0.5, centreY = sampleY(boxHeight_ / 2.0) / span - 0.5;
     const auto distance = [&](const TileKey& key) { return std::hypot(key.column - centreX, key.row - centreY); };
     std::stable_sort(keys.begin(), keys.end(), [&](const TileKey& a, const TileKey& b) { return distance(a) < distance(b); });

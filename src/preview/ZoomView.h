@@ -43,6 +43,7 @@ public:
 
     bool atFit() const { return atFit_; }
     ZoomScale scale() const { return scale_; }
+    std::uint32_t fitSide() const { return fitSide_; }
     std::uint32_t width() const { return width_; }
     std::uint32_t height() const { return height_; }
     std::uint32_t boxWidth() const { return boxWidth_; }
@@ -55,9 +56,15 @@ public:
     double sampleY(double y) const { return originY_ + y / scale_.pixelsPerSample; }
     // The tiles the box shows now, those nearest its centre first.
     std::vector<TileKey> visibleTiles() const;
+    // The tiles of the next step in that cover what the box shows now, so that a worker with
+    // nothing else to do can make them before they are asked for; none when they would come to
+    // more than `most` tiles, or at 1 : 1 and above, where a tile is quickly made.
+    std::vector<TileKey> tilesAhead(std::size_t most) const;
 
 private:
     ZoomScale fitScale() const;
+    std::optional<ZoomScale> nextStepIn() const;
+    std::vector<TileKey> tilesOver(std::uint32_t side, double left, double top, double right, double bottom) const;
     void setScale(ZoomScale scale, bool fit, double x, double y);
     void clampOrigin();
 

@@ -3,6 +3,8 @@
 #include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
 #include "preview/TileMaker.h"
+#include "preview/ViewPicture.h"
+#include "preview/ZoomView.h"
 #include "preview/ToneMapping.h"
 #include "ScanFile.h"
 #include "split/RecordingHost.h"
@@ -206,6 +208,51 @@ TEST(Preview, SaturationMarksComeToTheSaturatedShareOfASlideWithSpots) {
         for (const auto& [marked, saturated] : shares)
             EXPECT_TRUE(saturated > 0 && marked >= saturated / 2 && marked <= saturated * 2) << box << ": " << marked << " for " << saturated;
     }
+}
+
+// From fit to 8 : 1 and back, each step keeps the sample under the pointer where it was; at every
+// scale the value under a point is the written file's: its samples at 1 : 1 and above, below the
+// mean and maximum of its block.
+TEST(Preview, ZoomKeepsThePointUnderThePointerAndTellsTheWrittenFilesValues) {
+    const TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(300, 70).write(folder / "scan.tif").string();
+    RecordingHost host;
+    RecordingPlatform platform(host);
+    host.options = {"", true, true, false};
+    host.inputs = {input};
+    ASSERT_TRUE(SplitRun(host, platform).succeeded());
+    const TiffReadBack written[] = {readTiff(folder / "Redscan_FlippedULtoLR.tif"), readTiff(folder / "Greenscan_FlippedULtoLR.tif")};
+
+    const ScanPreview preview = previewScan(input, {32, 32, true, false});
+    const TileMaker maker(input, preview.flip, 4);
+    ZoomView view(preview.width, preview.height, preview.grid.side, 4);
+    view.resize(40, 30);
+    TileCache cache;
+    const double anchorX = view.sampleX(20), anchorY = view.sampleY(15);
+    const auto checkValues = [&] {
+        SCOPED_TRACE(view.scale().pixelsPerSample);
+        EXPECT_NEAR(view.sampleX(20), anchorX, 1e-9);
+        EXPECT_NEAR(view.sampleY(15), anchorY, 1e-9);
+        for (const TileKey& key : view.visibleTiles()) cache.insert(std::make_shared<const ViewTile>(maker.make(key)));
+        for (const auto& [x, y] : {std::pair{0.0, 0.0}, {20.0, 15.0}, {39.5, 29.5}, {7.0, 22.0}}) {
+            const std::optional<PointValue> value = valueAt(view, cache, x, y, 5, 5);
+            const bool inside = view.sampleX(x) >= 0 && view.sampleX(x) < 70 && view.sampleY(y) >= 0 && view.sampleY(y) < 300;
+            ASSERT_EQ(value.has_value(), inside);
+            if (!inside) continue;
+            EXPECT_TRUE(value->known);
+            EXPECT_EQ(std::make_pair(value->column, value->row), std::make_pair(static_cast<std::uint32_t>(view.sampleX(x)), static_cast<std::uint32_t>(view.sampleY(y))));
+            for (int c = 0; c < 2; ++c) {
+                const PlainReduction plain = reducedPlainly(written[c], view.scale().side);
+                const std::size_t block = std::size_t{value->row / plain.side} * plain.columns + value->column / plain.side;
+                EXPECT_EQ(std::make_pair(value->means[c], value->maxima[c]), std::make_pair(plain.means[block], plain.maxima[block]));
+            }
+        }
+    };
+    int steps = 0;
+    for (checkValues(); view.zoomIn(20, 15); checkValues()) ++steps;
+    EXPECT_EQ(view.scale().pixelsPerSample, ZoomView::largestMagnification);
+    while (view.zoomOut(20, 15)) --steps;
+    EXPECT_TRUE(view.atFit() && steps == 0) << steps;
 }
 
 // A preview asked to stop ends without a result; a picture that cannot be written names its file.

@@ -12,6 +12,9 @@
 namespace quillane {
 namespace {
 
+// Tiles of the next step in made ahead, at most: about 32 MB.
+constexpr std::size_t aheadTiles = 32;
+
 QImage imageOf(const RgbImage& picture) {
     return QImage(picture.pixels.data(), static_cast<int>(picture.width), static_cast<int>(picture.height),
                   static_cast<qsizetype>(picture.width) * 3, QImage::Format_RGB888)
@@ -22,7 +25,9 @@ QImage imageOf(const RgbImage& picture) {
 
 ZoomController::ZoomController(QObject* parent) : QObject(parent) {}
 
-ZoomController::~ZoomController() = default;
+ZoomController::~ZoomController() {
+    worker_.reset();  // stopped and joined while the object its deliveries go to still stands
+}
 
 void ZoomController::showPage(const PreviewPage* page, ToneCurve curve) {
     worker_.reset();  // stopped and joined: nothing of the page before arrives after this
@@ -112,6 +117,10 @@ void ZoomController::requestTiles() {
     std::vector<TileKey> wanted;
     for (const TileKey& key : view_->visibleTiles())
         if (!cache_.contains(key)) wanted.push_back(key);
+    // Then, with nothing else to do, what one step in would show: a step in from fit would
+    // otherwise read most of the scan before its picture is complete.
+    for (const TileKey& key : view_->tilesAhead(aheadTiles))
+        if (!cache_.contains(key)) wanted.push_back(key);
     worker_->want(wanted);
 }
 
@@ -140,9 +149,10 @@ void ZoomController::refreshNow() {
 }
 
 void ZoomController::takeTile(std::shared_ptr<const ViewTile> tile) {
-    if (!view_ || tile->key.side != view_->scale().side) return;  // made for a view left since
+    if (!view_) return;
+    const bool shown = tile->key.side == view_->scale().side;
     cache_.insert(std::move(tile));
-    scheduleRefresh();
+    if (shown) scheduleRefresh();
 }
 
 QString ZoomController::statusAt(std::optional<QPointF> at) {

@@ -282,7 +282,7 @@ void NativePreviewDialog::showPointer(POINT point) {
             line += "   " + pointLine(*value);
     } else {
         line += "   ";
-        line += text::previewHint;
+        line += text::zoomHint;
     }
     SetDlgItemTextA(hwnd_, idPreviewPointer, line.c_str());
 }
@@ -392,7 +392,7 @@ void NativePreviewDialog::showPictures() {
         setPicture(idPreviewRed, nullptr);
         setPicture(idPreviewGreen, nullptr);
         setPicture(idPreviewComposite, nullptr);
-        SetDlgItemTextA(hwnd_, idPreviewPointer, text::previewHint);
+        SetDlgItemTextA(hwnd_, idPreviewPointer, text::zoomHint);
     }
     setPicture(idPreviewRedHistogram, pictures ? &pictures->histograms[0] : nullptr);
     setPicture(idPreviewGreenHistogram, pictures ? &pictures->histograms[1] : nullptr);
