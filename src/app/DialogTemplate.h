@@ -37,6 +37,7 @@ inline constexpr std::uint32_t autoRadioButton = 0x9;
 // Edits.
 inline constexpr std::uint32_t autoHScroll = 0x0080;
 inline constexpr std::uint32_t readOnly = 0x0800;
+inline constexpr std::uint32_t number = 0x2000;
 
 // List boxes.
 inline constexpr std::uint32_t notify = 0x0001;
@@ -153,6 +154,9 @@ inline constexpr int idPreviewGreenFigures = 1109;
 inline constexpr int idPreviewLogarithmic = 1110;
 inline constexpr int idPreviewSave = 1111;
 inline constexpr int idPreviewPointer = 1112;  // the position and the samples under the pointer
+inline constexpr int idPreviewWholeScan = 1113;  // what "Save picture..." writes
+inline constexpr int idPreviewCurrentView = 1114;
+inline constexpr int idPreviewPictureSize = 1115;
 
 const DialogTemplate& aboutDialogTemplate();  // 100
 const DialogTemplate& mainDialogTemplate();   // 102

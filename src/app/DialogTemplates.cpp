@@ -42,8 +42,8 @@ constexpr DialogControl mainControls[] = {
 };
 
 // Three pictures side by side, each 176 units square, the histograms and figures of the two
-// channels under theirs, the tone curve and the buttons under the composite, and a line for
-// what is under the pointer.
+// channels under theirs, the tone curve, what "Save picture..." writes and the buttons under the
+// composite, and a line for what is under the pointer.
 constexpr DialogControl previewControls[] = {
     {idPreviewFile, ControlClass::staticControl, "", 0, shown | left | noPrefix | pathEllipsis, 7, 6, 546, 8},
     {idPreviewSummary, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 16, 546, 8},
@@ -58,7 +58,12 @@ constexpr DialogControl previewControls[] = {
     {idPreviewRedFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 254, 176, 32},
     {idPreviewGreenFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 190, 254, 176, 32},
     {idPreviewLogarithmic, ControlClass::button, text::logarithmic, 0, shown | autoCheckBox | tabStop | group, 373, 222, 120, 10},
-    {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop, 373, 262, 80, 14},
+    {idPreviewWholeScan, ControlClass::button, text::wholeScan, 0, shown | autoRadioButton | group | tabStop, 373, 236, 60, 10},
+    {idPreviewCurrentView, ControlClass::button, text::currentView, 0, shown | autoRadioButton, 437, 236, 70, 10},
+    {-1, ControlClass::staticControl, text::longestSide, 0, shown | left | noPrefix | group, 373, 249, 48, 8},
+    {idPreviewPictureSize, ControlClass::edit, "1024", 0, shown | border | tabStop | number, 423, 247, 32, 12},
+    {-1, ControlClass::staticControl, text::pixels, 0, shown | left | noPrefix, 458, 249, 30, 8},
+    {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop | group, 373, 262, 80, 14},
     {idCancel, ControlClass::button, text::close, 0, shown | pushButton | tabStop, 469, 262, 80, 14},
     {idPreviewPointer, ControlClass::staticControl, text::zoomHint, 0, shown | left | noPrefix, 7, 290, 542, 8},
 };

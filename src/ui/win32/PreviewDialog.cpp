@@ -7,13 +7,16 @@
 #include "win32/DialogTemplateBytes.h"
 
 #include "preview/PreviewText.h"
+#include "preview/RegionPicture.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 #include <windowsx.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace quillane {
 namespace {
@@ -44,6 +47,11 @@ constexpr EdgeShares previewWindowShares[] = {
     {0, 1, third, 1},                    // their figures
     {third, 1, twoThirds, 1},
     {twoThirds, 1, fiveSixths, 1},       // the tone curve
+    {twoThirds, 1, twoThirds, 1},        // whole scan
+    {twoThirds, 1, twoThirds, 1},        // current view
+    {twoThirds, 1, twoThirds, 1},        // the longest side
+    {twoThirds, 1, twoThirds, 1},
+    {twoThirds, 1, twoThirds, 1},
     {twoThirds, 1, fiveSixths, 1},       // Save picture
     {fiveSixths, 1, 1, 1},               // Close
     {0, 1, 1, 1},                        // what is under the pointer
@@ -59,6 +67,8 @@ NativePreviewDialog::NativePreviewDialog(HWND owner, MessageBoxes& messages, Set
 
 NativePreviewDialog::~NativePreviewDialog() {
     logic_.stop();
+    pictureStop_ = true;
+    if (pictureThread_.joinable()) pictureThread_.join();
     if (hwnd_) DestroyWindow(hwnd_);
     if (keyboardHook_) UnhookWindowsHookEx(keyboardHook_);
     for (Picture& picture : pictures_)
@@ -137,7 +147,8 @@ INT_PTR NativePreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_INITDIALOG:
         resizer_.attach(hwnd_, settings_);
         for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            SetWindowSubclass(child, zoomKeys, 0, reinterpret_cast<DWORD_PTR>(this));
+            if (GetDlgCtrlID(child) != idPreviewPictureSize) SetWindowSubclass(child, zoomKeys, 0, reinterpret_cast<DWORD_PTR>(this));
+        CheckRadioButton(hwnd_, idPreviewWholeScan, idPreviewCurrentView, idPreviewWholeScan);
         return TRUE;
     case WM_MOUSEWHEEL:
     case WM_LBUTTONDOWN:
@@ -160,6 +171,9 @@ INT_PTR NativePreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     case tileMessage:
         takeTile(wParam, lParam);
+        return TRUE;
+    case pictureMessage:
+        takePicture(lParam);
         return TRUE;
     case tileFailureMessage: {
         const std::unique_ptr<std::string> failure(reinterpret_cast<std::string*>(lParam));
@@ -450,10 +464,18 @@ void NativePreviewDialog::draw(const DRAWITEMSTRUCT& item) {
                   shownHeight, 0, 0, width, height, picture.bits, &picture.info, DIB_RGB_COLORS, SRCCOPY);
 }
 
-// The composite along the curve shown, at the size quillane-split --preview writes it, through
-// WIC's PNG encoder; the file appears whole or not at all.
+// The composite along the curve shown, of the whole scan or the view, at most as large as asked:
+// by default the picture quillane-split --preview writes, at once. Anything else needs the scan
+// read again, on a thread of its own that posts the picture back; written through WIC's PNG
+// encoder, the file appears whole or not at all.
 void NativePreviewDialog::savePicture() {
-    if (!page_ || !page_->preview) return;
+    if (!page_ || !page_->preview || picturePath_) return;
+    BOOL read = FALSE;
+    const UINT size = GetDlgItemInt(hwnd_, idPreviewPictureSize, &read, FALSE);
+    if (!read || size < 1 || size > PreviewRequest::largestPicture) {
+        messages_.show(hwnd_, "The longest side is a number of pixels from 1 to 4096.", "Cannot save this picture");
+        return;
+    }
     std::string file = logic_.pictureName();
     file.resize(std::max<std::size_t>(file.size() + 1, MAX_PATH), '\0');
     OPENFILENAMEA chooser{};
@@ -467,9 +489,56 @@ void NativePreviewDialog::savePicture() {
     if (!GetSaveFileNameA(&chooser)) return;
     file.resize(file.find('\0'));
     const bool logarithmic = IsDlgButtonChecked(hwnd_, idPreviewLogarithmic) == BST_CHECKED;
+    const ToneCurve curve = logarithmic ? ToneCurve::logarithmic : ToneCurve::linear;
+    const bool whole = IsDlgButtonChecked(hwnd_, idPreviewCurrentView) != BST_CHECKED || !view_ || !page_->tiles;
+    if (whole && size == PreviewRequest::largestBox) {
+        writePictureFile(file, compositePicture(*page_->preview, curve));
+        return;
+    }
+    std::function<RgbImage(const std::atomic<bool>*)> make;
+    if (whole) {
+        make = [preview = page_->preview, size, curve](const std::atomic<bool>* stop) {
+            const PreviewRequest request{size, size, preview->flip.has_value(), preview->flip == Diagonal::main};
+            return compositePicture(previewScan(preview->path, request, stop), curve);
+        };
+    } else {
+        make = [maker = page_->tiles, view = *view_, size, red = toneLevels_[0], green = toneLevels_[1]](const std::atomic<bool>* stop) {
+            return regionPicture(*maker, view, size, red, green, stop);
+        };
+    }
+    if (pictureThread_.joinable()) pictureThread_.join();
+    picturePath_ = file;
+    pictureStop_ = false;
+    EnableWindow(GetDlgItem(hwnd_, idPreviewSave), FALSE);
+    SetDlgItemTextA(hwnd_, idPreviewPointer, text::pictureWorking);
+    const HWND window = hwnd_;
+    pictureThread_ = std::thread([this, make, window] {
+        auto* made = new MadePicture;
+        try {
+            made->picture = make(&pictureStop_);
+        } catch (const PreviewStopped&) {
+            made->stopped = true;
+        } catch (const std::exception& failure) {
+            made->failure = failure.what();
+        }
+        if (!PostMessageA(window, pictureMessage, 0, reinterpret_cast<LPARAM>(made))) delete made;
+    });
+}
+
+void NativePreviewDialog::takePicture(LPARAM posted) {
+    const std::unique_ptr<MadePicture> made(reinterpret_cast<MadePicture*>(posted));
+    if (pictureThread_.joinable()) pictureThread_.join();
+    const std::optional<std::string> file = std::exchange(picturePath_, std::nullopt);
+    EnableWindow(GetDlgItem(hwnd_, idPreviewSave), page_ && page_->preview ? TRUE : FALSE);
+    showView();
+    if (!file || made->stopped) return;
+    if (made->picture) writePictureFile(*file, *made->picture);
+    else messages_.show(hwnd_, made->failure, "Cannot save this picture");
+}
+
+void NativePreviewDialog::writePictureFile(const std::string& file, const RgbImage& picture) {
     try {
-        writePicture(file, compositePicture(*page_->preview, logarithmic ? ToneCurve::logarithmic : ToneCurve::linear),
-                     page_->preview->path);
+        writePicture(file, picture, page_ && page_->preview ? page_->preview->path : std::string());
     } catch (const UserException& failure) {
         messages_.show(hwnd_, failure.what(), "Cannot save this picture");
     }

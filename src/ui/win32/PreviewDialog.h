@@ -11,8 +11,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
+#include <thread>
 
 namespace quillane {
 
@@ -42,6 +45,7 @@ public:
 
     static constexpr UINT tileMessage = WM_APP + 2;        // lParam: a new shared_ptr<const ViewTile>
     static constexpr UINT tileFailureMessage = WM_APP + 3;  // lParam: a new std::string
+    static constexpr UINT pictureMessage = WM_APP + 4;      // lParam: a new MadePicture
 
 private:
     // A picture as the window keeps it: a 32-bit top-down DIB section.
@@ -70,7 +74,15 @@ private:
     void showPictures();
     void setPicture(int id, const RgbImage* image);
     void draw(const DRAWITEMSTRUCT& item);
+    // A picture to save, made on a thread of its own, or why not.
+    struct MadePicture {
+        std::optional<RgbImage> picture;
+        std::string failure;
+        bool stopped = false;
+    };
     void savePicture();
+    void takePicture(LPARAM made);
+    void writePictureFile(const std::string& file, const RgbImage& picture);
     void close();
 
     HWND owner_;
@@ -90,6 +102,9 @@ private:
     TileCache cache_;
     ToneLevels toneLevels_[2];
     std::unique_ptr<TileWorker> tiles_;  // of page_: gone before it
+    std::optional<std::string> picturePath_;  // where the picture being made goes
+    std::atomic<bool> pictureStop_{false};
+    std::thread pictureThread_;
     PreviewWorker worker_;  // last: it ends, with its thread, before anything it posts to
 };
 
