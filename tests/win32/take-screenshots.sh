@@ -23,8 +23,6 @@ shoot() {  # shoot <mode> <picture> [seconds to wait before] [window size]
         sleep $4
         import -window root -crop "$(tr -d "\r" < "$3/geometry")" +repage "$2"
         wineserver -k' "$driver" "$1" "$2" "$output" "${3:-2}" "$screen" "${4:-}"
-    # Small enough for the README: a palette of the window's few colours.
-    mogrify -colors 128 "$2"
 }
 
 shoot main docs/windows-main-window.png
@@ -40,7 +38,9 @@ shoot main docs/windows-150-main-window-small.png 2 1x1
 shoot main docs/windows-150-main-window-large.png 2 1000x900
 shoot preview docs/windows-150-preview-small.png 4 1x1
 shoot preview docs/windows-150-preview-large.png 4 1270x980
-shoot preview-zoomed docs/windows-150-preview-zoomed.png 6 1270x980
+shoot preview-zoomed docs/windows-150-preview-zoomed.png 40 1270x980  # 1.1 GiB read first
 scale 96
+# Small enough for the README: a palette of 256 colours, which the windows hardly exceed.
+mogrify -colors 256 docs/windows-150-*.png
 rm -rf "$WINEPREFIX/drive_c/Lab"
 echo "docs/windows-*.png written"
