@@ -15,6 +15,10 @@ export WINEPREFIX=${WINEPREFIX:-$PWD/$build/wineprefix} WINEDEBUG=-all
 output=$(mktemp -d)
 trap 'rm -rf "$output"' EXIT
 
+# Wine's scale, in dots per inch; 96 is 100 %.
+scale() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f > /dev/null; wineserver -w; }
+scale 96
+
 screen=1024x768
 shoot() {  # shoot <mode> <picture> [seconds to wait before] [window size]
     xvfb-run -a -s "-screen 0 ${screen}x24 -dpi 96" bash -c '
@@ -31,7 +35,6 @@ shoot run docs/windows-main-window-splitting.png 5  # in the second file
 shoot preview docs/windows-preview.png 4
 
 # At 150 %: the smallest the windows allow, and larger than they open.
-scale() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f > /dev/null; wineserver -w; }
 scale 144
 screen=1280x1024
 shoot main docs/windows-150-main-window-small.png 2 1x1
