@@ -20,7 +20,7 @@ std::vector<ZoomScale> steps(std::uint32_t width, std::uint32_t height) {
     std::uint32_t side = 1;
     while (side < std::max(width, height) / 2) side *= 2;
     for (; side > 1; side /= 2) ladder.push_back(blocksOf(side));
-    for (double m = 1; m <= ZoomView::largestMagnification; m *= 2) ladder.push_back(magnified(m));
+    for (const double magnification : {1.0, 2.0, 4.0, ZoomView::largestMagnification}) ladder.push_back(magnified(magnification));
     return ladder;
 }
 

@@ -3,6 +3,7 @@
 #include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
 #include "preview/TileMaker.h"
+#include "preview/RegionPicture.h"
 #include "preview/ViewPicture.h"
 #include "preview/ZoomView.h"
 #include "preview/ToneMapping.h"
@@ -248,6 +249,13 @@ TEST(Preview, ZoomKeepsThePointUnderThePointerAndTellsTheWrittenFilesValues) {
             }
         }
     };
+    // The picture of the view at fit, 16 pixels high at most: blocks of 19, one a pixel.
+    const ToneLevels levels[] = {toneLevels(preview.channels[0].valueCounts, ToneCurve::linear), toneLevels(preview.channels[1].valueCounts, ToneCurve::linear)};
+    const RgbImage saved = regionPicture(maker, view, 16, levels[0], levels[1], nullptr);
+    ASSERT_EQ(std::make_pair(saved.width, saved.height), std::make_pair(4u, 16u));
+    const PlainReduction red = reducedPlainly(written[0], 19), green = reducedPlainly(written[1], 19);
+    for (std::size_t i = 0; i < red.means.size(); ++i)
+        EXPECT_EQ(Rgb({saved.pixels[3 * i], saved.pixels[3 * i + 1], saved.pixels[3 * i + 2]}), Rgb({levels[0][red.means[i]], levels[1][green.means[i]], 0})) << i;
     int steps = 0;
     for (checkValues(); view.zoomIn(20, 15); checkValues()) ++steps;
     EXPECT_EQ(view.scale().pixelsPerSample, ZoomView::largestMagnification);

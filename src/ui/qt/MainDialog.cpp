@@ -2,6 +2,7 @@
 
 #include "app/DialogTemplate.h"
 #include "app/WindowPlacement.h"
+#include "qt/ElidedPath.h"
 #include "qt/LocalPaths.h"
 #include "qt/PreviewDialog.h"
 
@@ -98,7 +99,7 @@ void StatusLine::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, elidedPath(text(), fontMetrics(), room.width()));
 }
 
 MainDialog::MainDialog(const WindowServices& services, const std::vector<std::string>& startupFiles, QWidget* parent)
@@ -136,7 +137,8 @@ void MainDialog::createControls() {
 
     inputList_ = new QListWidget(this);
     inputList_->setSelectionMode(QAbstractItemView::NoSelection);
-    // A long path shows its folder's beginning and its file's name; the whole on hover.
+    // A long path shows its folders' beginning and its file's name; the whole on hover.
+    inputList_->setItemDelegate(new ElidedPathDelegate(inputList_));
     inputList_->setTextElideMode(Qt::ElideMiddle);
     inputList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     inputList_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

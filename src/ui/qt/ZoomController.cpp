@@ -3,8 +3,6 @@
 #include "preview/PreviewText.h"
 #include "preview/RegionPicture.h"
 
-#include <QMetaObject>
-#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +21,17 @@ QImage imageOf(const RgbImage& picture) {
 
 }  // namespace
 
-ZoomController::ZoomController(QObject* parent) : QObject(parent) {}
+ZoomController::ZoomController(QObject* parent) : QObject(parent) {
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(0);
+    connect(&refresh_, &QTimer::timeout, this, &ZoomController::refreshNow);
+    connect(this, &ZoomController::tileMade, this, [this](const std::shared_ptr<const ViewTile>& tile, quint64 generation) {
+        if (generation == generation_) takeTile(tile);
+    }, Qt::QueuedConnection);
+    connect(this, &ZoomController::tileFailed, this, [this](const QString& text, quint64 generation) {
+        if (generation == generation_) Q_EMIT failed(text);
+    }, Qt::QueuedConnection);
+}
 
 ZoomController::~ZoomController() {
     worker_.reset();  // stopped and joined while the object its deliveries go to still stands
@@ -43,23 +51,12 @@ void ZoomController::showPage(const PreviewPage* page, ToneCurve curve) {
         view_.emplace(preview_->width, preview_->height, preview_->grid.side, maker_->tileBlocks());
         view_->resize(static_cast<std::uint32_t>(box_.width()), static_cast<std::uint32_t>(box_.height()));
         for (ViewTile& tile : tilesOfPreview(*preview_, maker_->tileBlocks())) cache_.insert(std::make_shared<const ViewTile>(std::move(tile)));
-        // The worker's calls come on its thread; the tile is handed to this one's event loop,
-        // and dropped there when the page has changed meanwhile.
-        const QPointer<ZoomController> self(this);
+        // The worker's calls come on its thread; the signals hand them to this one's event loop,
+        // where a delivery for a page left meanwhile is dropped.
         const std::uint64_t generation = generation_;
         worker_ = std::make_unique<TileWorker>(
-            maker_,
-            [self, generation](std::shared_ptr<const ViewTile> tile) {
-                QMetaObject::invokeMethod(self.get(), [self, generation, tile] {
-                    if (self && self->generation_ == generation) self->takeTile(tile);
-                }, Qt::QueuedConnection);
-            },
-            [self, generation](const std::string& text) {
-                const QString message = QString::fromStdString(text);
-                QMetaObject::invokeMethod(self.get(), [self, generation, message] {
-                    if (self && self->generation_ == generation) Q_EMIT self->failed(message);
-                }, Qt::QueuedConnection);
-            });
+            maker_, [this, generation](const std::shared_ptr<const ViewTile>& tile) { Q_EMIT tileMade(tile, generation); },
+            [this, generation](const std::string& text) { Q_EMIT tileFailed(QString::fromStdString(text), generation); });
     }
     curve_ = curve;
     setCurve(curve);
@@ -126,15 +123,11 @@ void ZoomController::requestTiles() {
 
 // Many wheel steps or a drag's moves in one turn of the event loop make one picture.
 void ZoomController::scheduleRefresh() {
-    if (refreshPending_) return;
-    refreshPending_ = true;
-    QMetaObject::invokeMethod(this, [this] {
-        if (refreshPending_) refreshNow();
-    }, Qt::QueuedConnection);
+    if (!refresh_.isActive()) refresh_.start();
 }
 
 void ZoomController::refreshNow() {
-    refreshPending_ = false;
+    refresh_.stop();
     if (!view_) {
         missing_ = 0;
         Q_EMIT picturesChanged();

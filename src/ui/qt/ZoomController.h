@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -57,6 +58,10 @@ Q_SIGNALS:
     void viewChanged();
     // A tile could not be made (the scan changed meanwhile, a read failed).
     void failed(const QString& text);
+    // From the worker's thread to this one's: a tile made, or why it could not be, for the
+    // page of `generation`.
+    void tileMade(const std::shared_ptr<const ViewTile>& tile, quint64 generation);
+    void tileFailed(const QString& text, quint64 generation);
 
 private:
     void viewMoved();
@@ -74,8 +79,8 @@ private:
     QSize box_{1, 1};
     QImage pictures_[3];
     std::size_t missing_ = 0;
-    bool refreshPending_ = false;
-    std::uint64_t generation_ = 0;  // the page the worker's deliveries belong to
+    QTimer refresh_;  // the next turn of the event loop, when the pictures are to be made again
+    quint64 generation_ = 0;  // the page the worker's deliveries belong to
 };
 
 }  // namespace quillane
