@@ -760,6 +760,16 @@ TEST_F(NativeWindow, ZoomKeysChangeTheScaleOfAllThreePictures) {
     SendMessageA(preview.window(), WM_MOUSEMOVE, 0, MAKELPARAM(composite.left + 10, composite.top + 10));
     EXPECT_EQ(windowTextOf(GetDlgItem(preview.window(), idPreviewPointer)).rfind("1 : 1   x ", 0), 0u)
         << windowTextOf(GetDlgItem(preview.window(), idPreviewPointer));
+    // Dragging a picture by 40 pixels moves the view by 40 samples at 1 : 1; a notch of the wheel zooms in.
+    const double before = preview.view()->sampleX(0);
+    SendMessageA(preview.window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(composite.left + 50, composite.top + 10));
+    SendMessageA(preview.window(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(composite.left + 10, composite.top + 10));
+    SendMessageA(preview.window(), WM_LBUTTONUP, 0, MAKELPARAM(composite.left + 10, composite.top + 10));
+    EXPECT_DOUBLE_EQ(preview.view()->sampleX(0), before + 40);
+    POINT notch{composite.left + 10, composite.top + 10};
+    ClientToScreen(preview.window(), &notch);
+    SendMessageA(preview.window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(notch.x, notch.y));
+    EXPECT_DOUBLE_EQ(preview.view()->scale().pixelsPerSample, 2);
 }
 
 // 31 files: the list scrolls to the one under way, wherever it is, as the run makes it current;
