@@ -23,6 +23,7 @@ inline constexpr std::uint32_t caption = 0x00C00000;
 inline constexpr std::uint32_t sysMenu = 0x00080000;
 inline constexpr std::uint32_t modalFrame = 0x00000080;  // DS_MODALFRAME
 inline constexpr std::uint32_t setFont = 0x00000040;     // DS_SETFONT
+inline constexpr std::uint32_t thickFrame = 0x00040000;  // WS_THICKFRAME: a frame to resize by
 inline constexpr std::uint32_t appWindow = 0x00040000;   // WS_EX_APPWINDOW (extended style)
 
 // Buttons: the low four bits choose the kind.
@@ -36,9 +37,12 @@ inline constexpr std::uint32_t autoRadioButton = 0x9;
 // Edits.
 inline constexpr std::uint32_t autoHScroll = 0x0080;
 inline constexpr std::uint32_t readOnly = 0x0800;
+inline constexpr std::uint32_t number = 0x2000;
 
 // List boxes.
 inline constexpr std::uint32_t notify = 0x0001;
+inline constexpr std::uint32_t ownerDrawFixed = 0x0010;
+inline constexpr std::uint32_t hasStrings = 0x0040;
 inline constexpr std::uint32_t noIntegralHeight = 0x0100;
 inline constexpr std::uint32_t noSel = 0x4000;
 
@@ -105,6 +109,12 @@ inline constexpr const char* logarithmic = "Logarithmic scale";
 inline constexpr const char* savePicture = "Save picture\u2026";
 inline constexpr const char* close = "Close";
 inline constexpr const char* previewWorking = "Reading the scan...";
+inline constexpr const char* wholeScan = "Whole scan";     // what "Save picture..." writes
+inline constexpr const char* currentView = "Current view";
+inline constexpr const char* longestSide = "Longest side:";
+inline constexpr const char* pixels = "pixels";
+inline constexpr const char* pictureWorking = "Making the picture...";
+inline constexpr const char* zoomHint = "Wheel or + \u2212 to zoom, 0 fit, 1 for 1 : 1, drag or arrows to move";
 }  // namespace text
 
 // Resource ids.
@@ -143,6 +153,10 @@ inline constexpr int idPreviewRedFigures = 1108;
 inline constexpr int idPreviewGreenFigures = 1109;
 inline constexpr int idPreviewLogarithmic = 1110;
 inline constexpr int idPreviewSave = 1111;
+inline constexpr int idPreviewPointer = 1112;  // the position and the samples under the pointer
+inline constexpr int idPreviewWholeScan = 1113;  // what "Save picture..." writes
+inline constexpr int idPreviewCurrentView = 1114;
+inline constexpr int idPreviewPictureSize = 1115;
 
 const DialogTemplate& aboutDialogTemplate();  // 100
 const DialogTemplate& mainDialogTemplate();   // 102

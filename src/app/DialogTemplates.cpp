@@ -24,7 +24,8 @@ constexpr DialogControl mainControls[] = {
     {idOutputFolder, ControlClass::edit, "", 0, shown | border | tabStop | autoHScroll, 27, 188, 206, 14},
     {idProgress, ControlClass::progressBar, text::progressPlaceholder, 0, shown | border, 13, 248, 289, 12},
     {idInputList, ControlClass::listBox, "", 0,
-     shown | border | vScroll | hScroll | tabStop | notify | noSel | noIntegralHeight, 28, 30, 201, 63},
+     shown | border | vScroll | hScroll | tabStop | notify | noSel | noIntegralHeight | ownerDrawFixed | hasStrings,
+     28, 30, 201, 63},
     {-1, ControlClass::button, text::flipGroup, 0, shown | groupBox, 21, 106, 282, 55},
     {idFlip, ControlClass::button, text::flip, 0, shown | autoCheckBox | tabStop, 32, 129, 73, 10},
     // The two diagonals are one group, which the picture after them ends: Tab reaches the checked
@@ -41,7 +42,8 @@ constexpr DialogControl mainControls[] = {
 };
 
 // Three pictures side by side, each 176 units square, the histograms and figures of the two
-// channels under theirs, the tone curve and the buttons under the composite.
+// channels under theirs, the tone curve, what "Save picture..." writes and the buttons under the
+// composite, and a line for what is under the pointer.
 constexpr DialogControl previewControls[] = {
     {idPreviewFile, ControlClass::staticControl, "", 0, shown | left | noPrefix | pathEllipsis, 7, 6, 546, 8},
     {idPreviewSummary, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 16, 546, 8},
@@ -56,8 +58,14 @@ constexpr DialogControl previewControls[] = {
     {idPreviewRedFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 7, 254, 176, 32},
     {idPreviewGreenFigures, ControlClass::staticControl, "", 0, shown | left | noPrefix, 190, 254, 176, 32},
     {idPreviewLogarithmic, ControlClass::button, text::logarithmic, 0, shown | autoCheckBox | tabStop | group, 373, 222, 120, 10},
-    {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop, 373, 262, 80, 14},
+    {idPreviewWholeScan, ControlClass::button, text::wholeScan, 0, shown | autoRadioButton | group | tabStop, 373, 236, 60, 10},
+    {idPreviewCurrentView, ControlClass::button, text::currentView, 0, shown | autoRadioButton, 437, 236, 70, 10},
+    {-1, ControlClass::staticControl, text::longestSide, 0, shown | left | noPrefix | group, 373, 249, 48, 8},
+    {idPreviewPictureSize, ControlClass::edit, "1024", 0, shown | border | tabStop | number, 423, 247, 32, 12},
+    {-1, ControlClass::staticControl, text::pixels, 0, shown | left | noPrefix, 458, 249, 30, 8},
+    {idPreviewSave, ControlClass::button, text::savePicture, 0, shown | pushButton | tabStop | group, 373, 262, 80, 14},
     {idCancel, ControlClass::button, text::close, 0, shown | pushButton | tabStop, 469, 262, 80, 14},
+    {idPreviewPointer, ControlClass::staticControl, text::zoomHint, 0, shown | left | noPrefix, 7, 290, 542, 8},
 };
 
 constexpr DialogTemplate aboutDialog = {
@@ -66,11 +74,11 @@ constexpr DialogTemplate aboutDialog = {
 
 constexpr DialogTemplate mainDialog = {
     mainDialogId, text::mainCaption, 0, 0, 320, 273, "MS Sans Serif", 8,
-    popup | visible | caption | sysMenu | modalFrame | setFont, appWindow, mainControls};
+    popup | visible | caption | sysMenu | thickFrame | modalFrame | setFont, appWindow, mainControls};
 
 constexpr DialogTemplate previewDialog = {
-    previewDialogId, text::previewCaption, 0, 0, 556, 292, "MS Sans Serif", 8,
-    popup | caption | sysMenu | setFont, 0, previewControls};
+    previewDialogId, text::previewCaption, 0, 0, 556, 302, "MS Sans Serif", 8,
+    popup | caption | sysMenu | thickFrame | setFont, 0, previewControls};
 
 }  // namespace
 

@@ -35,6 +35,7 @@ PreviewPage PreviewWindow::Job::run() const {
     page.path = path;
     try {
         auto preview = std::make_shared<ScanPreview>(previewScan(path, options, stop.get()));
+        page.tiles = std::make_shared<const TileMaker>(path, preview->flip);
         page.summary = scanSummary(*preview);
         page.preview = std::move(preview);
     } catch (const PreviewStopped&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "preview/ScanPreview.h"
+#include "preview/TileMaker.h"
 #include "preview/ToneMapping.h"
 
 #include <atomic>
@@ -20,6 +21,7 @@ struct PreviewPage {
     std::string path;
     std::string summary;  // scanSummary, or the refusal's text
     std::shared_ptr<const ScanPreview> preview;  // none when refused
+    std::shared_ptr<const TileMaker> tiles;       // the scan held open for zooming, with the preview
 };
 
 // The pictures and texts of a page along a tone curve, ready to be shown.

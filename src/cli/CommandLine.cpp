@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -11,7 +12,7 @@ const char* const usageText =
     "       quillane-split --info FILE...\n"
     "       quillane-split --watch FOLDER [--out DIR] [--flip main|opposite] [--poll SECONDS] [--settle SECONDS]\n"
     "       quillane-split --history FOLDER | --watch-status FOLDER [--json]\n"
-    "       quillane-split --preview PICTURE [--flip main|opposite] FILE\n"
+    "       quillane-split --preview PICTURE [--preview-size PIXELS] [--flip main|opposite] [--json] FILE\n"
     "Splits each two-channel scan FILE into Red<name> and Green<name>, one file per channel,\n"
     "and prints the two paths it wrote, one per line.\n"
     "\n"
@@ -34,6 +35,8 @@ const char* const usageText =
     "  --preview PICTURE      split nothing: write both channels of FILE, as they would be\n"
     "                         written, as one red and green PNG picture, and print each\n"
     "                         channel's minimum, maximum, mean and saturated samples\n"
+    "  --preview-size PIXELS  with --preview: the picture's longer side at most PIXELS, from 1 to\n"
+    "                         4096 (default 1024)\n"
     "  --help                 show this text\n"
     "  --version              show the version\n"
     "\n"
@@ -77,6 +80,22 @@ int pollSecondsFrom(const std::string& text, const char* option = "--poll") {
         throw UsageError(std::string("option '") + option + "' takes a number of seconds from 1 to " + std::to_string(longestPoll) +
                          ", not '" + text + "'");
     return seconds;
+}
+
+// --preview-size: a whole number of pixels the picture's longer side may come to.
+std::uint32_t pictureSizeFrom(const std::string& text) {
+    std::uint32_t pixels = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || pixels > PreviewRequest::largestPicture) {
+            pixels = 0;
+            break;
+        }
+        pixels = pixels * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    if (pixels < 1 || pixels > PreviewRequest::largestPicture)
+        throw UsageError("option '--preview-size' takes a number of pixels from 1 to " + std::to_string(PreviewRequest::largestPicture) +
+                         ", not '" + text + "'");
+    return pixels;
 }
 
 // The value of an option given as "--name VALUE" or "--name=VALUE"; nothing when `argument`
@@ -153,6 +172,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 throw UsageError("option '--flip' takes main or opposite, not '" + *diagonal + "'");
             commandLine.options.flip = true;
             commandLine.options.mainDiagonal = *diagonal == "main";
+        } else if (const auto pixels = optionValue("--preview-size", arguments, i)) {
+            commandLine.previewSize = pictureSizeFrom(*pixels);
         } else if (const auto picture = optionValue("--preview", arguments, i)) {
             if (picture->empty()) throw UsageError("option '--preview' needs a picture's path");
             chooseKind(commandLine, RunKind::preview);
@@ -166,6 +187,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     // Only a split lists the paths it wrote; its JSON report holds them already.
     if (commandLine.nulSeparated && (commandLine.kind != RunKind::split || commandLine.json))
         throw UsageError("option '--print0' lists the paths a split writes, without '--json'");
+    if (commandLine.previewSize != PreviewRequest::largestBox && commandLine.kind != RunKind::preview)
+        throw UsageError("option '--preview-size' needs '--preview'");
     if (commandLine.settleSeconds != 0 && commandLine.kind != RunKind::watch)
         throw UsageError("option '--settle' needs '--watch'");
     if (commandLine.kind == RunKind::history || commandLine.kind == RunKind::watchStatus) {

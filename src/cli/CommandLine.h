@@ -1,8 +1,10 @@
 #pragma once
 
+#include "preview/ScanPreview.h"
 #include "split/OutputNaming.h"
 #include "split/SplitHost.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,6 +37,8 @@ struct CommandLine {
     // --history and --watch-status name the watched folder in `watchFolder`.
 // Where --preview puts its picture of the one file's channels as they would be written.
     std::string previewPicture;
+    // The longest side --preview-size allows the picture.
+    std::uint32_t previewSize = PreviewRequest::largestBox;
     std::vector<std::string> files;
 };
 

@@ -24,7 +24,7 @@ int previewFile(const CommandLine& commandLine) {
         if (std::string refusal = pictureRefusal(commandLine.previewPicture, file); !refusal.empty())
             throw UserException(std::move(refusal));
         const ScanPreview preview =
-            previewScan(file, {.boxWidth = PreviewRequest::largestBox, .boxHeight = PreviewRequest::largestBox,
+            previewScan(file, {.boxWidth = commandLine.previewSize, .boxHeight = commandLine.previewSize,
                                .flip = options.flip, .mainDiagonal = options.mainDiagonal});
         writePicture(commandLine.previewPicture, compositePicture(preview, ToneCurve::linear), file);
         report.figures = {preview.channels[0].figures, preview.channels[1].figures};

@@ -35,7 +35,8 @@ BlockGrid planBlocks(std::uint32_t width, std::uint32_t height, std::uint32_t bo
     return {side, ceilingOf(width, side), ceilingOf(height, side)};
 }
 
-ChannelReducer::ChannelReducer(std::uint32_t width, std::uint32_t height, std::optional<Diagonal> flip, BlockGrid grid)
+ChannelReducer::ChannelReducer(std::uint32_t width, std::uint32_t height, std::optional<Diagonal> flip, BlockGrid grid,
+                               bool countValues)
     : width_(width), height_(height), flip_(flip), grid_(grid) {
     // The written image's blocks start at its top-left corner; where a flip runs the source's
     // rows or columns backwards there (the opposite diagonal), they start at the source's end.
@@ -54,6 +55,10 @@ ChannelReducer::ChannelReducer(std::uint32_t width, std::uint32_t height, std::o
     result_.means.assign(std::size_t{grid.columns} * grid.rows, 0);
     result_.maxima.assign(result_.means.size(), 0);
     result_.saturated.assign(result_.means.size(), 0);
+    if (!countValues) {
+        result_.valueRowStep = 0;
+        return;
+    }
     result_.valueCounts.assign(65536, 0);
     result_.valueRowStep = height < sampledFromRows ? 1 : sampledRowStep;
     oddCounts_.assign(65536, 0);
@@ -242,6 +247,7 @@ void ChannelReducer::addSamples(const std::uint8_t* samples, std::size_t rowByte
 void ChannelReducer::countRowValues(const std::uint8_t* samples, std::size_t rowBytes, std::uint32_t firstRow,
                                     std::uint32_t rows, std::uint32_t count) {
     const std::uint32_t step = result_.valueRowStep;
+    if (step == 0) return;  // not counted
     const std::uint32_t skipped = (step - firstRow % step) % step;
     if (skipped >= rows) return;
     countValues(samples + skipped * rowBytes, step * rowBytes, (rows - skipped + step - 1) / step, count,

@@ -53,7 +53,10 @@ using SampleSource = std::function<const std::uint8_t*(std::uint64_t offset, std
 // blocks are finished as its last row is read. All memory is taken at construction.
 class ChannelReducer {
 public:
-    ChannelReducer(std::uint32_t width, std::uint32_t height, std::optional<Diagonal> flip, BlockGrid grid);
+    // Without `countValues` the result's valueCounts stay empty (valueRowStep 0): a part of a
+    // scan shown zoomed needs only its blocks, and counting would double the time they take.
+    ChannelReducer(std::uint32_t width, std::uint32_t height, std::optional<Diagonal> flip, BlockGrid grid,
+                   bool countValues = true);
 
     // Reads the width × height little-endian samples (at any byte address) from `source`.
     // Returns false, leaving the result unfinished, when `stop` is set before the last row.

@@ -39,4 +39,22 @@ std::string scanSummary(const ScanPreview& preview) {
     return text;
 }
 
+std::string pointLine(const PointValue& value) {
+    std::string text = "x " + std::to_string(value.column) + ", y " + std::to_string(value.row) + " (" +
+                       formatted("%.1f", value.micrometresX) + " \u00d7 " + formatted("%.1f", value.micrometresY) + " \u00b5m)";
+    if (!value.known) return text + ", being read";
+    const char* const names[] = {"red", "green"};
+    if (value.side == 1) return text + ": red " + std::to_string(value.means[0]) + ", green " + std::to_string(value.means[1]);
+    text += ": block of " + std::to_string(value.side) + " \u00d7 " + std::to_string(value.side);
+    for (int c = 0; c < 2; ++c)
+        text += std::string(", ") + names[c] + " mean " + std::to_string(value.means[c]) + " maximum " + std::to_string(value.maxima[c]);
+    return text;
+}
+
+std::string scaleText(const ZoomScale& scale, bool fit) {
+    const std::string ratio = scale.pixelsPerSample >= 1 ? formatted("%g", scale.pixelsPerSample) + " : 1"
+                                                         : "1 : " + formatted("%.3g", 1 / scale.pixelsPerSample);
+    return fit ? "fit (" + ratio + ")" : ratio;
+}
+
 }  // namespace quillane

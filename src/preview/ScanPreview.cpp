@@ -45,8 +45,8 @@ ScanPreview previewScan(const std::string& path, const PreviewRequest& request, 
     preview.height = preview.flip ? width : height;
     preview.pixelSizeX = preview.flip ? scan.scannerRecord.pixelSizeY : scan.scannerRecord.pixelSizeX;
     preview.pixelSizeY = preview.flip ? scan.scannerRecord.pixelSizeX : scan.scannerRecord.pixelSizeY;
-    preview.grid = planBlocks(preview.width, preview.height, std::min(request.boxWidth, PreviewRequest::largestBox),
-                              std::min(request.boxHeight, PreviewRequest::largestBox));
+    preview.grid = planBlocks(preview.width, preview.height, std::min(request.boxWidth, PreviewRequest::largestPicture),
+                              std::min(request.boxHeight, PreviewRequest::largestPicture));
 
     ChannelReducer reducers[2] = {{width, height, preview.flip, preview.grid}, {width, height, preview.flip, preview.grid}};
     bool finished[2] = {false, false};

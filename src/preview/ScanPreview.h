@@ -20,8 +20,10 @@ struct PreviewRequest {
     bool flip = false;
     bool mainDiagonal = false;  // with `flip`: the main diagonal, else the opposite one
 
-    // Larger boxes are made this size: a picture of a million pixels shows every spot a screen can.
+    // The picture's size unless asked otherwise: a million pixels show every spot a screen can.
     static constexpr std::uint32_t largestBox = 1024;
+    // Larger boxes are made this size: a picture to keep, or to print.
+    static constexpr std::uint32_t largestPicture = 4096;
 };
 
 // The figures of one channel, every sample counted; the histogram by the samples' upper 8 bits,

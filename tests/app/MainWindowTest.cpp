@@ -6,6 +6,7 @@
 #include "app/DialogTemplate.h"
 #include "app/MainWindow.h"
 #include "app/PreviewWindow.h"
+#include "app/WindowPlacement.h"
 #include "platform/FolderListing.h"
 #include "scan/UserException.h"
 #include "split/OutputNaming.h"
@@ -740,6 +741,27 @@ TEST(PreviewWindowLogic, OnlyTheLatestRequestIsMadeAndShown) {
     // The page holds the picture --preview writes (which the window saves), shown scaled down.
     const PreviewPage tall = window.follow(ScanBuilder::scan(3, 3000).write(folder / "tall.tif").string(), false, false)->run();
     EXPECT_EQ(std::make_pair(tall.preview->grid.columns, tall.preview->grid.rows), std::make_pair(1u, 1000u));
+}
+
+// A window's remembered place is read back as written; anything else in the store is no place
+// at all, and a place off a screen that has since shrunk is brought back onto it, never smaller
+// than the window's least size.
+TEST(WindowPlace, ReadBackAsWrittenAndAlwaysWithinReach) {
+    const WindowPlacement kept{-30, 40, 900, 700, true};
+    EXPECT_EQ(placementText(*parsePlacement(placementText(kept))), "-30,40,900,700,maximized");
+    for (const char* text : {"", "1,2,3", "1,2,3,4,", "1,2,0,4", "1,2,3,-4", "a,2,3,4", "1,2,3,4,minimized", "1, 2,3,4", "99999999999,2,3,4"})
+        EXPECT_FALSE(parsePlacement(text)) << text;
+    const WindowPlacement screen{0, 0, 1280, 1024, false};
+    const struct {
+        WindowPlacement placement;
+        const char* fitted;
+    } cases[] = {
+        {{100, 100, 800, 600, false}, "100,100,800,600"},
+        {{2000, -50, 800, 600, false}, "480,0,800,600"},   // on a screen no longer there
+        {{-10, 900, 1920, 1200, true}, "0,0,1280,1024,maximized"},
+        {{10, 10, 100, 50, false}, "10,10,300,200"},        // smaller than the window can be
+    };
+    for (const auto& c : cases) EXPECT_EQ(placementText(c.placement.fittedTo(screen, 300, 200)), c.fitted);
 }
 
 TEST(Resources, StringTableHoldsTheAboutItem) {

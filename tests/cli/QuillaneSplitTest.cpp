@@ -161,8 +161,11 @@ TEST_F(QuillaneSplitTest, PreviewWritesThePictureOfTheWrittenChannelsAndTheirFig
         const ProgramRun refusedPicture = split({"--preview", picture, input});
         EXPECT_TRUE(refusedPicture.status == 1 && refusedPicture.err.find(picture + " : This ") != std::string::npos) << refusedPicture.err;
     }
-    const ProgramRun json = split({"--json", "--preview", "a.png", input});
+    // Smaller on request: 7 high in at most 3 pixels takes blocks of 3, 2 × 3 of them.
+    const ProgramRun json = split({"--json", "--preview", "a.png", "--preview-size", "3", "--flip", "main", input});
     EXPECT_NE(json.out.find(R"("status":"previewed")"), std::string::npos) << json.out << json.err;
+    const std::vector<std::uint8_t> small = readFile(scans / "a.png");
+    EXPECT_EQ(std::vector<std::uint8_t>(small.begin() + 16, small.begin() + 24), (std::vector<std::uint8_t>{0, 0, 0, 2, 0, 0, 0, 3}));
 }
 
 // A refused file between two good ones: the window's message, prefixed with the program's name.
@@ -528,6 +531,8 @@ TEST_F(QuillaneSplitTest, UsageErrorsGiveAHintAndStatusTwo) {
         {{"--check", "--preview", "p.png", input}, "options '--check' and '--preview' cannot be used together"},
         {{"--preview", "p.png", input, input}, "option '--preview' takes one FILE and writes no channel files, so no '--out'"},
         {{"--preview", "p.png", "--out", "d", input}, "option '--preview' takes one FILE and writes no channel files, so no '--out'"},
+        {{"--preview-size", "8", input}, "option '--preview-size' needs '--preview'"},
+        {{"--preview", "p.png", "--preview-size=4097", input}, "option '--preview-size' takes a number of pixels from 1 to 4096, not '4097'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.problem);

@@ -2,6 +2,10 @@
 // comes to, whatever the shape, box and flip; saturation is marked as much as it is, never lost.
 #include "preview/PictureFile.h"
 #include "preview/ScanPreview.h"
+#include "preview/TileMaker.h"
+#include "preview/RegionPicture.h"
+#include "preview/ViewPicture.h"
+#include "preview/ZoomView.h"
 #include "preview/ToneMapping.h"
 #include "ScanFile.h"
 #include "split/RecordingHost.h"
@@ -17,6 +21,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace quillane {
 namespace {
@@ -31,10 +36,10 @@ struct PlainReduction {
     std::vector<std::uint32_t> saturated;
 };
 
-PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t side) {
     PlainReduction plain;
+    plain.side = side;
     const auto blocks = [&](std::uint32_t length) { return (length + plain.side - 1) / plain.side; };
-    while (blocks(file.width) > boxWidth || blocks(file.height) > boxHeight) ++plain.side;
     plain.columns = blocks(file.width);
     plain.rows = blocks(file.height);
     for (std::uint32_t br = 0; br < plain.rows; ++br) {
@@ -57,6 +62,28 @@ PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, 
         }
     }
     return plain;
+}
+
+PlainReduction reducedPlainly(const TiffReadBack& file, std::uint32_t boxWidth, std::uint32_t boxHeight) {
+    std::uint32_t side = 1;
+    while ((file.width + side - 1) / side > boxWidth || (file.height + side - 1) / side > boxHeight) ++side;
+    return reducedPlainly(file, side);
+}
+
+// A channel's tiles put back together into the whole image's blocks; `marked` receives the blocks marked.
+PlainReduction assembled(const std::vector<ViewTile>& tiles, const TileLayout& layout, int channel, std::vector<std::size_t>& marked) {
+    PlainReduction whole{layout.side, layout.blockColumns(), layout.blockRows(), {}, {}, {}};
+    const std::size_t blocks = std::size_t{whole.columns} * whole.rows;
+    whole.means.assign(blocks, 0), whole.maxima.assign(blocks, 0), whole.saturated.assign(blocks, 0);
+    for (const ViewTile& tile : tiles) {
+        for (std::size_t i = 0; i < std::size_t{tile.columns} * tile.rows; ++i) {
+            const std::size_t at = (tile.key.row * layout.tileBlocks + i / tile.columns) * whole.columns + tile.key.column * layout.tileBlocks + i % tile.columns;
+            whole.means[at] = tile.channels[channel].means[i], whole.maxima[at] = tile.channels[channel].maxima[i], whole.saturated[at] = tile.channels[channel].saturated[i];
+            if (tile.marks[channel][i]) marked.push_back(at);
+        }
+    }
+    std::sort(marked.begin(), marked.end());
+    return whole;
 }
 
 std::vector<std::size_t> markedPixels(const RgbImage& picture) {
@@ -98,6 +125,9 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
             ASSERT_TRUE(SplitRun(host, platform).succeeded());
 
             const ScanPreview preview = previewScan(input, {shape.boxWidth, shape.boxHeight, flip.flip, flip.mainDiagonal});
+            // Zoomed: tiles of a few blocks (wide ones on a large scan), many across the edges.
+            const std::uint32_t tileBlocks = shape.width * shape.height > 10000 ? 1024 : 3;
+            const TileMaker maker(input, preview.flip, tileBlocks);
             for (int c = 0; c < 2; ++c) {
                 SCOPED_TRACE(c);
                 const TiffReadBack written = readTiff(folder / (std::string(c == 0 ? "Red" : "Green") + "scan" + flip.suffix + ".tif"));
@@ -111,6 +141,18 @@ TEST(Preview, EachPixelIsTheBlockOfTheFileTheSplitWritesWithThatFlip) {
                 for (std::size_t i = 0; i < written.pixels.size(); ++i)
                     if (written.pixels[i] == 0xFFFF) saturated.push_back(i);
                 if (plain.side == 1) { EXPECT_EQ(markedPixels(channelPicture(preview, c, ToneCurve::linear)), saturated); }
+                for (const std::uint32_t side : {1u, 2u, plain.side}) {
+                    SCOPED_TRACE("side " + std::to_string(side));
+                    std::vector<ViewTile> tiles;
+                    for (std::uint32_t row = 0; row < maker.layout(side).tileRows(); ++row)
+                        for (std::uint32_t column = 0; column < maker.layout(side).tileColumns(); ++column) tiles.push_back(maker.make({side, row, column}));
+                    std::vector<std::size_t> marked;
+                    const PlainReduction tiled = assembled(tiles, maker.layout(side), c, marked), atSide = reducedPlainly(written, side);
+                    EXPECT_EQ(std::tie(tiled.means, tiled.maxima, tiled.saturated), std::tie(atSide.means, atSide.maxima, atSide.saturated));
+                    if (side == 1) { EXPECT_EQ(marked, saturated); }
+                }
+                std::vector<std::size_t> seedMarks;  // the preview's own blocks, cut into the fit view's tiles
+                EXPECT_EQ(assembled(tilesOfPreview(preview, tileBlocks), maker.layout(plain.side), c, seedMarks).means, plain.means);
                 const ChannelFigures& figures = preview.channels[c].figures;
                 EXPECT_EQ(figures.minimum, *std::min_element(written.pixels.begin(), written.pixels.end()));
                 EXPECT_EQ(figures.maximum, *std::max_element(written.pixels.begin(), written.pixels.end()));
@@ -167,6 +209,58 @@ TEST(Preview, SaturationMarksComeToTheSaturatedShareOfASlideWithSpots) {
         for (const auto& [marked, saturated] : shares)
             EXPECT_TRUE(saturated > 0 && marked >= saturated / 2 && marked <= saturated * 2) << box << ": " << marked << " for " << saturated;
     }
+}
+
+// From fit to 8 : 1 and back, each step keeps the sample under the pointer where it was; at every
+// scale the value under a point is the written file's: its samples at 1 : 1 and above, below the
+// mean and maximum of its block.
+TEST(Preview, ZoomKeepsThePointUnderThePointerAndTellsTheWrittenFilesValues) {
+    const TemporaryFolder folder;
+    const std::string input = ScanBuilder::scan(300, 70).write(folder / "scan.tif").string();
+    RecordingHost host;
+    RecordingPlatform platform(host);
+    host.options = {"", true, true, false};
+    host.inputs = {input};
+    ASSERT_TRUE(SplitRun(host, platform).succeeded());
+    const TiffReadBack written[] = {readTiff(folder / "Redscan_FlippedULtoLR.tif"), readTiff(folder / "Greenscan_FlippedULtoLR.tif")};
+
+    const ScanPreview preview = previewScan(input, {32, 32, true, false});
+    const TileMaker maker(input, preview.flip, 4);
+    ZoomView view(preview.width, preview.height, preview.grid.side, 4);
+    view.resize(40, 30);
+    TileCache cache;
+    const double anchorX = view.sampleX(20), anchorY = view.sampleY(15);
+    const auto checkValues = [&] {
+        SCOPED_TRACE(view.scale().pixelsPerSample);
+        EXPECT_NEAR(view.sampleX(20), anchorX, 1e-9);
+        EXPECT_NEAR(view.sampleY(15), anchorY, 1e-9);
+        for (const TileKey& key : view.visibleTiles()) cache.insert(std::make_shared<const ViewTile>(maker.make(key)));
+        for (const auto& [x, y] : {std::pair{0.0, 0.0}, {20.0, 15.0}, {39.5, 29.5}, {7.0, 22.0}}) {
+            const std::optional<PointValue> value = valueAt(view, cache, x, y, 5, 5);
+            const bool inside = view.sampleX(x) >= 0 && view.sampleX(x) < 70 && view.sampleY(y) >= 0 && view.sampleY(y) < 300;
+            ASSERT_EQ(value.has_value(), inside);
+            if (!inside) continue;
+            EXPECT_TRUE(value->known);
+            EXPECT_EQ(std::make_pair(value->column, value->row), std::make_pair(static_cast<std::uint32_t>(view.sampleX(x)), static_cast<std::uint32_t>(view.sampleY(y))));
+            for (int c = 0; c < 2; ++c) {
+                const PlainReduction plain = reducedPlainly(written[c], view.scale().side);
+                const std::size_t block = std::size_t{value->row / plain.side} * plain.columns + value->column / plain.side;
+                EXPECT_EQ(std::make_pair(value->means[c], value->maxima[c]), std::make_pair(plain.means[block], plain.maxima[block]));
+            }
+        }
+    };
+    // The picture of the view at fit, 16 pixels high at most: blocks of 19, one a pixel.
+    const ToneLevels levels[] = {toneLevels(preview.channels[0].valueCounts, ToneCurve::linear), toneLevels(preview.channels[1].valueCounts, ToneCurve::linear)};
+    const RgbImage saved = regionPicture(maker, view, 16, levels[0], levels[1], nullptr);
+    ASSERT_EQ(std::make_pair(saved.width, saved.height), std::make_pair(4u, 16u));
+    const PlainReduction red = reducedPlainly(written[0], 19), green = reducedPlainly(written[1], 19);
+    for (std::size_t i = 0; i < red.means.size(); ++i)
+        EXPECT_EQ(Rgb({saved.pixels[3 * i], saved.pixels[3 * i + 1], saved.pixels[3 * i + 2]}), Rgb({levels[0][red.means[i]], levels[1][green.means[i]], 0})) << i;
+    int steps = 0;
+    for (checkValues(); view.zoomIn(20, 15); checkValues()) ++steps;
+    EXPECT_EQ(view.scale().pixelsPerSample, ZoomView::largestMagnification);
+    while (view.zoomOut(20, 15)) --steps;
+    EXPECT_TRUE(view.atFit() && steps == 0) << steps;
 }
 
 // A preview asked to stop ends without a result; a picture that cannot be written names its file.

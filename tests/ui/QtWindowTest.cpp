@@ -10,6 +10,8 @@
 #include "qt/LocalPaths.h"
 #include "qt/MainDialog.h"
 #include "qt/PreviewDialog.h"
+#include "qt/ZoomController.h"
+#include "qt/ZoomPane.h"
 #include "qt/SettingsStore.h"
 #include "qt/SystemDialogs.h"
 #include "split/OutputNaming.h"
@@ -690,7 +692,9 @@ TEST_F(QtWindow, PreviewIsMadeOffTheWindowsThreadAndFollowsTheListAndTheFlip) {
     click(window->flipBox());
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == beforeMove + 2; }, 60000));
     EXPECT_TRUE(preview->summaryLabel()->text().endsWith(QStringLiteral("5 \u00d7 7 pixels of 5 \u00d7 5 \u00b5m, flipped along the main diagonal")));
-    EXPECT_FALSE(preview->pictureLabel(2)->pixmap().isNull());
+    EXPECT_FALSE(preview->zoom().picture(2).isNull());
+    QTest::keyClick(preview->pane(2), Qt::Key_1);  // the 5 × 7 scan fits the pane at 8 : 1; sample for sample
+    EXPECT_TRUE(preview->statusLabel()->text().startsWith(QStringLiteral("1 : 1"))) << preview->statusLabel()->text().toStdString();
     preview->close();
     QApplication::setActiveWindow(window.get());
     list->setFocus();

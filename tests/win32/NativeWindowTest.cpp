@@ -187,7 +187,7 @@ TEST_F(NativeWindow, SplitButtonSplitsTheListedFiles) {
     files.answers = {std::vector<std::string>{first, second}};
     click(idBrowseInput);
     ASSERT_EQ(SendDlgItemMessageA(window, idInputList, LB_GETCOUNT, 0, 0), 2);
-    EXPECT_GT(SendDlgItemMessageA(window, idInputList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageA(window, idInputList, LB_GETHORIZONTALEXTENT, 0, 0), 0) << "elided, not scrolled";
 
     click(idOk);
 
@@ -248,7 +248,6 @@ TEST_F(NativeWindow, DroppedFilesAndFoldersFillTheListAndAreRemembered) {
         listed.emplace_back(text);
     }
     EXPECT_EQ(listed, (std::vector<std::string>{single, (folder / "scans" / "a.TIFF").string(), last}));
-    EXPECT_GT(SendDlgItemMessageA(window, idInputList, LB_GETHORIZONTALEXTENT, 0, 0), 0);
     EXPECT_EQ(settings.read("LastTiffpath"), last);
     EXPECT_EQ(settings.read("LastTiffdir"), (folder / "scans").string() + "\\");
 }
@@ -663,6 +662,145 @@ TEST_F(NativeWindow, CancelAtAnyMomentOfASlowFlippedFileAbandonsItWithinASecond)
         EXPECT_FALSE(IsWindow(window));
         EXPECT_EQ(namesIn(here.path()), (std::vector<std::string>{"b.tif", "c.tif"})) << "nothing of b, nor of c";
     }
+}
+
+struct ChildFrame {
+    RECT frame;
+    bool groupBox;
+};
+
+std::vector<ChildFrame> childFrames(HWND dialog) {
+    std::vector<ChildFrame> frames;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT frame;
+        GetWindowRect(child, &frame);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
+        frames.push_back({frame, classNameOf(child) == "Button" && (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX});
+    }
+    return frames;
+}
+
+// Both windows at their smallest, as made and larger: every control inside the window and none
+// over another, but for the group boxes around theirs; the list and the pictures take the room.
+TEST_F(NativeWindow, ResizedWindowsKeepTheirControlsInsideAndApart) {
+    dialog->logic().OnOpenFiles({(folder / "slide.tif").string()});
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(idInputList, LBN_DBLCLK), reinterpret_cast<LPARAM>(item(idInputList)));
+    ASSERT_NE(dialog->previewDialog(), nullptr);
+    for (const auto& [shown, grows] : {std::pair{window, idInputList}, {dialog->previewDialog()->window(), idPreviewComposite}}) {
+        MINMAXINFO limits{};
+        SendMessageA(shown, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        RECT made;
+        GetWindowRect(shown, &made);
+        const LONG width = made.right - made.left, height = made.bottom - made.top;
+        EXPECT_LT(limits.ptMinTrackSize.y, height) << "it may shrink";
+        LONG grownArea = 0;
+        for (const SIZE size : {SIZE{limits.ptMinTrackSize.x, limits.ptMinTrackSize.y}, SIZE{width, height}, SIZE{width * 3 / 2, height * 4 / 3}}) {
+            SCOPED_TRACE(::testing::Message() << windowTextOf(shown) << " at " << size.cx << " x " << size.cy);
+            SetWindowPos(shown, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+            RECT client;
+            GetClientRect(shown, &client);
+            const std::vector<ChildFrame> frames = childFrames(shown);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const RECT& a = frames[i].frame;
+                EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom) << "#" << i;
+                for (std::size_t j = i + 1; j < frames.size(); ++j) {
+                    const RECT& b = frames[j].frame;
+                    RECT overlap, both;
+                    UnionRect(&both, &a, &b);
+                    const bool held = (frames[i].groupBox && EqualRect(&both, &a)) || (frames[j].groupBox && EqualRect(&both, &b));
+                    EXPECT_TRUE(held || !IntersectRect(&overlap, &a, &b)) << "#" << i << " and #" << j;
+                }
+            }
+            RECT grown;
+            GetClientRect(GetDlgItem(shown, grows), &grown);
+            EXPECT_GT(grown.right * grown.bottom, grownArea) << "larger with the window";
+            grownArea = grown.right * grown.bottom;
+        }
+    }
+}
+
+// Keys typed into whichever control has the focus (the check box would take + and -): each row
+// from fit, then the scale the pictures share; the arrows move the view, the pointer's line tells
+// the scale and the samples under it.
+TEST_F(NativeWindow, ZoomKeysChangeTheScaleOfAllThreePictures) {
+    dialog->logic().OnOpenFiles({ScanBuilder::scan(3000, 2000).write(folder / "slide.tif").string()});
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(idInputList, LBN_DBLCLK), reinterpret_cast<LPARAM>(item(idInputList)));
+    const NativePreviewDialog& preview = *dialog->previewDialog();
+    for (int wait = 0; wait < 200 && !preview.view(); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        pumpMessages();
+    }
+    ASSERT_NE(preview.view(), nullptr) << "the page came";
+    HWND curve = GetDlgItem(preview.window(), idPreviewLogarithmic);
+    const auto type = [&](const std::vector<WPARAM>& keys) {
+        for (const WPARAM key : keys) SendMessageA(curve, key < 0x100 && key != VK_LEFT && key != VK_RIGHT ? WM_CHAR : WM_KEYDOWN, key, 1);
+    };
+    struct Row {
+        std::vector<WPARAM> keys;
+        double pixelsPerSample;
+        bool fit;
+    };
+    for (const Row& row : std::vector<Row>{{{'1'}, 1, false},
+                                           {{'1', '+'}, 2, false},
+                                           {{'1', '=', '+', '+', '+'}, 8, false},
+                                           {{'1', '-'}, 0.5, false},
+                                           {{'1', '-', '0'}, preview.view()->scale().pixelsPerSample, true},
+                                           {{'-'}, preview.view()->scale().pixelsPerSample, true}}) {
+        type({'0'});
+        type(row.keys);
+        EXPECT_DOUBLE_EQ(preview.view()->scale().pixelsPerSample, row.pixelsPerSample) << row.keys.size() << " keys";
+        EXPECT_EQ(preview.view()->atFit(), row.fit);
+    }
+    EXPECT_FALSE(IsDlgButtonChecked(preview.window(), idPreviewLogarithmic)) << "+ zooms, not checks";
+    type({'0', '1'});
+    const double left = preview.view()->sampleX(0);
+    type({VK_RIGHT});
+    EXPECT_GT(preview.view()->sampleX(0), left);
+
+    RECT composite;
+    GetWindowRect(GetDlgItem(preview.window(), idPreviewComposite), &composite);
+    MapWindowPoints(nullptr, preview.window(), reinterpret_cast<POINT*>(&composite), 2);
+    SendMessageA(preview.window(), WM_MOUSEMOVE, 0, MAKELPARAM(composite.left + 10, composite.top + 10));
+    EXPECT_EQ(windowTextOf(GetDlgItem(preview.window(), idPreviewPointer)).rfind("1 : 1   x ", 0), 0u)
+        << windowTextOf(GetDlgItem(preview.window(), idPreviewPointer));
+    // Dragging a picture by 40 pixels moves the view by 40 samples at 1 : 1; a notch of the wheel zooms in.
+    const double before = preview.view()->sampleX(0);
+    SendMessageA(preview.window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(composite.left + 50, composite.top + 10));
+    SendMessageA(preview.window(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(composite.left + 10, composite.top + 10));
+    SendMessageA(preview.window(), WM_LBUTTONUP, 0, MAKELPARAM(composite.left + 10, composite.top + 10));
+    EXPECT_DOUBLE_EQ(preview.view()->sampleX(0), before + 40);
+    POINT notch{composite.left + 10, composite.top + 10};
+    ClientToScreen(preview.window(), &notch);
+    SendMessageA(preview.window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(notch.x, notch.y));
+    EXPECT_DOUBLE_EQ(preview.view()->scale().pixelsPerSample, 2);
+}
+
+// 31 files: the list scrolls to the one under way, wherever it is, as the run makes it current;
+// the status line shows the file's name of a path too long for it, and keeps the whole path.
+TEST_F(NativeWindow, TheListScrollsToTheFileUnderWayAndLongPathsAreElided) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 31; ++i) paths.push_back("C:\\scans\\slide" + std::to_string(i) + ".tif");
+    dialog->logic().OnOpenFiles(paths);
+    HWND list = item(idInputList);
+    RECT client;
+    GetClientRect(list, &client);
+    const auto lines = static_cast<int>(client.bottom / SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_LT(lines, 31);
+    for (const int entry : {30, 0, 16, 29, 3}) {
+        dialog->logic().selectInput(entry);
+        const auto top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        EXPECT_TRUE(top <= entry && entry < top + lines) << entry << " with " << top << " at the top";
+    }
+
+    std::string path = "C:\\";
+    for (int i = 0; i < 30; ++i) path += "a folder with a long name\\";
+    dialog->logic().setStatusText("Splitting:  " + path + "slide01.tif");
+    const std::string shown = windowTextOf(item(idStatus));
+    EXPECT_LT(shown.size(), path.size());
+    EXPECT_EQ(shown.substr(0, 14), "Splitting:  C:");
+    EXPECT_EQ(shown.substr(shown.size() - 12), "\\slide01.tif");
+    dialog->logic().UpdateData(true);
+    EXPECT_EQ(dialog->logic().statusText, "Splitting:  " + path + "slide01.tif") << "read back whole";
 }
 
 TEST(RegistryStore, ReadsCreateTheKeyAndValuesComeBackWhole) {

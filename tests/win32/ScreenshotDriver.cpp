@@ -1,7 +1,8 @@
 // Shows the native main window in a typical state, the About box over it, the window while it
-// splits three scans, or the preview of a scan that looks like a scanned slide, for the
-// screenshots in docs/ (see take-screenshots.sh). Prints the shown window's frame as
-// WIDTHxHEIGHT+X+Y, then runs until it is ended.
+// splits three scans, or the preview of a scan that looks like a scanned slide (preview-zoomed:
+// of a 10000 x 30000 slide, at 1 : 1 in its middle), for the
+// screenshots in docs/ (see take-screenshots.sh), at a size in pixels when one is given as
+// WIDTHxHEIGHT. Prints the shown window's frame as WIDTHxHEIGHT+X+Y, then runs until it is ended.
 #include "ScanFile.h"
 #include "app/ScriptedServices.h"
 #include "support/ScanBuilder.h"
@@ -15,6 +16,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +32,26 @@ void printFrame(HWND window) {
     std::fflush(stdout);
 }
 
+// The window at the size asked for (the smallest it allows when asked for less), at the top left.
+void resize(HWND window, const char* size) {
+    int width = 0, height = 0;
+    if (!size || std::sscanf(size, "%dx%d", &width, &height) != 2) return;
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER);
+    MINMAXINFO limits{};
+    SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    SetWindowPos(window, nullptr, 0, 0, std::max<int>(width, limits.ptMinTrackSize.x), std::max<int>(height, limits.ptMinTrackSize.y),
+                 SWP_NOZORDER);
+}
+
+NativePreviewDialog* zoomedPreview = nullptr;
+
+// Once the page has come: 1 : 1 about the middle, typed as the user would.
+void CALLBACK zoomWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!zoomedPreview || !zoomedPreview->view()) return;
+    KillTimer(nullptr, timer);
+    SendMessageA(GetDlgItem(zoomedPreview->window(), IDCANCEL), WM_CHAR, '1', 1);
+}
+
 void CALLBACK printAboutFrame(HWND, UINT, UINT_PTR timer, DWORD) {
     if (HWND box = FindWindowA(nullptr, "About Quillane")) {
         KillTimer(nullptr, timer);
@@ -42,7 +64,9 @@ void CALLBACK printAboutFrame(HWND, UINT, UINT_PTR timer, DWORD) {
 int main(int argc, char* argv[]) {
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
     const bool run = argc > 1 && std::strcmp(argv[1], "run") == 0;
-    const bool preview = argc > 1 && std::strcmp(argv[1], "preview") == 0;
+    const bool zoomed = argc > 1 && std::strcmp(argv[1], "preview-zoomed") == 0;
+    const bool preview = zoomed || (argc > 1 && std::strcmp(argv[1], "preview") == 0);
+    const char* size = argc > 2 ? argv[2] : nullptr;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -70,8 +94,10 @@ int main(int argc, char* argv[]) {
     if (preview) {  // a slide's scan, spots on a grid, on the Wine prefix's drive C
         const std::filesystem::path scans = "C:\\Lab\\Scans\\2026-03-12";
         std::filesystem::create_directories(scans);
-        const std::string slide = (scans / "slide01_array_A.tif").string();
-        bench::writeScanFile(slide, {.width = 480, .height = 1440, .oddPixelOffsets = false, .spots = true});
+        const std::string slide = (scans / (zoomed ? "slide04_full_size.tif" : "slide01_array_A.tif")).string();
+        if (!zoomed) bench::writeScanFile(slide, {.width = 480, .height = 1440, .oddPixelOffsets = false, .spots = true});
+        else if (!std::filesystem::exists(slide))  // 1.2 GB: made once
+            bench::writeScanFile(slide, {.width = 10000, .height = 30000, .oddPixelOffsets = false, .spots = true});
         files.answers = {std::vector<std::string>{slide}};
     }
 
@@ -88,8 +114,14 @@ int main(int argc, char* argv[]) {
         SendMessageA(window, WM_SYSCOMMAND, 16, 0);
     } else if (preview) {
         SendMessageA(window, WM_COMMAND, MAKEWPARAM(1007, LBN_DBLCLK), reinterpret_cast<LPARAM>(GetDlgItem(window, 1007)));
+        resize(dialog.previewDialog()->window(), size);
         printFrame(dialog.previewDialog()->window());
+        if (zoomed) {
+            zoomedPreview = dialog.previewDialog();
+            SetTimer(nullptr, 0, 100, zoomWhenShown);
+        }
     } else {
+        resize(window, size);
         printFrame(window);
         if (run) PostMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
     }

@@ -1,6 +1,8 @@
 #include "qt/MainDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "app/WindowPlacement.h"
+#include "qt/ElidedPath.h"
 #include "qt/LocalPaths.h"
 #include "qt/PreviewDialog.h"
 
@@ -20,9 +22,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -83,8 +87,23 @@ void FolderEdit::focusOutEvent(QFocusEvent* event) {
     Q_EMIT focusLost();
 }
 
+StatusLine::StatusLine(QWidget* parent) : QLineEdit(parent) {
+    setReadOnly(true);
+    setFrame(false);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { setToolTip(text); });
+}
+
+void StatusLine::paintEvent(QPaintEvent* event) {
+    const QRect room = contentsRect().adjusted(2, 0, -2, 0);  // QLineEdit's own margin
+    if (fontMetrics().horizontalAdvance(text()) <= room.width()) return QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, elidedPath(text(), fontMetrics(), room.width()));
+}
+
 MainDialog::MainDialog(const WindowServices& services, const std::vector<std::string>& startupFiles, QWidget* parent)
-    : QDialog(parent), messages_(*services.messages), window_(*this, services) {
+    : QDialog(parent), messages_(*services.messages), settings_(services.settings), window_(*this, services) {
     setWindowTitle(qt(text::mainCaption));
     setWindowIcon(QIcon(QStringLiteral(":/quillane.ico")));
     setAcceptDrops(true);
@@ -118,7 +137,10 @@ void MainDialog::createControls() {
 
     inputList_ = new QListWidget(this);
     inputList_->setSelectionMode(QAbstractItemView::NoSelection);
-    inputList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A long path shows its folders' beginning and its file's name; the whole on hover.
+    inputList_->setItemDelegate(new ElidedPathDelegate(inputList_));
+    inputList_->setTextElideMode(Qt::ElideMiddle);
+    inputList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     inputList_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     flip_ = new QCheckBox(qt(text::flip), this);
@@ -132,14 +154,14 @@ void MainDialog::createControls() {
 
     writeBack_ = new QCheckBox(qt(text::writeBack), this);
 
-    status_ = new QLineEdit(this);
-    status_->setReadOnly(true);
-    status_->setFrame(false);
+    status_ = new StatusLine(this);
     QPalette palette = status_->palette();  // a status line, on the dialog's own background
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     status_->setPalette(palette);
-    // A status longer than the line shows its beginning, "Splitting:", as the Windows one does.
+    // Selected or copied, a status longer than the line starts at its beginning, "Splitting:".
     connect(status_, &QLineEdit::textChanged, status_, [this] { status_->setCursorPosition(0); });
+    // A folder longer than its box can be read whole on hover.
+    connect(outputFolder_, &QLineEdit::textChanged, outputFolder_, [this](const QString& text) { outputFolder_->setToolTip(text); });
 
     QWidget* order[] = {split_, cancel_, browseInput_, browseOutput_, outputFolder_, inputList_,
                         flip_, mainDiagonal_, oppositeDiagonal_, writeBack_, status_};
@@ -147,12 +169,13 @@ void MainDialog::createControls() {
 }
 
 // Input list, flip options, output folder, the two buttons, the status line and the bar, top
-// to bottom, as the template arranges them; sized by the font rather than in pixels.
+// to bottom, as the template arranges them; sized by the font rather than in pixels. The window
+// is resizable: the list takes the height and width it is given, the rest the width.
 void MainDialog::arrangeControls() {
     const QFontMetrics metrics(font());
-    inputList_->setMinimumWidth(metrics.averageCharWidth() * 50);
-    inputList_->setFixedHeight(metrics.height() * 6 + 2 * inputList_->frameWidth());  // six paths
-    outputFolder_->setMinimumWidth(metrics.averageCharWidth() * 50);
+    inputList_->setMinimumWidth(metrics.averageCharWidth() * 30);
+    inputList_->setMinimumHeight(metrics.height() * 3 + 2 * inputList_->frameWidth());
+    outputFolder_->setMinimumWidth(metrics.averageCharWidth() * 20);
 
     auto* inputGroup = new QGroupBox(qt(text::inputGroup), this);
     auto* inputRow = new QHBoxLayout(inputGroup);
@@ -187,13 +210,16 @@ void MainDialog::arrangeControls() {
     buttons->addStretch(2);
 
     auto* page = new QVBoxLayout(this);
-    page->addWidget(inputGroup);
+    page->addWidget(inputGroup, 1);
     page->addWidget(flipGroup);
     page->addWidget(outputGroup);
     page->addLayout(buttons);
     page->addWidget(status_);
     page->addWidget(progress_);
-    page->setSizeConstraint(QLayout::SetFixedSize);  // a fixed frame, as large as its content needs
+    setSizeGripEnabled(true);
+    // Six paths of 60 characters before it is first resized.
+    resize(std::max(sizeHint().width(), metrics.averageCharWidth() * 60 + 2 * metrics.height()),
+           sizeHint().height() + metrics.height() * 3);
 
     auto* menus = new QMenuBar(this);
     helpMenu_ = menus->addMenu(tr("&Help"));
@@ -244,15 +270,56 @@ void MainDialog::openPreview(int row) {
     if (inputList_->count() == 0) return;
     if (row < 0) row = 0;
     if (inputList_->currentRow() != row) inputList_->setCurrentRow(row);
-    if (!preview_) preview_ = new PreviewDialog(messages_, this);
+    if (!preview_) {
+        preview_ = new PreviewDialog(messages_, settings_, this);
+        connect(preview_, &QDialog::finished, this, &MainDialog::markEntries);
+    }
     preview_->show();
     preview_->raise();
     preview_->activateWindow();
     preview_->follow(window_, row);
+    markEntries();
 }
 
 void MainDialog::followInPreview() {
     if (preview_ && preview_->isVisible()) preview_->follow(window_, inputList_->currentRow());
+    markEntries();
+}
+
+void MainDialog::markEntries() {
+    const int previewed = preview_ && preview_->isVisible() ? preview_->followedEntry() : -1;
+    const int underWay = window_.running() ? inputList_->currentRow() : -1;
+    const QColor tint = palette().color(QPalette::Highlight).lighter(170);
+    for (int row = 0; row < inputList_->count(); ++row) {
+        QListWidgetItem* item = inputList_->item(row);
+        QFont font = inputList_->font();
+        font.setBold(row == underWay);
+        item->setFont(font);
+        item->setBackground(row == previewed ? QBrush(tint) : QBrush());
+    }
+}
+
+// Where it was last, on a screen that is still there.
+void MainDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (placed_ || !settings_) return;
+    placed_ = true;
+    const std::optional<WindowPlacement> kept = readPlacement(*settings_, mainWindowPlacementSetting);
+    if (!kept) return;
+    const QRect area = screen()->availableGeometry();
+    const WindowPlacement fitted = kept->fittedTo({area.x(), area.y(), area.width(), area.height(), false},
+                                                  minimumSizeHint().width(), minimumSizeHint().height());
+    resize(fitted.width, fitted.height);
+    move(fitted.left, fitted.top);
+    if (fitted.maximized) showMaximized();
+}
+
+void MainDialog::hideEvent(QHideEvent* event) {
+    if (settings_) {
+        const QRect shown = isMaximized() ? normalGeometry() : QRect(pos(), size());
+        writePlacement(*settings_, mainWindowPlacementSetting, {shown.x(), shown.y(), shown.width(), shown.height(), isMaximized()});
+    }
+    QDialog::hideEvent(event);
 }
 
 void MainDialog::reject() {
@@ -365,6 +432,7 @@ void MainDialog::enable(int id, bool enabled) {
     if (!widget) return;
     if (!enabled && widget->hasFocus()) status_->setFocus(Qt::OtherFocusReason);
     widget->setEnabled(enabled);
+    if (id == idOk) markEntries();  // a run starts or ends
 }
 
 void MainDialog::resetList(int) {
@@ -374,6 +442,7 @@ void MainDialog::resetList(int) {
 // Each entry shows its path and keeps its bytes.
 void MainDialog::addListEntry(int, const std::string& text) {
     auto* item = new QListWidgetItem(shownPath(text));
+    item->setToolTip(shownPath(text));
     item->setData(Qt::UserRole, byteArray(text));
     inputList_->addItem(item);
 }
@@ -387,8 +456,11 @@ std::string MainDialog::listEntry(int, int index) {
     return item ? bytesOf(item->data(Qt::UserRole).toByteArray()) : std::string();
 }
 
+// The file under way, or the one chosen, scrolled into sight.
 void MainDialog::setListCurrent(int, int index) {
     inputList_->setCurrentRow(index);
+    if (QListWidgetItem* item = inputList_->item(index)) inputList_->scrollToItem(item);
+    markEntries();
 }
 
 int MainDialog::listHorizontalExtent(int) {

@@ -36,6 +36,17 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
+// The status line: read-only, and a text longer than the line shows its beginning and its end
+// (the file's name), elided in the middle, the whole of it as the tooltip.
+class StatusLine : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit StatusLine(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // The main window as a Qt dialog: the controls of dialog template 102 in layouts, their
 // signals connected to the window's handlers, and the controls served to the window's logic.
 // Files dropped on it, and the files it is started with, fill its input list.
@@ -75,6 +86,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -86,6 +99,8 @@ private:
     // entry and the flip options until it is closed.
     void openPreview(int row);
     void followInPreview();
+    // The entry being split in bold, the one the preview shows on a tinted ground.
+    void markEntries();
 
     QWidget* widgetFor(int id) const;
     QAbstractButton* buttonFor(int id) const;
@@ -129,11 +144,13 @@ private:
     QRadioButton* oppositeDiagonal_ = nullptr;
     QButtonGroup* diagonals_ = nullptr;
     QCheckBox* writeBack_ = nullptr;
-    QLineEdit* status_ = nullptr;
+    StatusLine* status_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* previewAction_ = nullptr;
     PreviewDialog* preview_ = nullptr;
     MessageBoxes& messages_;
+    SettingsStore* settings_;
+    bool placed_ = false;
     int listExtent_ = 0;  // kept for the window's logic; the list scrolls as far as it needs by itself
 
     MainWindow window_;

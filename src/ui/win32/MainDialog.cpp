@@ -1,6 +1,7 @@
 #include "win32/MainDialog.h"
 
 #include "app/DialogTemplate.h"
+#include "app/WindowPlacement.h"
 #include "platform/FolderListing.h"
 #include "win32/DialogTemplateBytes.h"
 #include "win32/OpenWith.h"
@@ -10,6 +11,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,32 @@ HINSTANCE programInstance() {
 const DLGTEMPLATE* templateOf(const std::vector<std::uint32_t>& bytes) {
     return reinterpret_cast<const DLGTEMPLATE*>(bytes.data());
 }
+
+// As the window grows, the list takes the height and the paths the width; the buttons keep
+// their sides, Split and Cancel their share of the bottom line.
+constexpr EdgeShares mainWindowShares[] = {
+    {0.3F, 1, 0.3F, 1},  // Split Tiff
+    {0.7F, 1, 0.7F, 1},  // Cancel
+    {0, 0, 1, 1},        // the input group
+    {1, 0.5F, 1, 0.5F},  // its Browse, halfway down the list
+    {0, 1, 1, 1},        // the output group
+    {1, 1, 1, 1},        // its Browse
+    {0, 1, 1, 1},        // the output folder
+    {0, 1, 1, 1},        // the progress bar
+    {0, 0, 1, 1},        // the input list
+    {0, 1, 1, 1},        // the flip group
+    {0, 1, 0, 1},        // Flip
+    {0, 1, 0, 1},        // main diagonal
+    {0, 1, 0, 1},        // opposite diagonal
+    {0, 1, 0, 1},        // its picture
+    {0, 1, 0, 1},        // its picture
+    {0, 1, 0, 1},        // write back
+    {0, 1, 1, 1},        // the status line
+};
+// Narrower, the flip pictures would leave their group; lower, the list keeps two lines.
+constexpr ResizeRules mainWindowRules{mainWindowShares, {20, 39}, mainWindowPlacementSetting};
+
+constexpr UINT_PTR listTool = 1, statusTool = 2;
 
 }  // namespace
 
@@ -45,11 +73,15 @@ NativeMainDialog::NativeMainDialog(const WindowServices& services, std::vector<s
               window_.OnDropFiles(paths);
           },
           [this] { return !window_.running(); })),
-      messages_(*services.messages) {}
+      messages_(*services.messages),
+      settings_(services.settings),
+      resizer_(mainDialogTemplate(), mainWindowRules) {}
 
 NativeMainDialog::~NativeMainDialog() {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
     dropTarget_->Release();
+    for (HBITMAP picture : flipPictures_)
+        if (picture) DeleteObject(picture);
 }
 
 INT_PTR NativeMainDialog::DoModal(HWND owner) {
@@ -79,6 +111,7 @@ INT_PTR CALLBACK NativeMainDialog::DialogProc(HWND dialog, UINT message, WPARAM 
     if (message == WM_DESTROY) {
         RevokeDragDrop(dialog);
         stopGathering(dialog);
+        self->resizer_.rememberPlace();
     }
     if (message == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
@@ -91,6 +124,9 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
     case WM_INITDIALOG: {
         centreOnMonitor();
+        resizer_.attach(hwnd_, settings_);
+        fitToScale();
+        addPathTips();
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
         // Drags go to the drop target, which takes them as copies; WM_DROPFILES still serves the
@@ -113,6 +149,40 @@ INT_PTR NativeMainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         const bool taken = handed && isGathering(hwnd_);
         if (taken) joinOpenedFiles(*handed);
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+        return TRUE;
+    }
+    case WM_SIZE:
+    case WM_GETMINMAXINFO:
+    case WM_DPICHANGED:
+        resizer_.onMessage(message, wParam, lParam);
+        if (message == WM_DPICHANGED) fitToScale();
+        if (message != WM_GETMINMAXINFO) {
+            showStatus();
+            showListEntry(listEntry_);
+        }
+        return TRUE;
+    case WM_MEASUREITEM:
+        // Sent while the list is made, before the window is ours; fitToScale sets the height.
+        return FALSE;
+    case WM_DRAWITEM:
+        if (wParam != static_cast<WPARAM>(idInputList)) return FALSE;
+        drawListEntry(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom != tips_) return FALSE;
+        if (header->code == TTN_GETDISPINFOA) {
+            auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+            info->lpszText = const_cast<char*>(tipText(reinterpret_cast<HWND>(header->idFrom)).c_str());
+        } else if (header->code == TTN_GETDISPINFOW) {
+            const std::string& text = tipText(reinterpret_cast<HWND>(header->idFrom));
+            wideTip_.assign(text.size() + 1, L'\0');
+            const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wideTip_.data(),
+                                                   static_cast<int>(text.size()));
+            wideTip_.resize(static_cast<std::size_t>(std::max(length, 0)));
+            reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = wideTip_.data();
+        }
         return TRUE;
     }
     case WM_CONTEXTMENU:
@@ -205,10 +275,16 @@ LRESULT CALLBACK NativeMainDialog::listProc(HWND list, UINT message, WPARAM wPar
         entry = static_cast<int>(wParam);
     } else if (message == LB_RESETCONTENT) {
         entry = -1;
+    } else if (message == WM_MOUSEMOVE && self->tips_) {
+        // Another entry under the pointer: its tip, with its path, comes afresh.
+        const LRESULT hit = DefSubclassProc(list, LB_ITEMFROMPOINT, 0, lParam);
+        if (hit != self->hoveredEntry_) SendMessageA(self->tips_, TTM_POP, 0, 0);
+        self->hoveredEntry_ = hit;
     }
     const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
     if (entry != self->listEntry_) {
         self->listEntry_ = entry;
+        self->showListEntry(entry);
         self->followPreview();
     }
     return result;
@@ -234,7 +310,7 @@ void NativeMainDialog::showListMenu(HWND list, LPARAM where) {
 
 void NativeMainDialog::openPreview() {
     if (listCount(idInputList) == 0) return;
-    if (!preview_) preview_ = std::make_unique<NativePreviewDialog>(hwnd_, messages_);
+    if (!preview_) preview_ = std::make_unique<NativePreviewDialog>(hwnd_, messages_, settings_);
     preview_->open(window_, std::max(listEntry_, 0));
 }
 
@@ -262,6 +338,123 @@ void NativeMainDialog::joinOpenedFiles(const std::vector<std::string>& files) {
     all.insert(all.end(), files.begin(), files.end());
     std::stable_sort(all.begin(), all.end(), namedBefore);
     window_.OnOpenFiles(all);
+}
+
+void NativeMainDialog::fitToScale() {
+    HWND list = GetDlgItem(hwnd_, idInputList);
+    HDC dc = GetDC(list);
+    if (dc) {
+        const HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics{};
+        if (GetTextMetricsA(dc, &metrics))
+            SendMessageA(list, LB_SETITEMHEIGHT, 0, MAKELPARAM(metrics.tmHeight + MulDiv(2, static_cast<int>(resizer_.dpi()), 96), 0));
+        SelectObject(dc, before);
+        ReleaseDC(list, dc);
+    }
+    // The pictures are drawn for 96 dots per inch, and scaled for any other.
+    const DialogTemplate& source = mainDialogTemplate();
+    int picture = 0;
+    HWND child = GetWindow(hwnd_, GW_CHILD);
+    for (std::size_t i = 0; i < source.controls.size() && child && picture < 2; ++i, child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((source.controls[i].styles & style::staticKindMask) != style::bitmap) continue;
+        auto* original = static_cast<HBITMAP>(LoadImageA(programInstance(), MAKEINTRESOURCEA(source.controls[i].image), IMAGE_BITMAP, 0, 0, 0));
+        BITMAP size{};
+        if (!original || !GetObjectA(original, sizeof size, &size)) {
+            if (original) DeleteObject(original);
+            ++picture;
+            continue;
+        }
+        const int dpi = static_cast<int>(resizer_.dpi());
+        auto* scaled = static_cast<HBITMAP>(
+            CopyImage(original, IMAGE_BITMAP, MulDiv(size.bmWidth, dpi, 96), MulDiv(size.bmHeight, dpi, 96), LR_COPYDELETEORG));
+        if (!scaled) scaled = original;
+        auto* previous = reinterpret_cast<HBITMAP>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled)));
+        if (previous && previous != scaled) DeleteObject(previous);  // the template's, or the last scale's
+        flipPictures_[picture++] = scaled;
+    }
+}
+
+void NativeMainDialog::drawListEntry(const DRAWITEMSTRUCT& item) {
+    if (item.itemID == static_cast<UINT>(-1)) {
+        if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+        return;
+    }
+    const bool current = static_cast<int>(item.itemID) == listEntry_;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(current ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetTextColor(item.hDC, GetSysColor(current ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(item.hDC, TRANSPARENT);
+    const std::string path = listEntry(idInputList, static_cast<int>(item.itemID));
+    RECT text = item.rcItem;
+    InflateRect(&text, -MulDiv(2, static_cast<int>(resizer_.dpi()), 96), 0);
+    DrawTextA(item.hDC, path.c_str(), static_cast<int>(path.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+// Scrolled, as little as it takes, so that the entry is in sight, and drawn as the current one.
+void NativeMainDialog::showListEntry(int entry) {
+    HWND list = GetDlgItem(hwnd_, idInputList);
+    InvalidateRect(list, nullptr, TRUE);
+    if (entry < 0) return;
+    const auto lineHeight = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    RECT client;
+    GetClientRect(list, &client);
+    const int lines = std::max(1, lineHeight > 0 ? static_cast<int>(client.bottom) / lineHeight : 1);
+    const auto top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    if (entry < top) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(entry), 0);
+    else if (entry >= top + lines) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(entry - lines + 1), 0);
+}
+
+void NativeMainDialog::showStatus() {
+    HWND status = GetDlgItem(hwnd_, idStatus);
+    RECT shown{};
+    SendMessageA(status, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+    std::string elided = statusText_;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (dc && shown.right > shown.left) {
+        const HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(status, WM_GETFONT, 0, 0)));
+        // Room for the ellipsis DT_MODIFYSTRING may put in.
+        elided.append(8, '\0');
+        RECT room{0, 0, shown.right - shown.left, 100};
+        DrawTextA(dc, elided.data(), static_cast<int>(statusText_.size()), &room,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING);
+        elided.resize(std::strlen(elided.c_str()));
+        SelectObject(dc, before);
+    }
+    if (dc) DeleteDC(dc);
+    SetWindowTextA(status, elided.c_str());
+}
+
+// One tip for the list, with the path of the entry under the pointer, one for the status line.
+void NativeMainDialog::addPathTips() {
+    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, programInstance(), nullptr);
+    if (!tips_) return;
+    for (const int id : {idInputList, idStatus}) {
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd_, id));
+        tool.lpszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // Long paths wrap rather than run off the screen.
+    SendMessageA(tips_, TTM_SETMAXTIPWIDTH, 0, MulDiv(600, static_cast<int>(resizer_.dpi()), 96));
+}
+
+const std::string& NativeMainDialog::tipText(HWND tool) {
+    tip_.clear();
+    if (tool == GetDlgItem(hwnd_, idStatus)) {
+        tip_ = statusText_;
+    } else if (tool == GetDlgItem(hwnd_, idInputList)) {
+        POINT at;
+        GetCursorPos(&at);
+        ScreenToClient(tool, &at);
+        const LRESULT hit = SendMessageA(tool, LB_ITEMFROMPOINT, 0, MAKELPARAM(at.x, at.y));
+        if (HIWORD(hit) == 0) tip_ = listEntry(idInputList, LOWORD(hit));
+    }
+    return tip_;
 }
 
 void NativeMainDialog::end(INT_PTR result) {
@@ -322,10 +515,16 @@ void NativeMainDialog::addMenuCommand(unsigned command, const std::string& text)
 }
 
 std::string NativeMainDialog::text(int id) {
+    if (id == idStatus) return statusText_;
     return windowTextOf(GetDlgItem(hwnd_, id));
 }
 
 void NativeMainDialog::setText(int id, const std::string& text) {
+    if (id == idStatus) {
+        statusText_ = text;
+        showStatus();
+        return;
+    }
     SetDlgItemTextA(hwnd_, id, text.c_str());
 }
 
@@ -374,12 +573,14 @@ void NativeMainDialog::setListCurrent(int id, int index) {
     SendDlgItemMessageA(hwnd_, id, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-int NativeMainDialog::listHorizontalExtent(int id) {
-    return static_cast<int>(SendDlgItemMessageA(hwnd_, id, LB_GETHORIZONTALEXTENT, 0, 0));
+// The entries are drawn elided to the list's width, whole on hover: the list never scrolls
+// sideways, and keeps the extent for the window's logic only.
+int NativeMainDialog::listHorizontalExtent(int) {
+    return listExtent_;
 }
 
-void NativeMainDialog::setListHorizontalExtent(int id, int pixels) {
-    SendDlgItemMessageA(hwnd_, id, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels), 0);
+void NativeMainDialog::setListHorizontalExtent(int, int pixels) {
+    listExtent_ = pixels;
 }
 
 // Measured in the list's device context as it comes, without selecting the list's font into it.

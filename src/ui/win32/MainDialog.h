@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "win32/FileDropTarget.h"
 #include "win32/PreviewDialog.h"
+#include "win32/ResizableDialog.h"
 
 #include <windows.h>
 
@@ -46,6 +47,16 @@ private:
     void joinOpenedFiles(const std::vector<std::string>& files);
     void centreOnMonitor();
     bool paintMinimised();
+    // Sized for the monitor's scale: the list's lines and the two flip pictures.
+    void fitToScale();
+    // The list's entries, the whole path elided in the middle to the list's width, the current
+    // one (the file under way, or the one the preview follows) highlighted.
+    void drawListEntry(const DRAWITEMSTRUCT& item);
+    void showListEntry(int entry);
+    // The status line shows as much as fits, the file's name whole; the tip shows all of it.
+    void showStatus();
+    void addPathTips();
+    const std::string& tipText(HWND tool);
     void end(INT_PTR result);
     // A double-click on the list, its context menu's "Preview" or Space on it open the preview on
     // the list's current entry; it then follows that entry and the flip options.
@@ -92,6 +103,15 @@ private:
     MessageBoxes& messages_;
     int listEntry_ = -1;  // the list's current entry, as listProc keeps it
     std::unique_ptr<NativePreviewDialog> preview_;
+    SettingsStore* settings_;
+    ResizableDialog resizer_;
+    std::string statusText_;  // whole; the status line may show it elided
+    int listExtent_ = 0;      // the logic's sideways extent: the entries are elided instead
+    HWND tips_ = nullptr;
+    LRESULT hoveredEntry_ = -1;
+    std::string tip_;
+    std::wstring wideTip_;
+    HBITMAP flipPictures_[2] = {};
 };
 
 // The text of a window (a dialog's caption or a control's text), whole.
