@@ -9,9 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <condition_variable>
+#include <chrono>
 #include <exception>
-#include <future>
 #include <mutex>
 #include <random>
 #include <set>
@@ -222,6 +221,22 @@ void OutputFile::seekToStart() {
     written_ = writingBackFrom_ = 0;
 }
 
+namespace {
+
+// Waits until `finished`, calling `tell` between looks. It looks every millisecond rather than
+// waiting on a condition variable: MinGW's, waited on with a time limit just as another thread
+// tells it, can miss both and wait for good (under Wine a split was left hanging so, twice in one
+// run of the Windows suite).
+template <class Tell>
+void waitLooking(const std::atomic<bool>& finished, Tell tell) {
+    while (!finished.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        tell();
+    }
+}
+
+}  // namespace
+
 // Flushing a file can take as long as writing it did, on a share that takes the bytes only then:
 // the flush goes to a thread of its own while this one goes on telling the observer. A stop
 // thrown meanwhile does not wait for it: the file is left to that thread, which closes it when the
@@ -231,8 +246,7 @@ Error OutputFile::flushObserved() {
     if (progress_ == nullptr) return flush(handle_);
     struct Flushing {
         std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
+        std::atomic<bool> finished = false;
         bool leftBehind = false;
         Error error = 0;
     };
@@ -241,34 +255,27 @@ Error OutputFile::flushObserved() {
     try {
         std::thread([state, handle] {
             const Error error = flush(handle);
-            {
-                const std::lock_guard lock(state->mutex);
-                state->error = error;
-                state->finished = true;
-                if (state->leftBehind) close(handle);
-            }
-            // Told after the lock is let go: MinGW's condition variable, woken by a detached thread
-            // that still holds the lock, may leave a waiter with a time limit waiting for good.
-            state->done.notify_all();
+            const std::lock_guard lock(state->mutex);
+            state->error = error;
+            state->finished = true;
+            if (state->leftBehind) close(handle);
         }).detach();
     } catch (const std::system_error&) {
         return flush(handle);  // no thread to be had: flushed here, unobserved
     }
-    std::unique_lock lock(state->mutex);
-    while (!state->done.wait_for(lock, progress_->interval(), [&] { return state->finished; })) {
-        lock.unlock();
+    waitLooking(state->finished, [&] {
         try {
             progress_->stillWorking();
         } catch (...) {
-            lock.lock();
+            const std::lock_guard lock(state->mutex);
             if (!state->finished) {
                 state->leftBehind = true;
                 handle_ = noHandle;
             }
             throw;
         }
-        lock.lock();
-    }
+    });
+    const std::lock_guard lock(state->mutex);
     return state->error;
 }
 
@@ -278,20 +285,32 @@ Error OutputFile::flushObserved() {
 template <class Call>
 Error OutputFile::served(Call call) {
     if (progress_ == nullptr) return call();
-    std::future<Error> pending;
+    std::atomic<bool> finished = false;
+    Error error = 0;
+    std::exception_ptr failure;
+    std::thread serving;
     try {
-        pending = std::async(std::launch::async, call);
+        serving = std::thread([&] {
+            try {
+                error = call();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            finished = true;
+        });
     } catch (const std::system_error&) {
         return call();  // no thread to be had: called here, unobserved
     }
-    while (pending.wait_for(progress_->interval()) != std::future_status::ready) {
+    waitLooking(finished, [&] {
         try {
             progress_->stillWorking();
         } catch (...) {
             // Asked again after the file.
         }
-    }
-    return pending.get();
+    });
+    serving.join();
+    if (failure) std::rethrow_exception(failure);
+    return error;
 }
 
 // The bytes reach the disk before the name does, so that a power cut cannot leave an empty or
