@@ -167,11 +167,6 @@ std::string jsonEventLine(const std::string& time, const std::string& status, co
     return lineOf(object);
 }
 
-std::string flipName(const SplitOptions& options) {
-    if (!options.flip) return "none";
-    return options.mainDiagonal ? "main" : "opposite";
-}
-
 namespace {
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.

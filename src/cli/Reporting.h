@@ -56,8 +56,6 @@ std::string jsonLine(const FileReport& report);
 std::string jsonEventLine(const std::string& time, const std::string& status, const std::string& folder,
                           const std::string& message = {});
 
-// The flip a split makes: "none", "main" or "opposite".
-std::string flipName(const SplitOptions& options);
 // The local time as ISO 8601 with milliseconds and the offset from UTC: 2024-05-02T14:03:07.125+02:00.
 std::string localTimestamp();
 

@@ -77,13 +77,6 @@ void ChannelWriter::checkOutput(const std::string& outputPath) {
 
 namespace {
 
-// The colour the scanner recorded for the channel names the page; an index it cannot have
-// falls back to the channel's own name.
-const char* pageNameFor(const ScannerRecord& record, int channel) {
-    const std::int32_t colour = record.channelColour[channel];
-    return channelNames[colour >= 0 && colour < 4 ? colour : channel];
-}
-
 // How many bytes the channel's buffer says it holds, whichever of its arrays carries the
 // pixels; 0 when its count was never set.
 std::uint64_t bytesHeld(const ChannelBuffer& buffer) {
@@ -356,7 +349,7 @@ void ChannelWriter::writeChannelToCommit(const std::string& outputPath, int chan
     fields.dateTime = scan.dateTime;
     fields.artist = scan.artist;
     fields.hostComputer = scan.hostComputer;
-    fields.pageName = pageNameFor(scan.scannerRecord, channel);
+    fields.pageName = scan.scannerRecord.channelName(channel);
     fields.pageOfMany = scan.scannerRecord.channelCount != 0;
     // After a flip the rows run down the input's columns, so each axis takes the other's size.
     const ScannerRecord& record = scan.scannerRecord;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace quillane {
 
 // Whether `byte` starts a two-byte character in the system's 8-bit code page, so that the byte
@@ -12,5 +14,8 @@ bool isLeadByte(unsigned char byte);
 // the console is given its own back then. Output into files and pipes is unchanged: those get
 // the program's bytes. Nothing to do where text is bytes (POSIX).
 void showProgramTextOnConsole();
+
+// A text in the program's code page as Windows' wide calls take it (Windows only).
+std::wstring wideText(const std::string& text);
 
 }  // namespace quillane

@@ -1,5 +1,7 @@
 #include "platform/FolderListing.h"
 
+#include "platform/CodePage.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -35,21 +37,10 @@ std::vector<std::string> filesInFolder(const std::string& folder) {
     return files;
 }
 
-namespace {
-
-std::wstring wide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
-}  // namespace
-
 // Explorer's own order: StrCmpLogicalW, numbers by value and letters without regard to case.
 // Names it holds level keep a fixed order by their bytes.
 bool namedBefore(const std::string& a, const std::string& b) {
-    const int c = StrCmpLogicalW(wide(a).c_str(), wide(b).c_str());
+    const int c = StrCmpLogicalW(wideText(a).c_str(), wideText(b).c_str());
     return c != 0 ? c < 0 : a < b;
 }
 

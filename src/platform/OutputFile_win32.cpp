@@ -9,6 +9,7 @@
 // never takes a path Windows would accept for the output over MAX_PATH.
 #include "platform/OutputFile.h"
 
+#include "platform/CodePage.h"
 #include "platform/FileSystemCalls.h"
 #include "platform/OutputFileSystem.h"
 #include "platform/OutputSignals.h"
@@ -34,18 +35,9 @@ const FileSystemCalls systemCalls = {
 
 HANDLE handleOf(outputsystem::Handle value) { return reinterpret_cast<HANDLE>(value); }
 
-// A path in the program's code page as the wide calls take it.
-std::wstring wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
 // The form of a path that no length limit below the system's own applies to.
 std::wstring longForm(const std::string& path) {
-    const std::wstring given = wide(path);
+    const std::wstring given = wideText(path);
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD length = ::GetFullPathNameW(given.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
@@ -103,7 +95,7 @@ Error checkDestination(const std::string& destination, Existing& existing) {
     // A path ends at MAX_PATH UTF-16 units, as Windows counts it for its own calls (not the
     // bytes of the program's UTF-8); refused here, before anything is written, also where the
     // system would take it (Wine does) or only the wide calls for the temporary would meet it.
-    if (wide(fullPathOf(destination)).size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+    if (wideText(fullPathOf(destination)).size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     // An existing output is opened for writing once, the way writing over it would open it, so
     // that a read-only file, one the user may not change and one another program holds open are
     // refused before anything is written, as they would be without the temporary.

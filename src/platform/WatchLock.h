@@ -34,4 +34,10 @@ private:
     std::uint64_t holder_ = 0;
 };
 
+inline std::uint64_t WatchLock::holderOf(const std::string& name, bool& held) {
+    const WatchLock probe(name);
+    held = !probe.held();
+    return probe.holder();
+}
+
 }  // namespace quillane

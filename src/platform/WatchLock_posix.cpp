@@ -70,10 +70,4 @@ void WatchLock::answer() {
     for (int asked; (asked = ::accept4(system_->socket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) ::close(asked);
 }
 
-std::uint64_t WatchLock::holderOf(const std::string& name, bool& held) {
-    const WatchLock probe(name);
-    held = !probe.held();
-    return probe.holder();
-}
-
 }  // namespace quillane

@@ -70,10 +70,4 @@ bool WatchLock::held() const { return system_->mutex != nullptr; }
 
 void WatchLock::answer() {}
 
-std::uint64_t WatchLock::holderOf(const std::string& name, bool& held) {
-    const WatchLock probe(name);
-    held = !probe.held();
-    return probe.holder();
-}
-
 }  // namespace quillane

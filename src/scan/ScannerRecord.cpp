@@ -9,6 +9,11 @@ namespace quillane {
 
 const char* const channelNames[4] = {"Red", "Green", "Purple", "Yellow"};
 
+const char* ScannerRecord::channelName(int channel) const {
+    const std::int32_t colour = channelColour[channel];
+    return channelNames[colour >= 0 && colour < 4 ? colour : channel];
+}
+
 std::uint32_t scannerRecordCopyLength(std::int32_t kind) {
     switch (kind) {
     case 1: return 208;

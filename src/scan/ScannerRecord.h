@@ -23,6 +23,9 @@ struct ScannerRecord {
     // Fills the record from the first `length` bytes of a stored record (little-endian);
     // bytes beyond `length` keep their value.
     void decode(const std::uint8_t* bytes, std::uint32_t length);
+    // The name of channel 0 to 3, which its channel file's page takes: that of the colour the
+    // scanner recorded for it, or the channel's own where the record holds an impossible index.
+    const char* channelName(int channel) const;
 };
 
 static_assert(sizeof(ScannerRecord) == ScannerRecord::storedSize);

@@ -142,6 +142,11 @@ std::string flipSuffix(const SplitOptions& options) {
     return options.mainDiagonal ? "_FlippedLLtoUR" : "_FlippedULtoLR";
 }
 
+std::string flipName(const SplitOptions& options) {
+    if (!options.flip) return "none";
+    return options.mainDiagonal ? "main" : "opposite";
+}
+
 namespace {
 
 bool endsWith(const std::string& text, const std::string& tail) {

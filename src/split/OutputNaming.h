@@ -28,6 +28,8 @@ std::string FileNamePart(const std::string& path, PathStyle style = nativePathSt
 
 // The suffix a flip adds to both output names: empty without a flip.
 std::string flipSuffix(const SplitOptions& options);
+// The flip a split makes, as reports and the watch's record name it: "none", "main" or "opposite".
+std::string flipName(const SplitOptions& options);
 
 // The two files a split of one input writes: channel 0 goes to `first`, channel 1 to `second`.
 struct OutputPaths {

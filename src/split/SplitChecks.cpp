@@ -13,9 +13,8 @@ ScanFacts factsOf(const ScanImage& scan) {
     facts.channelCount = scan.scannerRecord.channelCount;
     const int held = std::clamp(facts.channelCount, 0, 4);
     for (int c = 0; c < held; ++c) {
-        // As the channel writer names a page: a colour outside the table takes the channel's own.
-        const std::int32_t colour = scan.scannerRecord.channelColour[c];
-        facts.colours.emplace_back(channelNames[colour >= 0 && colour < 4 ? colour : c]);
+        // The names the channel writer gives the pages.
+        facts.colours.emplace_back(scan.scannerRecord.channelName(c));
     }
     facts.pixelSizeX = scan.scannerRecord.pixelSizeX;
     facts.pixelSizeY = scan.scannerRecord.pixelSizeY;

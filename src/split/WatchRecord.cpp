@@ -209,7 +209,7 @@ int SplitRecord::takeFromFolder(const SplitOptions& options, const std::vector<s
         const std::optional<ScanMark> mark = markOf(path);
         if (entry.outputs.size() != 2 || !mark) continue;
         entry.mark = *mark;
-        entry.flip = !options.flip ? "none" : options.mainDiagonal ? "main" : "opposite";
+        entry.flip = flipName(options);
         entries_.push_back(std::move(entry));
         index(entries_.size() - 1);
         ++taken;

@@ -1,5 +1,6 @@
 #include "win32/SystemDialogs.h"
 
+#include "platform/CodePage.h"
 #include "split/OutputNaming.h"
 
 #include <windows.h>
@@ -35,13 +36,6 @@ struct Releases {
 template <class T>
 using Held = std::unique_ptr<T, Releases<T>>;
 
-std::wstring wide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
 // The program's 8-bit form of a path, or nothing when that form would not name the same file
 // again (a character the code page lacks).
 std::optional<std::string> programText(const std::wstring& path) {
@@ -49,7 +43,7 @@ std::optional<std::string> programText(const std::wstring& path) {
     std::string result(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
     if (length > 0)
         WideCharToMultiByte(CP_ACP, 0, path.data(), static_cast<int>(path.size()), result.data(), length, nullptr, nullptr);
-    if (wide(result) != path) return std::nullopt;
+    if (wideText(result) != path) return std::nullopt;
     return result;
 }
 
@@ -59,12 +53,12 @@ void presetFolderAndName(IFileOpenDialog& dialog, const OpenFilesRequest& reques
     const std::string fileFolder = DriveAndDirectory(request.initialFile, PathStyle::windows);
     const std::string folder = fileFolder.empty() ? request.initialFolder : fileFolder;
     IShellItem* item = nullptr;
-    if (!folder.empty() && SUCCEEDED(SHCreateItemFromParsingName(wide(folder).c_str(), nullptr, IID_PPV_ARGS(&item)))) {
+    if (!folder.empty() && SUCCEEDED(SHCreateItemFromParsingName(wideText(folder).c_str(), nullptr, IID_PPV_ARGS(&item)))) {
         const Held<IShellItem> held(item);
         dialog.SetFolder(item);
     }
     const std::string name = request.initialFile.substr(fileFolder.size());
-    if (!name.empty()) dialog.SetFileName(wide(name).c_str());
+    if (!name.empty()) dialog.SetFileName(wideText(name).c_str());
 }
 
 // The chosen files' paths in the dialog's order; the names that cannot be listed go to `unlisted`.
@@ -94,7 +88,7 @@ void sayUnlisted(HWND owner, const std::vector<std::wstring>& unlisted, const st
     for (std::size_t i = 0; i < unlisted.size() && i < namesShownAtMost; ++i) text += L"\n" + unlisted[i];
     if (unlisted.size() > namesShownAtMost)
         text += L"\n... and " + std::to_wstring(unlisted.size() - namesShownAtMost) + L" more";
-    MessageBoxW(owner, text.c_str(), wide(caption).c_str(), MB_OK);
+    MessageBoxW(owner, text.c_str(), wideText(caption).c_str(), MB_OK);
 }
 
 }  // namespace
@@ -112,12 +106,12 @@ std::optional<std::vector<std::string>> NativeFileChooser::chooseFiles(WindowHan
         options |= FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR;
         if (request.multipleSelection) options |= FOS_ALLOWMULTISELECT;
         dialog->SetOptions(options);
-        dialog->SetTitle(wide(request.title).c_str());
+        dialog->SetTitle(wideText(request.title).c_str());
 
         std::vector<std::wstring> texts;  // made whole before the filters point into it
         for (const FileFilter& filter : request.filters) {
-            texts.push_back(wide(filter.label));
-            texts.push_back(wide(filter.pattern));
+            texts.push_back(wideText(filter.label));
+            texts.push_back(wideText(filter.pattern));
         }
         std::vector<COMDLG_FILTERSPEC> filters;
         for (std::size_t i = 0; i + 1 < texts.size(); i += 2) filters.push_back({texts[i].c_str(), texts[i + 1].c_str()});
