@@ -29,6 +29,30 @@ ChannelFigures figuresOf(const ChannelReduction& reduction, std::uint64_t sample
 
 }  // namespace
 
+void reduceBothChannels(const std::function<bool(int channel)>& reduce) {
+    bool finished[2] = {false, false};
+    std::exception_ptr failures[2];
+    const auto run = [&](int c) {
+        try {
+            finished[c] = reduce(c);
+        } catch (...) {
+            failures[c] = std::current_exception();
+        }
+    };
+    std::thread second;
+    try {
+        second = std::thread(run, 1);
+    } catch (const std::system_error&) {
+        // Read after the first on this thread instead.
+    }
+    run(0);
+    if (second.joinable()) second.join();
+    else run(1);
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+    if (!finished[0] || !finished[1]) throw PreviewStopped();
+}
+
 ScanPreview previewScan(const std::string& path, const PreviewRequest& request, const std::atomic<bool>* stop) {
     ScanImage scan;
     scan.open(path);
@@ -49,39 +73,20 @@ ScanPreview previewScan(const std::string& path, const PreviewRequest& request, 
                               std::min(request.boxHeight, PreviewRequest::largestPicture));
 
     ChannelReducer reducers[2] = {{width, height, preview.flip, preview.grid}, {width, height, preview.flip, preview.grid}};
-    bool finished[2] = {false, false};
-    std::exception_ptr failures[2];
     // Each channel is read through once, from the file into a small buffer of its own: on a
     // large scan that is several times faster than reading through the mapping, whose pages
     // each cost a fault and a table walk, and as fast as reading the file at all.
-    const auto reduce = [&](int c) {
-        try {
-            const std::uint64_t start = static_cast<std::uint64_t>(
-                reinterpret_cast<const std::uint8_t*>(scan.channels[c].samples.data) - scan.view());
-            const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChannelReducer::largestRead);
-            finished[c] = reducers[c].run(
-                [&](std::uint64_t offset, std::size_t count) {
-                    scan.readInput(start + offset, buffer.get(), count);
-                    return static_cast<const std::uint8_t*>(buffer.get());
-                },
-                stop);
-        } catch (...) {
-            failures[c] = std::current_exception();
-        }
-    };
-    std::thread second;
-    try {
-        second = std::thread(reduce, 1);
-    } catch (const std::system_error&) {
-        // Read after the first on this thread instead.
-    }
-    reduce(0);
-    if (second.joinable()) second.join();
-    else reduce(1);
-
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
-    if (!finished[0] || !finished[1]) throw PreviewStopped();
+    reduceBothChannels([&](int c) {
+        const std::uint64_t start = static_cast<std::uint64_t>(
+            reinterpret_cast<const std::uint8_t*>(scan.channels[c].samples.data) - scan.view());
+        const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChannelReducer::largestRead);
+        return reducers[c].run(
+            [&](std::uint64_t offset, std::size_t count) {
+                scan.readInput(start + offset, buffer.get(), count);
+                return static_cast<const std::uint8_t*>(buffer.get());
+            },
+            stop);
+    });
 
     for (int c = 0; c < 2; ++c) {
         ChannelReduction reduction = std::move(reducers[c]).result();

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,11 @@ struct ScanPreview {
 struct PreviewStopped : std::exception {
     const char* what() const noexcept override { return "preview stopped"; }
 };
+
+// Runs `reduce` for each channel, the second on a thread of its own (after the first, on this
+// thread, where no thread can be had); `reduce` tells whether its channel was finished. Throws
+// the first failure of either, or PreviewStopped when either was stopped.
+void reduceBothChannels(const std::function<bool(int channel)>& reduce);
 
 // Opens, checks and reduces the scan at `path`; a file the split would refuse is refused with
 // the split's text (UserException), and so is one that another program cuts short meanwhile.

@@ -1,12 +1,10 @@
 #include "preview/TileMaker.h"
 
 #include "preview/BlockReduction.h"
+#include "preview/ScanPreview.h"
 #include "scan/ScanImage.h"
 
 #include <algorithm>
-#include <exception>
-#include <system_error>
-#include <thread>
 
 namespace quillane {
 namespace {
@@ -64,46 +62,30 @@ ViewTile TileMaker::make(TileKey key, const std::atomic<bool>* stop) const {
     const std::size_t rectangleRowBytes = 2 * std::size_t{source.columns};
     const std::size_t scanRowBytes = 2 * std::size_t{scanWidth};
     const bool wholeRows = source.columns == scanWidth;  // then one read takes several rows
-    bool finished[2] = {false, false};
-    std::exception_ptr failures[2];
-    const auto reduce = [&](int c) {
-        try {
-            const std::uint64_t start = static_cast<std::uint64_t>(
-                reinterpret_cast<const std::uint8_t*>(scan_->channels[c].samples.data) - scan_->view());
-            const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChannelReducer::largestRead);
-            ChannelReducer reducer(source.columns, source.rows, flip_, {side, tile.columns, tile.rows}, false);
-            finished[c] = reducer.run(
-                [&](std::uint64_t offset, std::size_t count) {
-                    for (std::size_t done = 0; done < count;) {
-                        const std::uint64_t row = (offset + done) / rectangleRowBytes;
-                        const std::size_t inRow = static_cast<std::size_t>((offset + done) % rectangleRowBytes);
-                        const std::size_t piece = wholeRows ? count - done : std::min(count - done, rectangleRowBytes - inRow);
-                        scan_->readInput(start + (source.firstRow + row) * scanRowBytes + 2 * std::uint64_t{source.firstColumn} + inRow,
-                                         buffer.get() + done, piece);
-                        done += piece;
-                    }
-                    return static_cast<const std::uint8_t*>(buffer.get());
-                },
-                stop);
-            if (!finished[c]) return;
+    reduceBothChannels([&](int c) {
+        const std::uint64_t start = static_cast<std::uint64_t>(
+            reinterpret_cast<const std::uint8_t*>(scan_->channels[c].samples.data) - scan_->view());
+        const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChannelReducer::largestRead);
+        ChannelReducer reducer(source.columns, source.rows, flip_, {side, tile.columns, tile.rows}, false);
+        const bool finished = reducer.run(
+            [&](std::uint64_t offset, std::size_t count) {
+                for (std::size_t done = 0; done < count;) {
+                    const std::uint64_t row = (offset + done) / rectangleRowBytes;
+                    const std::size_t inRow = static_cast<std::size_t>((offset + done) % rectangleRowBytes);
+                    const std::size_t piece = wholeRows ? count - done : std::min(count - done, rectangleRowBytes - inRow);
+                    scan_->readInput(start + (source.firstRow + row) * scanRowBytes + 2 * std::uint64_t{source.firstColumn} + inRow,
+                                     buffer.get() + done, piece);
+                    done += piece;
+                }
+                return static_cast<const std::uint8_t*>(buffer.get());
+            },
+            stop);
+        if (finished) {
             ChannelReduction reduction = std::move(reducer).result();
             tile.channels[c] = {std::move(reduction.means), std::move(reduction.maxima), std::move(reduction.saturated)};
-        } catch (...) {
-            failures[c] = std::current_exception();
         }
-    };
-    std::thread second;
-    try {
-        second = std::thread(reduce, 1);
-    } catch (const std::system_error&) {
-        // Read after the first on this thread instead.
-    }
-    reduce(0);
-    if (second.joinable()) second.join();
-    else reduce(1);
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
-    if (!finished[0] || !finished[1]) throw PreviewStopped();
+        return finished;
+    });
     markSaturation(tile, layout);
     return tile;
 }
