@@ -223,10 +223,7 @@ void OutputFile::seekToStart() {
 
 namespace {
 
-// Waits until `finished`, calling `tell` between looks. It looks every millisecond rather than
-// waiting on a condition variable: MinGW's, waited on with a time limit just as another thread
-// tells it, can miss both and wait for good (under Wine a split was left hanging so, twice in one
-// run of the Windows suite).
+// Waits until `finished`, calling `tell` between looks, every millisecond.
 template <class Tell>
 void waitLooking(const std::atomic<bool>& finished, Tell tell) {
     while (!finished.load()) {
@@ -252,17 +249,20 @@ Error OutputFile::flushObserved() {
     };
     const auto state = std::make_shared<Flushing>();
     const Handle handle = handle_;
+    std::thread flushing;
     try {
-        std::thread([state, handle] {
+        flushing = std::thread([state, handle] {
             const Error error = flush(handle);
             const std::lock_guard lock(state->mutex);
             state->error = error;
             state->finished = true;
             if (state->leftBehind) close(handle);
-        }).detach();
+        });
     } catch (const std::system_error&) {
         return flush(handle);  // no thread to be had: flushed here, unobserved
     }
+    // The thread is let go only when it is left behind: a MinGW thread detached as it starts may
+    // never run (under Wine a split then waited for its flush for good).
     waitLooking(state->finished, [&] {
         try {
             progress_->stillWorking();
@@ -272,9 +272,11 @@ Error OutputFile::flushObserved() {
                 state->leftBehind = true;
                 handle_ = noHandle;
             }
+            flushing.detach();
             throw;
         }
     });
+    flushing.join();
     const std::lock_guard lock(state->mutex);
     return state->error;
 }
