@@ -298,6 +298,7 @@ TEST(Program, PreviewAnswersEveryProbeAndFollowsTheListToTheNewerFile) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     };
     for (int i = 0; i < 5; ++i) probe();
+    const std::size_t beforeMove = summaries.size();  // the first file's page may be shown by then
     PostMessageA(list, WM_KEYDOWN, VK_DOWN, 0);  // the user moves down the list
     for (int i = 0; i < 600 && summaries.back().find(L"7 \u00d7 5 pixels") == std::wstring::npos; ++i) probe();
     for (int i = 0; i < 20; ++i) probe();  // whatever the first file's work still sends meanwhile
@@ -305,7 +306,8 @@ TEST(Program, PreviewAnswersEveryProbeAndFollowsTheListToTheNewerFile) {
     EXPECT_EQ(unanswered, 0) << "every probe answered within " << shortTimeout << " ms";
     EXPECT_EQ(summaries.front(), L"Reading the scan...");
     EXPECT_EQ(summaries.back(), L"3.6 KiB, 7 \u00d7 5 pixels of 5 \u00d7 5 \u00b5m");
-    EXPECT_EQ(summaries.size(), 2u) << "never the first file's page";
+    for (std::size_t i = beforeMove; i < summaries.size(); ++i)  // the newer file's page, or none yet
+        EXPECT_TRUE(summaries[i] == summaries.front() || summaries[i] == summaries.back()) << "never the first file's page after the move";
     EXPECT_EQ(textAnswered(GetDlgItem(preview, idPreviewFile), shortTimeout), small);
     EXPECT_EQ(textOf(preview), "Quillane preview: small.tif");
     endWithCancel(window, process);
